@@ -1,0 +1,31 @@
+#pragma once
+// Small file helpers shared by the result file, the exchange's failure lines,
+// the communication log and the job files. Text files are Windows-1253 with
+// CR LF line ends, whatever the platform.
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace dravimo {
+
+// Opens the file for appending (creating it when missing), writes the line and
+// CR LF, and closes it again. I/O errors are swallowed: the line is lost, the
+// caller goes on.
+void AppendLine(const QString &fileName, const QString &line);
+
+// Deletes a file and ignores every failure.
+void DeleteFile(const QString &fileName);
+
+// The whole file decoded from Windows-1253, or nothing when it cannot be read.
+std::optional<QString> ReadTextFile(const QString &fileName);
+
+// Splits a text into lines the way the original line reader did: CR LF, a lone
+// CR or a lone LF ends a line; a last line without terminator still counts.
+QStringList SplitLines(const QString &text);
+
+// Writes the whole file (truncating it) in Windows-1253. Returns false on error.
+bool WriteTextFile(const QString &fileName, const QString &text);
+
+} // namespace dravimo
