@@ -1,0 +1,94 @@
+#include "payments/payeft.h"
+
+#include "app/core/shared.h"
+#include "app/core/window.h"
+
+#include <QFile>
+#include <QtEndian>
+
+namespace dravimo {
+namespace {
+
+constexpr int kRecordSize = 128;
+constexpr int kFieldCount = 6;
+
+} // namespace
+
+std::optional<PaymentType> ReadPaymentTypeRecord(int n, const QString &fileName)
+{
+    if (n < 1)
+        return std::nullopt;
+    QFile f(fileName);
+    // Opening creates the file when it is missing, as the random-access file
+    // of the settings always did; a record past the end then reads as zeros.
+    if (!f.open(QIODevice::ReadWrite))
+        return std::nullopt;
+    const qint64 offset = qint64(n - 1) * kRecordSize;
+    if (offset >= f.size())
+        return PaymentType{static_cast<qint16>(n), 0, 0, 0, 0, 0};
+    if (!f.seek(offset))
+        return std::nullopt;
+    QByteArray raw = f.read(kFieldCount * 2);
+    raw.resize(kFieldCount * 2, '\0');
+    qint16 v[kFieldCount];
+    for (int i = 0; i < kFieldCount; ++i)
+        v[i] = qFromLittleEndian<qint16>(raw.constData() + 2 * i);
+    return PaymentType{v[0], v[1], v[2], v[3], v[4], v[5]};
+}
+
+PaymentType ReadPaymentType(int n, const QString &fileName)
+{
+    if (auto r = ReadPaymentTypeRecord(n, fileName))
+        return *r;
+    PlainMsgBox(window(), QStringLiteral("Αδυναμία ανάγνωσης παραμέτρων πληρωμών"), mb::Exclamation,
+                QStringLiteral("Μύνημα Dravimo"));
+    return PaymentType{static_cast<qint16>(n), 0, 0, 0, 0, 0};
+}
+
+int WritePaymentType(const PaymentType &record, const QString &fileName)
+{
+    if (record.payment < 1)
+        return -1;
+    QFile f(fileName);
+    if (!f.open(QIODevice::ReadWrite))
+        return -1;
+    QByteArray out(kRecordSize, '\0');
+    const qint16 v[kFieldCount] = {record.payment, record.ecrCode, record.terminal,
+                                   record.active,  record.retries, record.fallback};
+    for (int i = 0; i < kFieldCount; ++i)
+        qToLittleEndian<qint16>(v[i], out.data() + 2 * i);
+    const qint64 offset = qint64(record.payment - 1) * kRecordSize;
+    // Records skipped over by a write far past the end read back as zeros.
+    if (f.size() < offset && !f.resize(offset))
+        return -1;
+    if (!f.seek(offset) || f.write(out) != out.size())
+        return -1;
+    return 0;
+}
+
+int ClearPaymentType(int n, const QString &fileName)
+{
+    return WritePaymentType(PaymentType{static_cast<qint16>(n), 0, 0, 0, 0, 0}, fileName);
+}
+
+QString clsPay::PAY_Name() const
+{
+    return PAY_type == 3 ? name_ + QStringLiteral(":ΠΡΟΦΟΡΤΩΜΕΝΗ") : name_;
+}
+
+int DescribePayment(int number, clsPay &description)
+{
+    static const char16_t *const kNames[] = {u"Μετρητά", u"Κάρτα", u"Πληρωμή C",
+                                             u"Πληρωμή D", u"Πληρωμή E", u"Πληρωμή F"};
+    if (number < 1 || number > 6) {
+        description.PAY_active = false;
+        return -1;
+    }
+    description.PAY_iD = static_cast<qint16>(number);
+    description.setPAY_Name(QString::fromUtf16(kNames[number - 1]));
+    description.PAY_active = true;
+    description.PAY_type = 0;
+    return 0;
+}
+
+} // namespace dravimo
