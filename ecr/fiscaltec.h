@@ -17,6 +17,7 @@
 namespace dravimo {
 
 class Transport;
+class WaitDialog;
 
 class FiscalTec
 {
@@ -55,6 +56,10 @@ public:
     // Closes the link at program exit; the next command opens it afresh.
     void CloseLink(const QString &connection);
 
+    // A reply as the communication log shows it: every character below 32 as
+    // "ASC(" + code + ") ", the rest as it stands.
+    static QString FormatForLog(const QString &reply);
+
     // Offered every reply of every command (card-payment acknowledgements
     // write their lines to the job's result file). Empty: nothing is checked.
     std::function<void(const QString &reply)> cardReplyCheck;
@@ -64,8 +69,30 @@ public:
     void setActivePort(std::unique_ptr<Transport> port);
 
 protected:
+    // Chooses and opens the transport on first use (the connection text
+    // decides); false when the command must not be sent.
+    bool openLink(qint16 &result, QString &reply);
+    // Sends the command and collects and evaluates its reply; reports through
+    // reply, the last result code and the transport's Result and exResult.
+    void ExchangeCommand(const QString &command, QString &reply, qint16 quiet, qint16 asyncWait);
+
     std::unique_ptr<Transport> activePort_;
+
+private:
+    enum class Collected { Complete, ErrorReply, Silence };
+    Collected collectReply(QString &buffer);
+    void silence(QString &reply, qint16 quiet);
+    void awaitAsyncReply(QString &buffer, qint16 asyncWait);
+    void evaluate(QString &buffer, QString &reply, qint16 quiet);
+    void clearAfterError();
+    void closeWaitDialog();
+
+    // The card-payment wait dialog; open only while a second reply is awaited.
+    std::unique_ptr<WaitDialog> waitDialog_;
 };
+
+// The register's line of text: descriptions and comments are cut to it.
+constexpr int kEcrLineWidth = 28;
 
 // The program's one exchange module.
 FiscalTec &fiscalTec();
