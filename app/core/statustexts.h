@@ -1,0 +1,42 @@
+#pragma once
+// The texts the main window shows in its status line and caption. Each is
+// used exactly where the poll cycle, the ECR check, the start and stop
+// actions and the reports put it; the accented and unaccented waiting texts
+// are two different strings on purpose (the job-finished pair has no accents).
+
+#include <QString>
+
+namespace dravimo::texts {
+
+inline const QString kSearchingStatus = QStringLiteral("Εύρεση Φορολογικής Ταμειακής !!! ");
+inline const QString kSearchingCaption = QStringLiteral("Dravimo- Αναζήτηση");
+inline const QString kOnLineStatus = QStringLiteral("Φορολογικός Εκτυπωτής ON-Line, Έτοιμος Για Εκτυπωσεις");
+inline const QString kReadyCaption = QStringLiteral("Dravimo- Έτοιμο");
+inline const QString kOffLineStatus = QStringLiteral("Φορολογικός Εκτυπωτής Off-Line, Εκτυπώσεις Ανενεργές !");
+inline const QString kGivenUpCaption = QStringLiteral("Dravimo- Λάθος!");
+inline const QString kPrintingStatus = QStringLiteral("Αναμονή Για Στοιχεία....");
+inline const QString kPrintingCaption = QStringLiteral("Dravimo- Αναμονή");
+inline const QString kJobDoneStatus = QStringLiteral("Αναμονη Για Στοιχεια....");
+inline const QString kJobDoneCaption = QStringLiteral("Dravimo- Αναμονη");
+inline const QString kStoppedStatus = QStringLiteral("Διακοπή Εκτυπώσεων. Πατήστε Έναρξη Εκτυπώσεων!!!");
+inline const QString kStoppedCaption = QStringLiteral("Dravimo- Διακόπηκε");
+
+// Reports: the first text has its accent on a different letter from the
+// other three ("ολοκλήρωση" against "ολοκληρωσή"), as the register's
+// operators have always seen them.
+inline const QString kXReport0Status =
+    QStringLiteral("Εκτέλεση Ισοζυγίου!!! Παρακαλώ περιμένετε για την ολοκλήρωση του");
+inline const QString kReportStatus =
+    QStringLiteral("Εκτέλεση Ισοζυγίου!!! Παρακαλώ περιμένετε για την ολοκληρωσή του");
+inline const QString kReportDoneStatus = QStringLiteral("Το Ισοζύγιο ολοκληρώθηκε");
+
+// Information labels.
+inline const QString kFilePathJoin = QStringLiteral(" @Path : ");
+inline const QString kDescriptionOn = QStringLiteral("Να Εκτυπώνεται");
+inline const QString kDescriptionOff = QStringLiteral("Να ΜΗΝ Εκτυπώνεται");
+inline const QString kCommentsOff = QStringLiteral("Οχι");
+inline const QString kCommentsOn = QStringLiteral("Nαι"); // Latin N
+inline const QString kMainCurrency = QStringLiteral("Κύριο Νόμισμα");
+inline const QString kSecondCurrency = QStringLiteral("Δευτερεύων Νομισμα");
+
+} // namespace dravimo::texts
