@@ -1,0 +1,46 @@
+#pragma once
+// The two fixed recipes that turn receipt text into the ECR's character set.
+//
+// Item texts (sale, modifier and raw-command texts) go through recipe 1, free
+// comment and footer texts through recipe 2. Both keep the length of the text,
+// so a field cut to its width before conversion still fits after it.
+//
+// Recipe 1 starts with an external converter that repairs text written in the
+// DOS Greek code page. Dravimo's own stand-in for it is table B of GreekMikro,
+// given only text that reads as DOS Greek: table B turns ordinary Windows Greek
+// small letters (and Ά) into other letters, so applying it blindly would print
+// "έκπτωση" as garbage and "Άννα" with a Λ.
+
+#include <QString>
+
+#include <functional>
+
+namespace dravimo::greek {
+
+// Upper case one character at a time (the simple mapping), so the length never
+// changes: ς becomes Σ, ά becomes Ά, while ΐ and ΰ, which have no single
+// capital, stay as they are.
+QString simpleUpper(const QString &text);
+
+// True when the text carries DOS Greek read as Windows-1253: at least one
+// character from the DOS letter block 0x80..0xAF (other than Ά, which is also
+// an ordinary Windows capital), and no Greek letter that DOS text cannot
+// produce, even after upper-casing (Ρ..Ω, ρ..ω, the accented letters...).
+bool looksLikeDosGreek(const QString &text);
+
+// The DOS-Greek repair: table B for text that looks like DOS Greek, the text
+// unchanged otherwise. The default external converter.
+QString repairDosGreek(const QString &text);
+
+// The external converter of recipe 1, step 1. Empty restores the stand-in.
+using ExternalConverter = std::function<QString(const QString &)>;
+void setExternalConverter(ExternalConverter converter);
+
+// Recipe 1: external converter, accents dropped (ώ becomes Ω), the DOS code of
+// Δ repaired, upper case, table A.
+QString itemTextConversion(const QString &text);
+
+// Recipe 2: DOS repair, upper case, accents dropped, upper case, table A.
+QString commentTextConversion(const QString &text);
+
+} // namespace dravimo::greek

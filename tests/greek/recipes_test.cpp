@@ -1,0 +1,139 @@
+// The two conversion recipes, the DOS-Greek repair they rely on, and the DOS
+// code page itself.
+#include "greek/cp1253.h"
+#include "greek/cp737.h"
+#include "greek/recipes.h"
+
+#include <gtest/gtest.h>
+
+using namespace dravimo;
+using namespace dravimo::greek;
+
+namespace {
+
+QByteArray item(const QString &text)
+{
+    return cp1253::encode(itemTextConversion(text));
+}
+
+QByteArray comment(const QString &text)
+{
+    return cp1253::encode(commentTextConversion(text));
+}
+
+QString fromBytes(const char *raw)
+{
+    return cp1253::decode(QByteArray(raw));
+}
+
+// A converter that hands the text back as it is.
+class IdentityConverter : public ::testing::Test
+{
+protected:
+    void SetUp() override { setExternalConverter([](const QString &t) { return t; }); }
+    void TearDown() override { setExternalConverter({}); }
+};
+
+TEST_F(IdentityConverter, ItemTextRecipeSteps)
+{
+    // έ becomes a Latin E before upper-casing; the rest maps through table A.
+    EXPECT_EQ(item(QStringLiteral("Καφές")), QByteArray("\x4B\x41\x8B\x45\x66"));
+    // ώ becomes Ω, not the Latin O the other accents become.
+    EXPECT_EQ(item(QStringLiteral("ώρα")), QByteArray("\x8D\x50\x41"));
+    // ϊ and ϋ are upper-cased to letters table A does not list.
+    EXPECT_EQ(item(QStringLiteral("ϊϋ")), QByteArray("\xDA\xDB"));
+    // The DOS Δ that reads as ƒ, in either case.
+    EXPECT_EQ(item(fromBytes("\x83") + QChar(u'Ƒ')), QByteArray("\x86\x86"));
+    EXPECT_EQ(item(QStringLiteral("abc 12%-")), QByteArray("ABC 12%-"));
+    EXPECT_EQ(item(QStringLiteral("ΐΰ")), QByteArray("\xC0\xE0"));
+}
+
+TEST_F(IdentityConverter, TheConverterComesFirst)
+{
+    setExternalConverter([](const QString &t) { return QString(t).replace(QChar(u'x'), QChar(u'ά')); });
+    EXPECT_EQ(item(QStringLiteral("xy")), QByteArray("AY"));
+}
+
+// The default converter repairs DOS Greek and leaves Windows Greek alone.
+TEST(ItemText, DefaultConverter)
+{
+    EXPECT_EQ(item(QStringLiteral("Καφές")), QByteArray("\x4B\x41\x8B\x45\x66"));
+    EXPECT_EQ(item(QStringLiteral("ώρα")), QByteArray("\x8D\x50\x41"));
+    // "έκπτωση" in Windows Greek: table B would read κ as Ά and π as Ώ.
+    EXPECT_EQ(item(QStringLiteral("έκπτωση")), QByteArray("EK\x8AT\x8D\x66H"));
+    EXPECT_EQ(item(QStringLiteral("ΆΝΝΑ")), QByteArray("ANNA"));
+    // ΚΑΦΕΣ and λάδι in the DOS code page.
+    EXPECT_EQ(item(fromBytes("\x89\x80\x94\x84\x91")), QByteArray("\x4B\x41\x8B\x45\x66"));
+    EXPECT_EQ(item(fromBytes("\xA2\xE1\x9B\xA0")), QByteArray("\x88" "A\x86I"));
+}
+
+TEST(CommentText, Recipe)
+{
+    // ΑΒΓ in the DOS code page.
+    EXPECT_EQ(comment(fromBytes("\x80\x81\x82")), QByteArray("\x41\x42\x85"));
+    // A Windows β is upper-cased, never read as DOS έ.
+    EXPECT_EQ(comment(fromBytes("\xE2")), QByteArray("\x42"));
+    EXPECT_EQ(comment(QStringLiteral("Καλή όρεξη")), QByteArray("KA\x88H OPE\x89H"));
+    // ά upper-cases to Ά, which table B would turn into λ (its DOS reading).
+    EXPECT_EQ(comment(QStringLiteral("Καλά")), QByteArray("KA\x88" "A"));
+    // DOS small letters and the DOS Δ survive: the repair runs before the
+    // upper-casing that would make them Windows capitals.
+    EXPECT_EQ(comment(fromBytes("\x83\xE2\x9E\xA2\xA9")), QByteArray("\x86" "EH\x88" "f"));
+    EXPECT_EQ(comment(QStringLiteral("thank you")), QByteArray("THANK YOU"));
+}
+
+TEST(GreekRecipes, KeepTheLengthOfEveryText)
+{
+    QByteArray all;
+    for (int b = 1; b < 256; ++b)
+        all.append(char(b));
+    const QString text = cp1253::decode(all);
+    EXPECT_EQ(itemTextConversion(text).size(), text.size());
+    EXPECT_EQ(commentTextConversion(text).size(), text.size());
+    EXPECT_EQ(itemTextConversion(cp737::decode(all)).size(), text.size());
+    EXPECT_TRUE(itemTextConversion(QString()).isEmpty());
+    EXPECT_TRUE(commentTextConversion(QString()).isEmpty());
+    EXPECT_EQ(simpleUpper(QStringLiteral("ςάΐß")), QStringLiteral("ΣΆΐß"));
+}
+
+TEST(GreekRecipes, RecognisesDosGreek)
+{
+    struct Case
+    {
+        QString text;
+        bool dos;
+    };
+    const Case cases[] = {
+        {fromBytes("\x89\x80\x94\x84\x91"), true},        // ΚΑΦΕΣ
+        {fromBytes("\xA1\x98\xAD\xE2\xAA"), true},        // καφές
+        {fromBytes("\x89\x80\x94\x84\x91 12.50"), true},
+        {QStringLiteral("ΚΑΦΕΣ"), false},
+        {QStringLiteral("έκπτωση"), false},
+        {QStringLiteral("ΆΝΝΑ"), false},                  // Ά alone is no evidence
+        {QStringLiteral("WATER 0.5L"), false},
+        {QString(), false},
+        {QStringLiteral("ΚΑΦΕΣ ") + fromBytes("\x80"), false},
+        // Upper-cased DOS text: its small letters became Windows capitals Α..Π.
+        {fromBytes("\x89\x80\x94") + QStringLiteral("ΑΒΓ"), true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        EXPECT_EQ(looksLikeDosGreek(c.text), c.dos);
+    }
+}
+
+TEST(Cp737, DecodesTheGreekPage)
+{
+    EXPECT_EQ(cp737::decode(QByteArray("\x80\x97\x98\xAA\xAF\xE0\xE4\xE8\xEA\xF0\xFF AZ")),
+              QStringLiteral("ΑΩαςψωϊϋΆΏ\u00A0 AZ"));
+    EXPECT_EQ(cp737::decode(QByteArray("\xB0\xC4\xDB")), QStringLiteral("░─█"));
+}
+
+TEST(Cp737, OemToAnsiReadsTheBytesAgain)
+{
+    EXPECT_EQ(cp737::oemToAnsi(fromBytes("\x8A\x8F\x91\x8B")), QStringLiteral("ΛΠΣΜ"));
+    EXPECT_EQ(cp737::oemToAnsi(QStringLiteral("plain ASCII")), QStringLiteral("plain ASCII"));
+    EXPECT_EQ(cp737::oemToAnsi(QStringLiteral("A") + QChar(u'\0') + QStringLiteral("B")), QStringLiteral("AB"));
+}
+
+} // namespace
