@@ -107,6 +107,15 @@ QString CardPaymentLine(const QString &reply)
     return QStringLiteral("ccPay0 = ") + parts.join(QLatin1Char(';'));
 }
 
+void InstallCardReplyCheck(FiscalTec &ecr)
+{
+    ecr.cardReplyCheck = [](const QString &reply) {
+        const QString line = CardPaymentLine(reply);
+        if (!line.isEmpty())
+            AppendLine(shared().resultFile, line);
+    };
+}
+
 CardPayment::CardPayment(FiscalTec &ecr, QString paymentFile) : ecr_(ecr), paymentFile_(std::move(paymentFile)) {}
 
 bool CardPayment::runCardAttempts(const QString &command, qint16 quiet, qint16 attempts, const QString &logFile)

@@ -25,6 +25,10 @@ CardReply ClassifyCardReply(const QString &reply);
 // when the reply is none.
 QString CardPaymentLine(const QString &reply);
 
+// Makes the exchange write the "ccPay0 = " line of every card acknowledgement
+// to the current job's result file.
+void InstallCardReplyCheck(FiscalTec &ecr);
+
 class CardPayment
 {
 public:
