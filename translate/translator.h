@@ -27,8 +27,12 @@ public:
     // Runs the daily Z report for an "MKZ" line (the main window's report).
     std::function<void()> zReport;
 
+    // Prints the card-failure notice on the ECR at the end of a job in which a
+    // fallback payment replaced a failed card payment (the card-payment
+    // procedure's own notice). The flag is cleared after it either way.
+    std::function<void()> cardFailureNotice;
+
 private:
-    struct Job;
     FiscalTec &ecr_;
 };
 

@@ -1,0 +1,232 @@
+// Whole jobs through getdata: directives, the header and outcome lines, the
+// two clears, line reading, and what a job leaves behind.
+#include "translate_fixture.h"
+
+#include "app/core/files.h"
+#include "app/core/progress.h"
+#include "translate/printfile.h"
+#include "translate/translator.h"
+
+#include <QFile>
+
+using namespace dravimo;
+using namespace dravimo::test;
+
+namespace {
+
+const QString kQ = QStringLiteral(" [quiet]");
+
+class GetData : public TranslateTest
+{
+protected:
+    // Writes a print file in the host's code page, byte for byte as given.
+    QString writePrintFile(const QString &text, const QString &name = QStringLiteral("print.1"))
+    {
+        EXPECT_TRUE(WriteTextFile(path(name), text));
+        return path(name);
+    }
+
+    bool getdata(const QString &file)
+    {
+        Translator t(ecr_);
+        t.zReport = zReport;
+        t.cardFailureNotice = cardFailureNotice;
+        const TranslationSettings &s = settings_;
+        return t.getdata(file, s.descpr, s.CODEPR, FILENAME, s.comment, s.DLAY, s.curr, s.keyboff, s.ecrt,
+                         s.ddep, s.qua);
+    }
+
+    QStringList resultLines(const QString &name = QStringLiteral("Result"))
+    {
+        const auto text = ReadTextFile(path(name));
+        return text ? SplitLines(*text) : QStringList{};
+    }
+
+    QString FILENAME;
+    std::function<void()> zReport;
+    std::function<void()> cardFailureNotice;
+};
+
+QStringList plainOutcome(const QString &tag = QStringLiteral("Unknown"))
+{
+    return {QStringLiteral("tag = ") + tag, QStringLiteral("DateTime start = ") + kFixedDate,
+            QStringLiteral("DateTime end = ") + kFixedDate, QStringLiteral("recStatus = 0;"),
+            QStringLiteral("receipt = -1, -1, 0"), QStringLiteral("exitcode = 0")};
+}
+
+TEST_F(GetData, FileWithOnlyDirectives)
+{
+    const QString file = writePrintFile(QStringLiteral("#resFile:  out.txt\r\n#tag:  T-17\r\n"));
+    ASSERT_TRUE(getdata(file));
+    EXPECT_EQ(FILENAME, file);
+    EXPECT_EQ(ecr_.commands(), (QStringList{QStringLiteral("KXCL") + kQ, QStringLiteral("KXCL") + kQ, QStringLiteral("KXRE")}));
+    EXPECT_EQ(resultLines(QStringLiteral("out.txt")), plainOutcome(QStringLiteral("T-17")));
+    EXPECT_EQ(shared().resultFile, QStringLiteral("out.txt"));
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("Result"))));
+}
+
+// Without a CR LF after it a directive does not count; the job still runs.
+TEST_F(GetData, DirectivesAtTheEndWithoutCrLfFallBack)
+{
+    ASSERT_TRUE(getdata(writePrintFile(QStringLiteral("#tag:  T1\r\n resFile:  out.txt"))));
+    EXPECT_EQ(resultLines(), plainOutcome(QStringLiteral("T1")));
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("out.txt"))));
+    ecr_.sent.clear();
+    ASSERT_TRUE(getdata(writePrintFile(QStringLiteral(" resFile:  out.txt\r\n tag:  T2"), QStringLiteral("print.2"))));
+    EXPECT_EQ(resultLines(QStringLiteral("out.txt")), plainOutcome());
+}
+
+TEST_F(GetData, DirectiveValues)
+{
+    struct Case
+    {
+        const char *text;
+        const char *tag;
+    };
+    const Case cases[] = {
+        {"tag:  A\r\n", "A"},
+        {"x tag:  first\r\ntag:  second\r\n", "first"},
+        {"tag:  with spaces  \r\n", "with spaces  "},
+        {"tag:XYvalue\r\n", "value"},
+        {"tag:  \r\n", "Unknown"},    // nothing after the skipped characters
+        {"tag:\r\n", "Unknown"},
+        {"tag:  A\n", "Unknown"},     // a lone LF is not a CR LF
+        {"no directive\r\n", "Unknown"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(directiveValue(QString::fromLatin1(c.text), QStringLiteral("tag:"), QStringLiteral("Unknown")),
+                  QString::fromLatin1(c.tag));
+    }
+}
+
+TEST_F(GetData, UnreadableFileWritesNothing)
+{
+    EXPECT_FALSE(getdata(path(QStringLiteral("missing.1"))));
+    EXPECT_TRUE(ecr_.sent.isEmpty());
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("Result"))));
+}
+
+// A sale line, a directive line that is also a comment, a line with an
+// unknown code, and a last line without CR LF.
+TEST_F(GetData, PlainJob)
+{
+    const QString text = pluLine({{}, QStringLiteral("WATER"), QStringLiteral("2"), QStringLiteral("1.50"),
+                                  QStringLiteral("13"), {}})
+                         + QStringLiteral("\r\n com  NOTE resFile:  res.txt\r\n xyz whatever\r\n com  LAST");
+    ecr_.answer(QStringLiteral("KXRE"), 0, QStringLiteral("RE:00123:17"));
+    ASSERT_TRUE(getdata(writePrintFile(text)));
+    EXPECT_EQ(ecr_.commands(),
+              (QStringList{QStringLiteral("KXCL") + kQ, QStringLiteral("KXCL") + kQ, QStringLiteral("KX2.000* ") + kQ,
+                           QStringLiteral("KX150R2WATER"), QStringLiteral("KXCO NOTE RESFILE:  RES.TXT"),
+                           QStringLiteral("KXCO LAST"), QStringLiteral("KXRE")}));
+    QStringList expected = plainOutcome();
+    expected[4] = QStringLiteral("receipt = 00123, 17, 0");
+    EXPECT_EQ(resultLines(QStringLiteral("res.txt")), expected);
+    EXPECT_EQ(progress().Max(), 4);
+    EXPECT_EQ(progress().Value(), 4);
+}
+
+TEST_F(GetData, TwoJobsAppendToOneResultFile)
+{
+    const QString file = writePrintFile(QStringLiteral(" resFile:  shared.txt\r\n"));
+    ASSERT_TRUE(getdata(file));
+    ASSERT_TRUE(getdata(file));
+    EXPECT_EQ(resultLines(QStringLiteral("shared.txt")), plainOutcome() + plainOutcome());
+}
+
+TEST_F(GetData, FooterIsPrintedAfterTheOutcome)
+{
+    ASSERT_TRUE(getdata(writePrintFile(QStringLiteral(" foo  THANK YOU\r\n"))));
+    const QStringList sent = ecr_.commands();
+    ASSERT_EQ(sent.size(), 3 + 1 + 1 + 7);
+    EXPECT_EQ(sent.at(2), QStringLiteral("KXRE"));
+    EXPECT_EQ(sent.at(4), QStringLiteral("KXCO THANK YOU\r\n"));
+}
+
+// Transfer flags and the card-failure notice are settled before the outcome
+// lines; the notice runs once and the flag does not leak into the next job.
+TEST_F(GetData, CardFailureNoticeRunsBeforeTheOutcome)
+{
+    QStringList seen;
+    cardFailureNotice = [&] { seen = resultLines(); };
+    shared().cardFailure = true;
+    const QString file = writePrintFile(QStringLiteral("\r\n"));
+    ASSERT_TRUE(getdata(file));
+    EXPECT_EQ(seen, plainOutcome().mid(0, 2));
+    EXPECT_FALSE(shared().cardFailure);
+    seen.clear();
+    ASSERT_TRUE(getdata(file));
+    EXPECT_TRUE(seen.isEmpty());
+}
+
+// A stopped job still writes every outcome line, with exit code 1 and the
+// open table's report.
+TEST_F(GetData, OutcomeOfAStoppedJobWithAnOpenTable)
+{
+    Job &j = job();
+    j.state.resultFile = QStringLiteral("stopped.txt");
+    j.state.openTable = QStringLiteral("12");
+    j.state.receiptNumber = 41;
+    j.state.exitCode = 1;
+    j.state.tableTransfer = true;
+    ecr_.answer(QStringLiteral("KXREP12TBL"), 0, QStringLiteral("REP:12:2350"));
+    ecr_.answer(QStringLiteral("KXRE"), 0, QStringLiteral("RE:00124:3"));
+    finishJob(j);
+    EXPECT_FALSE(j.state.tableTransfer);
+    EXPECT_EQ(ecr_.commands(), (QStringList{QStringLiteral("KXREP12TBL"), QStringLiteral("KXRE")}));
+    EXPECT_EQ(resultLines(QStringLiteral("stopped.txt")),
+              (QStringList{QStringLiteral("DateTime end = ") + kFixedDate, QStringLiteral("recStatus = 1;2350"),
+                           QStringLiteral("receipt = 00124, 3, 41"), QStringLiteral("exitcode = 1")}));
+}
+
+TEST_F(GetData, RecStatusFollowsTheTableReport)
+{
+    struct Case
+    {
+        const char *openTable;
+        int result;
+        const char *reply;
+        const char *line;
+    };
+    const Case cases[] = {
+        {"5", 0, "REP:5:0", "recStatus = 0;0"},
+        {"5", 0, "REP:5:12.50", "recStatus = 1;12.50"},
+        {"5", 7, "7", "recStatus = 1;-1"},    // the query's failure answer
+        {"abc", 0, "", "recStatus = 0;"},     // no numeric table: no query
+        {"", 0, "", "recStatus = 0;"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.openTable);
+        job_.reset();
+        QFile::remove(path(QStringLiteral("Result")));
+        job().state.openTable = QString::fromLatin1(c.openTable);
+        ecr_.answer(QStringLiteral("KXREP5TBL"), qint16(c.result), QString::fromLatin1(c.reply));
+        finishJob(job());
+        EXPECT_EQ(resultLines().value(1), QString::fromLatin1(c.line));
+    }
+}
+
+// The job's numbers and the records reset per line.
+TEST_F(GetData, PerLineFieldsAreClearedAndOthersCarryOver)
+{
+    LineRecord r;
+    r.price = r.discount = r.addon = r.percentdis = r.percentadd = r.vat = QStringLiteral("x");
+    r.chr = r.CODE = r.quantity = QStringLiteral("kept");
+    r.linetype = linetype::Sale;
+    r.clearPerLine();
+    EXPECT_TRUE(r.price.isEmpty() && r.discount.isEmpty() && r.addon.isEmpty() && r.percentdis.isEmpty()
+                && r.percentadd.isEmpty() && r.vat.isEmpty());
+    EXPECT_EQ(r.chr + r.CODE + r.quantity, QStringLiteral("keptkeptkept"));
+    EXPECT_EQ(r.linetype, linetype::Sale);
+}
+
+TEST_F(GetData, ZReportHookRunsFromAPrintFile)
+{
+    int reports = 0;
+    zReport = [&reports] { ++reports; };
+    ASSERT_TRUE(getdata(writePrintFile(QStringLiteral(" MKZ\r\n mkz\r\n"))));
+    EXPECT_EQ(reports, 2);
+}
+
+} // namespace

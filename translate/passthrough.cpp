@@ -1,0 +1,34 @@
+// "PRG" and "snd" lines: commands the host writes itself.
+#include "translate/handlers.h"
+
+#include "greek/recipes.h"
+
+namespace dravimo {
+
+// Commands of the "KY" family go as written; every other command is a
+// keyboard sequence and gets the "KX" prefix.
+LineResult handlePRG(Job &job, const QString &command)
+{
+    LineRecord &r = job.record;
+    r.linetype = linetype::Raw;
+    QString c = greek::simpleUpper(command.trimmed());
+    if (!c.startsWith(QLatin1String("KY")))
+        c.prepend(QLatin1String("KX"));
+    r.chr = greek::itemTextConversion(c);
+    comms(job);
+    return LineResult::Next;
+}
+
+// The host wants the reply back: it goes to the result file on one line, its
+// line feeds written as "~". The command is sent untrimmed, as the host wrote
+// it, and quietly: the host judges the outcome from the reply line.
+LineResult handleSnd(Job &job, const QString &command)
+{
+    const qint16 result = job.send(QStringLiteral("KX") + command, kQuiet);
+    QString reply = job.lastReply;
+    reply.replace(QLatin1Char('\n'), QLatin1Char('~'));
+    job.appendResult(QStringLiteral("sndReply = ") + QString::number(result) + QLatin1Char(';') + reply);
+    return LineResult::Next;
+}
+
+} // namespace dravimo

@@ -1,0 +1,28 @@
+#include "translate/printfile.h"
+
+namespace dravimo {
+
+QString field(const QString &line, int column, int width)
+{
+    return line.mid(column - 1, width);
+}
+
+QString restOfLine(const QString &line, int column)
+{
+    return line.mid(column - 1);
+}
+
+QString directiveValue(const QString &text, const QString &directive, const QString &fallback)
+{
+    const qsizetype at = text.indexOf(directive);
+    if (at < 0)
+        return fallback;
+    const qsizetype end = text.indexOf(QLatin1String("\r\n"), at);
+    // The host writes two characters between the colon and the value.
+    const qsizetype start = at + directive.size() + 2;
+    if (end < 0 || end <= start)
+        return fallback;
+    return text.mid(start, end - start);
+}
+
+} // namespace dravimo

@@ -1,0 +1,153 @@
+// The item-sale branch of comms: the minus key, the quantity command, the
+// code forms, the keyboard-locked form and the transfer form.
+#include "translate/handlers.h"
+
+#include "app/core/numbers.h"
+#include "app/core/shared.h"
+#include "app/core/window.h"
+#include "translate/amounts.h"
+
+namespace dravimo {
+namespace {
+
+const QString kMinusKey = QStringLiteral("KX- ");
+const QString kWrongQuantity = QStringLiteral("Λάθος ποσότητα είδους στην ταμειακή!");
+
+bool keyboardLocked(const LineRecord &r)
+{
+    return r.keyboff == QLatin1String("true");
+}
+
+// The sign of a negative quantity goes to the ECR as the minus key; a
+// negative price with a negative quantity is a plain sale. False when the
+// price is not a number (the line is not sent).
+bool prepareQuantity(Job &job)
+{
+    LineRecord &r = job.record;
+    if (job.state.tableTransfer)
+        r.quantity = QStringLiteral("1");
+    const QChar minus = QLatin1Char('-');
+    if (r.quantity.startsWith(minus) && r.price.startsWith(minus))
+        r.quantity.remove(0, 1);
+    const auto cents = priceInCents(r.price);
+    if (!cents)
+        return false;
+    if (r.quantity.startsWith(minus)) {
+        job.send(kMinusKey);
+        r.quantity = r.quantity.mid(1, 8);
+        while (r.quantity.endsWith(QLatin1Char(' ')))
+            r.quantity.chop(1);
+    }
+    r.price = QString::number(*cents);
+    return true;
+}
+
+// A negative price with a positive quantity is a refund line: the minus key,
+// then the sale with the unsigned price.
+void minusRule(Job &job)
+{
+    LineRecord &r = job.record;
+    const QChar minus = QLatin1Char('-');
+    if (r.price.startsWith(minus) && !r.quantity.startsWith(minus)) {
+        job.send(kMinusKey);
+        r.price.remove(0, 1);
+    }
+}
+
+void sendKeyboardLockedSale(Job &job)
+{
+    const LineRecord &r = job.record;
+    job.send(QStringLiteral("KX") + r.vat + QStringLiteral("PL"));
+    job.send(QStringLiteral("KX") + r.price + QStringLiteral("AC") + r.chr);
+}
+
+// Item codes: an "A" code is printed before the sale, an "N" code after it.
+// The quantity reaches the ECR only through the description on this path.
+void saleWithCode(Job &job)
+{
+    const LineRecord &r = job.record;
+    if (r.CODE.startsWith(QLatin1Char('A'))) {
+        // 0x8D 0x86 ":" introduce an alphanumeric text on the ECR.
+        const QString intro = QString(QChar(0x008D)) + QChar(0x2020) + QLatin1Char(':');
+        job.send(QStringLiteral("KX10PLK") + intro + r.CODE.mid(1, 14));
+    }
+    minusRule(job);
+    if (keyboardLocked(r))
+        sendKeyboardLockedSale(job);
+    else
+        job.send(QStringLiteral("KX") + r.price + QLatin1Char('R') + r.vat + r.chr);
+    if (r.CODE.startsWith(QLatin1Char('N')))
+        job.send(QStringLiteral("KX") + r.CODE.mid(1, 15).trimmed() + QStringLiteral("AC"));
+}
+
+// The quantity command ("KX2.000* "), sent quietly: a refusal is reported as
+// a quantity error, not as the ECR's own message. False when the ECR refused
+// it and the sale must not follow.
+bool sendQuantityCommand(Job &job)
+{
+    const QChar separator = systemDecimalSeparator();
+    QString q = job.record.quantity;
+    if (q.size() > 3 && !q.contains(separator))
+        q.insert(q.size() - 3, QLatin1Char(','));
+    q = q.trimmed();
+    const qsizetype at = q.indexOf(separator);
+    const QString whole = at < 0 ? q : q.left(at);
+    const QString fraction = at < 0 ? QString() : q.mid(at + 1);
+    const bool isOne = numericValue(job.record.quantity) == 1.0;
+    if (!isNumeric(fraction) || valueOrZero(whole) < 0 || isOne)
+        return true;
+    const QString decimals = valueOrZero(fraction) != 0 ? fraction : QStringLiteral("000");
+    return job.send(QStringLiteral("KX") + whole + QLatin1Char('.') + decimals + QStringLiteral("* "), kQuiet) == 0;
+}
+
+// The ECR reads a description that starts with a digit as part of the amount.
+QString leadingDigitSafe(const QString &description)
+{
+    const QString d = description.trimmed();
+    const bool digitFirst = !d.isEmpty() && d.at(0) >= QLatin1Char('0') && d.at(0) <= QLatin1Char('9');
+    return digitFirst ? QLatin1Char(' ') + d : d;
+}
+
+void sendSale(Job &job)
+{
+    const LineRecord &r = job.record;
+    const QString sale = r.price + QLatin1Char('R') + r.vat + leadingDigitSafe(r.chr);
+    if (!job.state.tableTransfer && !job.state.paymentTransfer) {
+        job.send(QStringLiteral("KX") + sale);
+        return;
+    }
+    if (job.send(QStringLiteral("KXTRF")) != 0)
+        return;
+    if (job.send(QStringLiteral("KXPA") + sale) != 0)
+        return;
+    job.send(QStringLiteral("KXTRFOK"));
+}
+
+void saleWithoutCode(Job &job)
+{
+    minusRule(job);
+    if (!sendQuantityCommand(job)) {
+        PlainMsgBox(window(), kWrongQuantity, mb::Exclamation);
+        return;
+    }
+    sendSale(job);
+}
+
+} // namespace
+
+void commsSale(Job &job)
+{
+    LineRecord &r = job.record;
+    if (!r.quantity.isEmpty() && !prepareQuantity(job))
+        return;
+    if (!r.CODE.isEmpty()) {
+        saleWithCode(job);
+    } else if (!keyboardLocked(r)) {
+        saleWithoutCode(job);
+    } else {
+        minusRule(job);
+        sendKeyboardLockedSale(job);
+    }
+}
+
+} // namespace dravimo

@@ -1,0 +1,86 @@
+// Free text and cancel lines: "com", "frt", "can", "voi", "foo", and the
+// footer printed after the receipt.
+#include "translate/handlers.h"
+
+#include "app/core/numbers.h"
+#include "ecr/fiscaltec.h"
+#include "greek/recipes.h"
+
+namespace dravimo {
+namespace {
+
+const QString kComment = QStringLiteral("KXCO ");
+// A footer keeps at most six ECR lines of text.
+constexpr int kFooterPieces = 6;
+// Separator, footer and padding together feed nine lines, so the receipt is
+// torn off below the footer rather than in the middle of it.
+constexpr int kFooterBlock = 8;
+
+} // namespace
+
+LineResult handleCom(Job &job, const QString &text)
+{
+    job.record.linetype = linetype::Comment;
+    const QString converted = greek::commentTextConversion(greek::simpleUpper(text));
+    job.send(kComment + converted.left(kEcrLineWidth));
+    return LineResult::Next;
+}
+
+// Three empty comment lines.
+LineResult handleFrt(Job &job)
+{
+    for (int i = 0; i < 3; ++i)
+        job.send(kComment);
+    return LineResult::Next;
+}
+
+LineResult handleCan(Job &job, const QString &number)
+{
+    const QString trimmed = number.trimmed();
+    if (isNumeric(trimmed))
+        job.state.cancelNumber = trimmed;
+    job.send(QStringLiteral("KX@215T") + job.state.cancelNumber);
+    job.send(QStringLiteral("KXCL"));
+    return LineResult::Next;
+}
+
+LineResult handleVoi(Job &job)
+{
+    job.send(QStringLiteral("KXVOID"));
+    job.send(QStringLiteral("KXCL"));
+    return LineResult::Next;
+}
+
+LineResult handleFoo(Job &job, const QString &text)
+{
+    const QString converted = greek::commentTextConversion(text);
+    for (int i = 0; i < kFooterPieces; ++i) {
+        const QString piece = converted.mid(i * kEcrLineWidth, kEcrLineWidth);
+        if (!piece.isEmpty())
+            job.state.footerLines.append(piece);
+    }
+    job.state.footerFlag = true;
+    return LineResult::Next;
+}
+
+void printFooter(Job &job)
+{
+    JobState &s = job.state;
+    if (!s.footerFlag)
+        return;
+    int sent = 0;
+    for (const QString &line : std::as_const(s.footerLines)) {
+        if (line.trimmed().isEmpty())
+            continue;
+        if (sent == 0)
+            job.send(kComment + QString(kEcrLineWidth, QLatin1Char('-')), kQuiet);
+        job.send(kComment + line + QStringLiteral("\r\n"));
+        ++sent;
+    }
+    for (int i = sent; sent > 0 && i < kFooterBlock; ++i)
+        job.send(kComment);
+    s.footerLines.clear();
+    s.footerFlag = false;
+}
+
+} // namespace dravimo
