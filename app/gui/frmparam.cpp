@@ -112,7 +112,7 @@ QWidget *frmparam::buildOptions()
     return box;
 }
 
-// At most one code option is ticked: either one changing unticks the other.
+// At most one code option is ticked: ticking either one unticks the other.
 QWidget *frmparam::buildCodeFrame()
 {
     auto *frame = new QGroupBox(QStringLiteral("Εκτυπωση Κωδικου Ειδους"));
@@ -121,8 +121,14 @@ QWidget *frmparam::buildCodeFrame()
     print_code_numeric_ = addCheck("print_code_numeric", QStringLiteral("Mε Εκτυπωση Κωδικου Αριθμητικου"));
     column->addWidget(print_code_ascii_);
     column->addWidget(print_code_numeric_);
-    connect(print_code_ascii_, &QCheckBox::toggled, this, [this] { print_code_numeric_->setChecked(false); });
-    connect(print_code_numeric_, &QCheckBox::toggled, this, [this] { print_code_ascii_->setChecked(false); });
+    connect(print_code_ascii_, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            print_code_numeric_->setChecked(false);
+    });
+    connect(print_code_numeric_, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            print_code_ascii_->setChecked(false);
+    });
     return frame;
 }
 
