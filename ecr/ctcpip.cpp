@@ -108,7 +108,7 @@ bool cTCPIP::waitForData(Millis span)
     const bool ready = usable() && ms > 0 && socket_->waitForReadyRead(ms);
     // Without a usable socket (or on a clock that only moves when paused) the
     // wait must still take its time, or the reply loop spins.
-    if (!ready && waited.elapsed() < ms / 2)
+    if (!ready && (ms == 0 || waited.elapsed() < ms / 2))
         clock.pause(span);
     return usable() && socket_->hasPendingDatagrams();
 }

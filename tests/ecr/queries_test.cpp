@@ -1,0 +1,205 @@
+// The queries' fixed parses of the register's colon-separated replies, on a
+// module whose SendCommand answers from a script.
+#include "testkit.h"
+
+#include "app/core/numbers.h"
+
+namespace dravimo::test {
+namespace {
+
+struct Sent
+{
+    QString command;
+    qint16 quiet;
+    qint16 asyncWait;
+    QString logFile;
+};
+
+class ScriptedModule : public FiscalTec
+{
+public:
+    void SendCommand(const QString &command, qint16 &result, QString &reply, qint16 quiet,
+                     qint16 asyncWait, const QString &logFile) override
+    {
+        sent.append({command, quiet, asyncWait, logFile});
+        result = nextResult;
+        reply = nextReply;
+    }
+    void answer(const QString &reply, qint16 result = 0)
+    {
+        nextReply = reply;
+        nextResult = result;
+    }
+    QList<Sent> sent;
+    QString nextReply;
+    qint16 nextResult = 0;
+};
+
+class Queries : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        shared() = SharedState{};
+        setDecimalSeparatorOverride(QLatin1Char('.'));
+    }
+    void TearDown() override { setDecimalSeparatorOverride(std::nullopt); }
+    ScriptedModule m;
+};
+
+struct StatusCase
+{
+    QString reply;
+    qint16 result;
+    qint16 status;
+};
+
+TEST_F(Queries, EcrStatus)
+{
+    const QList<StatusCase> cases = {
+        {QStringLiteral("STAT:0"), 0, 0},
+        {QStringLiteral("STAT:2"), 0, 2},
+        {QStringLiteral("STAT:20\n"), 0, 20},
+        {QStringLiteral("READY"), 0, 0},               // neither form: no error
+        {QString(), 0, 0},
+        {QStringLiteral("STAT:"), 0, -99},             // unreadable number
+        {QStringLiteral("STAT:abc"), 0, -99},
+        {QStringLiteral("STAT:99999"), 0, -99},        // does not fit
+        {QStringLiteral("STAT:2.5"), 0, 2},            // rounded half to even
+        {QStringLiteral("STATUS:DE2C"), 0, 2},         // error tail from character 8
+        {QStringLiteral("STATUS:DE 12C"), 0, 12},
+        {QStringLiteral("STATUS:DEC"), 0, -99},
+        {QStringLiteral("STAT:0"), -4, -3},            // no answer
+        {QStringLiteral("7"), 7, -3},                  // error reply
+    };
+    for (const StatusCase &c : cases) {
+        m.answer(c.reply, c.result);
+        EXPECT_EQ(m.QueryEcrStatus(), c.status) << c.reply.toStdString();
+    }
+    EXPECT_EQ(m.sent.first().command, QStringLiteral("KXSTAT"));
+    EXPECT_EQ(m.sent.first().quiet, -1);
+    EXPECT_EQ(m.sent.first().asyncWait, 0);
+}
+
+struct NumberCase
+{
+    QString reply;
+    qint16 result;
+    qint16 expected;
+};
+
+TEST_F(Queries, OpenTable)
+{
+    const QList<NumberCase> cases = {
+        {QStringLiteral("TO:5"), 0, 5},
+        {QStringLiteral("TO: 12 :x"), 0, 12},
+        {QStringLiteral("TO:0"), 0, -1},
+        {QStringLiteral("TO:-3"), 0, -1},
+        {QStringLiteral("TO:abc"), 0, -1},
+        {QStringLiteral("TO"), 0, -1},
+        {QStringLiteral("TO:70000"), 0, -1},
+        {QStringLiteral("TO:5"), -4, -1},
+    };
+    for (const NumberCase &c : cases) {
+        m.answer(c.reply, c.result);
+        EXPECT_EQ(m.QueryOpenTable(), c.expected) << c.reply.toStdString();
+    }
+    EXPECT_EQ(m.sent.first().command, QStringLiteral("KX?TO"));
+    EXPECT_EQ(m.sent.first().quiet, 0);
+}
+
+TEST_F(Queries, TableNumberFromReply)
+{
+    const QList<NumberCase> cases = {
+        {QStringLiteral("CL:x:7"), 0, 7},
+        {QStringLiteral("CL:x: 7\n"), 0, 7},
+        {QStringLiteral("CL:x:0"), 0, -1},
+        {QStringLiteral("CL:x:"), 0, -1},
+        {QStringLiteral("CL:x"), 0, -1},
+        {QStringLiteral("CL:x:A7"), 0, -1},
+    };
+    for (const NumberCase &c : cases)
+        EXPECT_EQ(FiscalTec::TableNumberFromReply(c.reply), c.expected) << c.reply.toStdString();
+}
+
+struct TextCase
+{
+    QString reply;
+    qint16 result;
+    QString expected;
+};
+
+TEST_F(Queries, TableReport)
+{
+    const QList<TextCase> cases = {
+        {QStringLiteral("REP:12:0"), 0, QStringLiteral("0")},     // zero is a figure
+        {QStringLiteral("REP:12: 15.50\n:x"), 0, QStringLiteral("15.50")},
+        {QStringLiteral("REP:12:-1.5"), 0, QStringLiteral("-1")},
+        {QStringLiteral("REP:12:x"), 0, QStringLiteral("-1")},
+        {QStringLiteral("REP:12"), 0, QStringLiteral("-1")},
+        {QStringLiteral("REP:12:5"), 2, QStringLiteral("-1")},
+    };
+    for (const TextCase &c : cases) {
+        m.answer(c.reply, c.result);
+        EXPECT_EQ(m.QueryTableReport(12), c.expected) << c.reply.toStdString();
+    }
+    EXPECT_EQ(m.sent.first().command, QStringLiteral("KXREP12TBL"));
+}
+
+TEST_F(Queries, TableList)
+{
+    const QList<TextCase> cases = {
+        {QStringLiteral("TBL:1 2 3"), 0, QStringLiteral("123")},
+        {QStringLiteral("TBL: 4,5 \n:x"), 0, QStringLiteral("4,5")},
+        {QStringLiteral("TBL:   "), 0, QStringLiteral("-1")},
+        {QStringLiteral("TBL:\n"), 0, QStringLiteral("-1")},
+        {QStringLiteral("TBL"), 0, QStringLiteral("-1")},
+        {QStringLiteral("TBL:1"), -4, QStringLiteral("-1")},
+    };
+    for (const TextCase &c : cases) {
+        m.answer(c.reply, c.result);
+        EXPECT_EQ(m.QueryTableList(), c.expected) << c.reply.toStdString();
+    }
+    EXPECT_EQ(m.sent.first().command, QStringLiteral("KXREPTBL"));
+}
+
+TEST_F(Queries, ReceiptNumbers)
+{
+    const QList<TextCase> cases = {
+        {QStringLiteral("RE:00123:17"), 0, QStringLiteral("00123, 17")},
+        {QStringLiteral("RE:0012345:1700"), 0, QStringLiteral("00123, 1700")},  // five characters each
+        {QStringLiteral("RE: 12 : 3 :x"), 0, QStringLiteral("12, 3")},
+        {QStringLiteral("RE:00123:0"), 0, QStringLiteral("-1, -1")},
+        {QStringLiteral("RE:00123:x"), 0, QStringLiteral("-1, -1")},
+        {QStringLiteral("RE:abc:17"), 0, QStringLiteral("-1, -1")},
+        {QStringLiteral("RE:00123"), 0, QStringLiteral("-1, -1")},
+        {QStringLiteral("RE:00123:17"), 7, QStringLiteral("-1, -1")},
+    };
+    for (const TextCase &c : cases) {
+        m.answer(c.reply, c.result);
+        EXPECT_EQ(m.QueryReceiptNumbers(), c.expected) << c.reply.toStdString();
+    }
+    EXPECT_EQ(m.sent.first().command, QStringLiteral("KXRE"));
+}
+
+TEST_F(Queries, QueriesReportThroughTheLastResultCode)
+{
+    m.answer(QStringLiteral("TO:5"), 0);
+    shared().lastResultCode = 9;
+    m.QueryOpenTable();
+    EXPECT_EQ(shared().lastResultCode, 0);
+    for (const Sent &s : m.sent)
+        EXPECT_TRUE(s.logFile.isEmpty());
+}
+
+using StatusOnTheLine = EcrFixture;
+
+TEST_F(StatusOnTheLine, NoAnswerGivesMinusThreeWithoutABox)
+{
+    EXPECT_EQ(module.QueryEcrStatus(), -3);
+    EXPECT_EQ(line->written().size(), 4);
+    EXPECT_TRUE(win.boxes.isEmpty());
+}
+
+} // namespace
+} // namespace dravimo::test
