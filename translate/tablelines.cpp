@@ -1,41 +1,141 @@
 // Restaurant-table lines: "TBO", "TBC", "TBT", "TPT", "TBS" and "ltb".
 //
-// NOT IMPLEMENTED YET. The recogniser already hands each line here with its
-// fields; the table work fills these in (open and close on the ECR, transfers
-// through the job's transfer flags, the table list in the result file, and
-// StopJob on a bad table number or a refused command). Until then every table
-// line is read and ignored.
+// The tables live on the ECR; these lines open and close them, move their
+// items, and switch the sale path into transfer form through the job's two
+// transfer flags. A bad table number or a refused table command stops the
+// whole job: the host then sees exit code 1 in its result file.
 #include "translate/handlers.h"
 
+#include "app/core/clock.h"
+#include "app/core/numbers.h"
+#include "app/core/shared.h"
+#include "app/core/window.h"
+#include "ecr/fiscaltec.h"
+
 namespace dravimo {
+namespace {
 
-LineResult handleTBO(Job &, const QString &)
+// The register needs these pauses around a table switch before it reports the
+// new open table reliably.
+constexpr Millis kBeforeTableQuery{2000};
+constexpr Millis kAfterTableParked{1500};
+constexpr Millis kAfterTableOpened{1000};
+
+const QString kWrongTable = QStringLiteral("Λάθος Αριθμός Τραπεζιού");
+
+LineResult wrongTable()
 {
+    MsgBox(window(), kWrongTable, mb::Information);
+    return LineResult::StopJob;
+}
+
+// A three-column table number: the integer part of its value, -1 when the
+// field holds no number (or a negative one, which names no table either).
+int tableNumber(const QString &field)
+{
+    const auto v = numericValue(field);
+    if (!v || *v < 0)
+        return -1;
+    return static_cast<int>(integerPart(*v));
+}
+
+QString fromTo(int source, int target)
+{
+    return QStringLiteral("KXFROM") + QString::number(source) + QStringLiteral("TO") + QString::number(target);
+}
+
+} // namespace
+
+LineResult handleTBO(Job &job, const QString &table)
+{
+    job.state.openTable = table;
+    const auto value = numericValue(table);
+    if (!value)
+        return wrongTable();
+    const int number = static_cast<int>(integerPart(*value));
+    Clock &clock = Clock::instance();
+    clock.pause(kBeforeTableQuery);
+    const qint16 open = job.ecr.QueryOpenTable();
+    if (open >= 0 && open != number) {
+        // Another table is open on the register: park it first.
+        job.send(QStringLiteral("KXTO"), kQuiet);
+        clock.pause(kAfterTableParked);
+    }
+    job.ecr.WaitEcrErrorCleared();
+    const qint16 result = job.send(QStringLiteral("KX") + table + QStringLiteral("TO"), kQuiet);
+    clock.pause(kAfterTableOpened);
+    if (result == 0 && job.ecr.QueryOpenTable() == number)
+        return LineResult::Next;
+    return LineResult::StopJob;
+}
+
+LineResult handleTBC(Job &job, const QString &table)
+{
+    if (!isNumeric(table))
+        return wrongTable();
+    if (job.ecr.QueryOpenTable() < 0) {
+        if (job.send(QStringLiteral("KXCL")) == 0)
+            job.state.receiptNumber = FiscalTec::TableNumberFromReply(job.lastReply);
+    } else if (job.state.tableTransfer) {
+        job.send(QStringLiteral("KXTRFNO"));
+        job.send(QStringLiteral("KXTRFOK"));
+        job.state.tableTransfer = false;
+    } else {
+        job.send(QStringLiteral("KXTO"));
+    }
     return LineResult::Next;
 }
 
-LineResult handleTBC(Job &, const QString &)
+LineResult handleTBT(Job &job, const QString &source, const QString &target)
 {
+    const int from = tableNumber(source);
+    const int to = tableNumber(target);
+    if (from < 0 || to < 0) {
+        job.appendResult(QStringLiteral("Err = -255, (Wrong Table Number) DateTime end = ") +
+                         formatDateTime(Clock::instance().wallNow()));
+        return wrongTable();
+    }
+    if (job.send(QStringLiteral("KXTRF")) != 0)
+        return LineResult::StopJob;
+    return job.send(fromTo(from, to)) == 0 ? LineResult::Next : LineResult::StopJob;
+}
+
+LineResult handleTPT(Job &job, const QString &source, const QString &target)
+{
+    const int from = tableNumber(source);
+    const int to = tableNumber(target);
+    if (from < 0 || to < 0)
+        return wrongTable();
+    job.ecr.WaitEcrErrorCleared();
+    if (job.send(QStringLiteral("KXTRF")) != 0) {
+        job.state.tableTransfer = false;
+        return LineResult::StopJob;
+    }
+    if (job.send(fromTo(from, to) + QStringLiteral("PAR")) != 0)
+        return LineResult::StopJob;
+    job.state.tableTransfer = true;
     return LineResult::Next;
 }
 
-LineResult handleTBT(Job &, const QString &, const QString &)
+LineResult handleTBS(Job &job, const QString &table)
 {
+    const int number = tableNumber(table);
+    if (number < 0)
+        return wrongTable();
+    job.ecr.WaitEcrErrorCleared();
+    if (job.send(QStringLiteral("KXPPAY")) != 0) {
+        job.state.paymentTransfer = false;
+        return LineResult::StopJob;
+    }
+    if (job.send(QStringLiteral("KXFROM") + QString::number(number)) != 0)
+        return LineResult::StopJob;
+    job.state.paymentTransfer = true;
     return LineResult::Next;
 }
 
-LineResult handleTPT(Job &, const QString &, const QString &)
+LineResult handleLtb(Job &job)
 {
-    return LineResult::Next;
-}
-
-LineResult handleTBS(Job &, const QString &)
-{
-    return LineResult::Next;
-}
-
-LineResult handleLtb(Job &)
-{
+    job.appendResult(QStringLiteral("tblList   = ") + job.ecr.QueryTableList());
     return LineResult::Next;
 }
 
