@@ -76,6 +76,7 @@ int run(MainView &view, MainWindow *window, const QString &commandLine)
     if (window)
         window->attach(form);
     form.setTranslator(jobTranslator(form));
+    InstallCardReplyCheck(fiscalTec());
     // Form_Load runs inside the event loop, so that closing the window (the
     // end of a one-shot run) ends the loop it is in.
     QTimer::singleShot(0, [&form] { form.Form_Load(); });
