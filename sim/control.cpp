@@ -1,6 +1,7 @@
 #include "sim/control.h"
 
 #include "sim/simulator.h"
+#include "sim/wildcard.h"
 
 #include "greek/cp1253.h"
 
@@ -192,6 +193,8 @@ QString ControlInterpreter::error()
     qint64 code = 0;
     if (!takeTimes(times) || !number(1, code) || tokens_.size() != 3)
         return fail(QStringLiteral("error CODE PATTERN [times N] | error off [PATTERN]"));
+    if (!patternValid(word(2)))
+        return fail(QStringLiteral("bad regular expression %1").arg(word(2)));
     sim_.faults().addErrorRule(int(code), word(2), times);
     return kOk;
 }

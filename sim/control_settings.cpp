@@ -3,6 +3,7 @@
 #include "sim/control.h"
 
 #include "sim/simulator.h"
+#include "sim/wildcard.h"
 
 #include <cmath>
 
@@ -151,6 +152,8 @@ QString ControlInterpreter::on()
 {
     if (rest(2).isEmpty())
         return fail(QStringLiteral("on PATTERN INSTRUCTION"));
+    if (!patternValid(word(1)))
+        return fail(QStringLiteral("bad regular expression %1").arg(word(1)));
     sim_.addTrigger(word(1), rest(2));
     return kOk;
 }

@@ -63,7 +63,7 @@ std::optional<int> FaultPlan::takeError(const QString &command)
 {
     for (qsizetype i = 0; i < errors_.size(); ++i) {
         ErrorRule &rule = errors_[i];
-        if (!wildcardMatch(rule.pattern, command))
+        if (!patternMatch(rule.pattern, command))
             continue;
         const int code = rule.code;
         if (rule.remaining > 0 && --rule.remaining == 0)

@@ -93,14 +93,18 @@ Reply EcrSimulator::answer(const QString &text)
     return register_.handle(parseCommand(text));
 }
 
+// Triggers set by a trigger's own line wait for the next command, so that
+// "on KXSTAT on KXSTAT ..." means the second status question.
 void EcrSimulator::fireTriggers(const QString &command)
 {
+    QStringList due;
     for (qsizetype i = 0; i < triggers_.size();) {
-        if (!wildcardMatch(triggers_[i].pattern, command)) {
+        if (patternMatch(triggers_[i].pattern, command))
+            due << triggers_.takeAt(i).line;
+        else
             ++i;
-            continue;
-        }
-        const QString line = triggers_.takeAt(i).line;
+    }
+    for (const QString &line : due) {
         trace_.record(Trace::Dir::Note, QByteArray(), QStringLiteral("on %1: %2").arg(command, line));
         control(line);
     }
