@@ -156,9 +156,12 @@ void FiscalTec::awaitAsyncReply(QString &buffer, qint16 asyncWait)
     // Rounded to a whole second: even without an asynchronous wait the loop
     // runs up to half a second, and the register's pace relies on that gap.
     const qint64 deadline = (clock.nowMs() + asyncWait * 1000LL + 500) / 1000 * 1000;
+    // The dialog belongs to this wait alone: a command started by an event
+    // handled below must not close it.
+    std::unique_ptr<WaitDialog> dialog;
     if (asyncWait != 0) {
-        waitDialog_ = window().createWaitDialog(false);
-        waitDialog_->show();
+        dialog = window().createWaitDialog(false);
+        dialog->show();
     }
     while (clock.nowMs() <= deadline) {
         port.waitForData(slice(deadline - clock.nowMs(), kAsyncWaitSliceMs));
@@ -167,19 +170,19 @@ void FiscalTec::awaitAsyncReply(QString &buffer, qint16 asyncWait)
             clock.pause(kPauseInAsyncReply);
             buffer = first + port.ReceiveData();
             logLine(QStringLiteral("reply async: ") + FormatForLog(buffer));
-            closeWaitDialog();
-            return;
+            break;
         }
         if (shared().waitCancel)
-            return;
+            break;
         window().processEvents();
     }
+    if (dialog)
+        dialog->close();
 }
 
 void FiscalTec::evaluate(QString &buffer, QString &reply, qint16 quiet)
 {
     Transport &port = *activePort_;
-    closeWaitDialog();
     logLine(QStringLiteral("      reply: ") + FormatForLog(buffer));
     buffer.remove(kCr);
     buffer.remove(kEot);
@@ -206,14 +209,6 @@ void FiscalTec::clearAfterError()
     activePort_->sendData(QStringLiteral("KXCL"));
     Clock::instance().pause(kPauseAfterClear);
     activePort_->ReceiveData();
-}
-
-void FiscalTec::closeWaitDialog()
-{
-    if (!waitDialog_)
-        return;
-    waitDialog_->close();
-    waitDialog_.reset();
 }
 
 } // namespace dravimo

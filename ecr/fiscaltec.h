@@ -17,7 +17,6 @@
 namespace dravimo {
 
 class Transport;
-class WaitDialog;
 
 class FiscalTec
 {
@@ -85,10 +84,6 @@ private:
     void awaitAsyncReply(QString &buffer, qint16 asyncWait);
     void evaluate(QString &buffer, QString &reply, qint16 quiet);
     void clearAfterError();
-    void closeWaitDialog();
-
-    // The card-payment wait dialog; open only while a second reply is awaited.
-    std::unique_ptr<WaitDialog> waitDialog_;
 };
 
 // The register's line of text: descriptions and comments are cut to it.

@@ -209,6 +209,29 @@ TEST_F(Exchange, NoSecondReplyEndsAfterTheAsyncWait)
     EXPECT_GT(win.eventPasses, 100);  // the window was serviced all along
 }
 
+TEST_F(Exchange, CommandFromAnEventHandlerLeavesTheCardDialogOpen)
+{
+    // The operator starts something from a menu while the card wait runs;
+    // its exchange must not close the card dialog and so end the wait.
+    line->queueReply({{eot("OK"), 0ms}, {eot("358OK:1"), 30000ms}});
+    line->queueReply(eot("CL:0:0"));
+    bool nestedDone = false;
+    bool dialogOpenAfterNested = false;
+    win.onEvents = [&] {
+        if (nestedDone)
+            return;
+        nestedDone = true;
+        QString r;
+        qint16 code = 0;
+        module.SendCommand(QStringLiteral("KXCL"), code, r, -1);
+        dialogOpenAfterNested = win.current && win.current->open;
+    };
+    EXPECT_EQ(send(QStringLiteral("KX1000T3P1"), 0, 200), QStringLiteral("358OK:1"));
+    EXPECT_TRUE(dialogOpenAfterNested);
+    ASSERT_EQ(win.dialogs.size(), 1);
+    EXPECT_TRUE(win.dialogs[0].closed);
+}
+
 TEST_F(Exchange, WithoutAsyncWaitALateReplyWithinTheRoundingStillReplaces)
 {
     // At program time 0.7 s the deadline rounds up to the next whole second.
