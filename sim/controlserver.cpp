@@ -44,7 +44,13 @@ void ControlServer::serve(QLocalSocket *client)
     while (client->canReadLine()) {
         const QString line = QString::fromUtf8(client->readLine()).trimmed();
         client->write(frameAnswer(sim_.control(line)));
+        // Out before anything else happens: the line may have been "quit".
+        client->flush();
     }
+    // No instruction is anywhere near this long: a client that sends this
+    // much without a line end is not talking our protocol.
+    if (client->bytesAvailable() > kMaxLineBytes)
+        client->abort();
 }
 
 QByteArray frameAnswer(const QString &answer)

@@ -23,6 +23,8 @@ class ControlServer : public QObject
     Q_OBJECT
 
 public:
+    static constexpr qint64 kMaxLineBytes = 64 * 1024;
+
     explicit ControlServer(EcrSimulator &sim, QObject *parent = nullptr);
 
     bool listen(const QString &name, QString *error);

@@ -55,10 +55,10 @@ QString Trace::visible(const QByteArray &bytes)
             out += QStringLiteral("<LF>");
         else if (b == 0x04)
             out += QStringLiteral("<EOT>");
-        else if (b < 0x20 || b == 0x7f)
+        else if (const QChar c = cp1253::fromByte(b); c.category() == QChar::Other_Control)
             out += QStringLiteral("<%1>").arg(b, 2, 16, QLatin1Char('0'));
         else
-            out += cp1253::fromByte(b);
+            out += c;
     }
     return out;
 }

@@ -35,7 +35,8 @@ public:
 
     static QString format(const Entry &entry);
     // Bytes as Windows-1253 text with control characters shown: <CR>, <LF>,
-    // <EOT>, other ones as <xx> in hex.
+    // <EOT>, other ones (the code page's unassigned bytes too, which the
+    // register's character set uses for Π and Ω) as <xx> in hex.
     static QString visible(const QByteArray &bytes);
 
 private:

@@ -2,6 +2,7 @@
 #include "simtest.h"
 
 #include "sim/control.h"
+#include "sim/controlserver.h"
 #include "sim/wildcard.h"
 
 #include <QSignalSpy>
@@ -270,6 +271,32 @@ TEST(Scenario, TokenizerEscapes)
     EXPECT_EQ(tokens[1].text, QStringLiteral("a\r\n\x04\""));
     EXPECT_TRUE(tokens[1].quoted);
     EXPECT_FALSE(tokenize(QStringLiteral("x \"\\q\""), tokens, &error));
+}
+
+TEST(Trace, ControlBytesAreShown)
+{
+    EXPECT_EQ(Trace::visible(QByteArray("K\x8a\x85:\r\n\x04\x01\x7f")).toStdString(), "K<8a>\u2026:<CR><LF><EOT><01><7f>");
+}
+
+TEST(ControlChannel, AnswersAreFramedAndUnframed)
+{
+    const QStringList answers{QStringLiteral("ok"), QString(), QStringLiteral("line\n.\n..x\n"),
+                              QStringLiteral("error: unknown instruction \"x\"")};
+    QByteArray stream;
+    for (const QString &a : answers)
+        stream += frameAnswer(a);
+    EXPECT_TRUE(stream.startsWith("ok\n.\n.\nline\n..\n...x\n.\n"));
+    // Taken back in pieces, as a socket delivers them.
+    QByteArray buffer;
+    QStringList back;
+    for (char c : stream) {
+        buffer += c;
+        QString answer;
+        if (takeAnswer(buffer, answer))
+            back << answer;
+    }
+    EXPECT_EQ(back, (QStringList{QStringLiteral("ok"), QString(), QStringLiteral("line\n.\n..x"), answers[3]}));
+    EXPECT_TRUE(buffer.isEmpty());
 }
 
 TEST(Trace, RecordsEveryCommandAndReply)
