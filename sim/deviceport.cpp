@@ -12,16 +12,16 @@ DevicePort::DevicePort(EcrSimulator &sim, QObject *parent) : QObject(parent), si
     });
 }
 
-bool DevicePort::open(const QString &spec, QString *error)
+bool DevicePort::open(const QString &device, QString *error)
 {
     // A Windows device name has no colon of its own, a POSIX path neither.
-    const qsizetype colon = spec.lastIndexOf(QLatin1Char(':'));
+    const qsizetype colon = device.lastIndexOf(QLatin1Char(':'));
     bool ok = true;
-    const int baud = colon > 0 ? spec.mid(colon + 1).toInt(&ok) : 9600;
-    port_.setPortName(colon > 0 ? spec.left(colon) : spec);
+    const int baud = colon > 0 ? device.mid(colon + 1).toInt(&ok) : 9600;
+    port_.setPortName(colon > 0 ? device.left(colon) : device);
     if (!ok || baud <= 0 || !port_.setBaudRate(baud) || !port_.open(QIODevice::ReadWrite)) {
         if (error)
-            *error = ok && baud > 0 ? port_.errorString() : QStringLiteral("bad baud rate in %1").arg(spec);
+            *error = ok && baud > 0 ? port_.errorString() : QStringLiteral("bad baud rate in %1").arg(device);
         return false;
     }
     port_.setBaudRate(baud);

@@ -20,7 +20,7 @@ public:
     explicit DevicePort(EcrSimulator &sim, QObject *parent = nullptr);
 
     // "COM3:9600" or "/dev/ttyUSB0" (9600 baud when no rate is given).
-    bool open(const QString &spec, QString *error);
+    bool open(const QString &device, QString *error);
 
 private:
     void readDevice();

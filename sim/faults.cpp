@@ -4,6 +4,14 @@
 
 namespace dravimo::sim {
 
+QByteArray joinChunks(const QList<Chunk> &chunks)
+{
+    QByteArray all;
+    for (const Chunk &chunk : chunks)
+        all += chunk.bytes;
+    return all;
+}
+
 QList<Chunk> shapeReply(const QByteArray &reply, const Shaping &shaping)
 {
     const QByteArray all = shaping.garbage + reply;

@@ -36,6 +36,10 @@ struct Shaping
     QByteArray garbage;
 };
 
+// All the bytes of a list of chunks, for callers that do not care when they
+// would go out.
+QByteArray joinChunks(const QList<Chunk> &chunks);
+
 // Cuts a reply into chunks as the shaping asks: noise first, then the reply in
 // near-equal pieces.
 QList<Chunk> shapeReply(const QByteArray &reply, const Shaping &shaping);

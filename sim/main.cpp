@@ -116,6 +116,12 @@ bool runScenario(const QCommandLineParser &p, EcrSimulator &sim, QString *error)
 // Opens the line and prints where it is: the first line of standard output.
 bool startTransport(const QCommandLineParser &p, EcrSimulator &sim, QString *error)
 {
+    const int lines = int(p.isSet(QStringLiteral("serial"))) + int(p.isSet(QStringLiteral("udp")))
+                      + int(p.isSet(QStringLiteral("port")));
+    if (lines > 1) {
+        *error = QStringLiteral("one line at a time: --serial, --udp or --port");
+        return false;
+    }
     if (p.isSet(QStringLiteral("udp"))) {
         QHostAddress address;
         quint16 port = 0;

@@ -14,43 +14,35 @@ using namespace dravimo::sim::test;
 
 namespace {
 
-QByteArray joined(const QList<Chunk> &chunks)
-{
-    QByteArray all;
-    for (const Chunk &c : chunks)
-        all += c.bytes;
-    return all;
-}
-
 TEST(Framing, CommandsSplitOverReadsAndSharedReads)
 {
     EcrSimulator sim;
     EXPECT_TRUE(sim.feed("KX").isEmpty());
     EXPECT_TRUE(sim.feed("CL\r").isEmpty());
-    EXPECT_EQ(joined(sim.feed("\nKXSTAT\r\nKX?TO\r\nKXR")), QByteArray("CL:0:0\r\x04STAT:0\r\x04TO:0\r\x04"));
-    EXPECT_EQ(joined(sim.feed("E\r\n")), QByteArray("RE:00001:0\r\x04"));
+    EXPECT_EQ(joinChunks(sim.feed("\nKXSTAT\r\nKX?TO\r\nKXR")), QByteArray("CL:0:0\r\x04STAT:0\r\x04TO:0\r\x04"));
+    EXPECT_EQ(joinChunks(sim.feed("E\r\n")), QByteArray("RE:00001:0\r\x04"));
 }
 
 TEST(Framing, CommandEndingInItsOwnCarriageReturnGetsNoReply)
 {
     EcrSimulator sim;
     EXPECT_TRUE(sim.feed("KX794ST\r\r\n").isEmpty());
-    EXPECT_EQ(joined(sim.feed("KX794ST\r\n")), QByteArray("OK\r\x04"));
+    EXPECT_EQ(joinChunks(sim.feed("KX794ST\r\n")), QByteArray("OK\r\x04"));
     EXPECT_EQ(sim.trace().entries().size(), 4); // command, "no reply", command, reply
 }
 
 TEST(Framing, DatagramsNeedNoLineEnd)
 {
     EcrSimulator sim;
-    EXPECT_EQ(joined(sim.feedDatagram("KXCL\r\n")), QByteArray("CL:0:0\r\x04"));
-    EXPECT_EQ(joined(sim.feedDatagram("AB")), QByteArray("DE57"));
+    EXPECT_EQ(joinChunks(sim.feedDatagram("KXCL\r\n")), QByteArray("CL:0:0\r\x04"));
+    EXPECT_EQ(joinChunks(sim.feedDatagram("AB")), QByteArray("DE57"));
 }
 
 TEST(Framing, EndlessNoiseIsDropped)
 {
     EcrSimulator sim;
     sim.feed(QByteArray(EcrSimulator::kMaxCommandBytes + 1, 'x'));
-    EXPECT_EQ(joined(sim.feed("KXCL\r\n")), QByteArray("CL:0:0\r\x04"));
+    EXPECT_EQ(joinChunks(sim.feed("KXCL\r\n")), QByteArray("CL:0:0\r\x04"));
 }
 
 TEST(Faults, SilentForSomeCommandsThenAlways)
@@ -114,7 +106,7 @@ TEST(Faults, DelaySplitAndGarbageShapeTheReply)
     EXPECT_EQ(chunks[0].delayMs, 30);
     EXPECT_EQ(chunks[1].delayMs, 20);
     EXPECT_EQ(chunks[2].delayMs, 20);
-    EXPECT_EQ(joined(chunks), QByteArray::fromHex("ff00") + "STAT:0\r\x04");
+    EXPECT_EQ(joinChunks(chunks), QByteArray::fromHex("ff00") + "STAT:0\r\x04");
     // Used up: the next reply is plain.
     EXPECT_EQ(sim.feed("KXSTAT\r\n"), (QList<Chunk>{Chunk{0, "STAT:0\r\x04"}}));
 }

@@ -20,10 +20,7 @@ namespace dravimo::sim::test {
 // The reply bytes of one command, all chunks joined, as text.
 inline QString ask(EcrSimulator &sim, const QString &command)
 {
-    QByteArray reply;
-    for (const Chunk &chunk : sim.feed(cp1253::encode(command) + "\r\n"))
-        reply += chunk.bytes;
-    return cp1253::decode(reply);
+    return cp1253::decode(joinChunks(sim.feed(cp1253::encode(command) + "\r\n")));
 }
 
 // Sends commands that must all be answered with a normal reply.
