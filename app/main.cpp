@@ -27,6 +27,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace {
 
 using namespace dravimo;
@@ -44,6 +46,18 @@ QString joinedCommandLine(int argc, char **argv)
 bool unattended()
 {
     return qEnvironmentVariable("DRAVIMO_UNATTENDED") == QLatin1String("1");
+}
+
+// Platform-specific: on X11/Wayland systems a missing display would make Qt
+// abort with a message about platform plugins; say what to do instead.
+bool displayMissing()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    return qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+           && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+#else
+    return false;
+#endif
 }
 
 void installTimeScale()
@@ -96,6 +110,12 @@ int main(int argc, char **argv)
         QCoreApplication app(argc, argv);
         UnattendedWindow view;
         return run(view, nullptr, commandLine);
+    }
+    if (displayMissing()) {
+        const QString text = QStringLiteral("dravimo: δεν υπάρχει οθόνη· με DRAVIMO_UNATTENDED=1 "
+                                            "λειτουργεί χωρίς παράθυρο\n");
+        std::fputs(text.toLocal8Bit().constData(), stderr);
+        return 1;
     }
     QApplication app(argc, argv);
     // The program ends when its main window closes, not when the last

@@ -80,6 +80,7 @@ public:
 
     frmparam *settingsDialog() const { return settings_; }
     QSystemTrayIcon *trayIcon() const { return tray_; }
+    QWidget *debugWindow() const { return debug_; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;

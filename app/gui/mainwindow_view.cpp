@@ -136,10 +136,10 @@ void MainWindow::showWindow()
 }
 
 // Without a notification area a hidden window could never be shown again, so
-// there it is only minimised.
+// there a shown window is only minimised.
 void MainWindow::hideWindow()
 {
-    if (tray_)
+    if (tray_ || !isVisible())
         hide();
     else
         showMinimized();
@@ -235,9 +235,11 @@ void MainWindow::openSettingsDialog()
 void MainWindow::toggleDebugWindow()
 {
     QAction *entry = actions_.value(QStringLiteral("wndDebug"));
-    if (debug_) {
+    // The flag, not the pointer: a closed window is only deleted later.
+    if (shared().debugOpen) {
         entry->setChecked(false);
-        debug_->close();
+        if (debug_)
+            debug_->close();
         return;
     }
     auto *window = frmDebug::openBeside(this);

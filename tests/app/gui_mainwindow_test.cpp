@@ -173,3 +173,31 @@ TEST_F(MainWindowTest, MessageBoxesAnswerWithTheProgramsButtonNumbers)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, DebugEntryTogglesTheCommunicationWindow)
+{
+    form.Form_Load();
+    QAction *entry = action(window, "wndDebug");
+    entry->trigger();
+    EXPECT_TRUE(shared().debugOpen);
+    EXPECT_TRUE(entry->isChecked());
+    entry->trigger();
+    EXPECT_FALSE(shared().debugOpen);
+    EXPECT_FALSE(entry->isChecked());
+
+    // Closed by its own close box, or by the main window going away.
+    entry->trigger();
+    QWidget *debug = window.debugWindow();
+    ASSERT_NE(debug, nullptr);
+    ASSERT_TRUE(shared().debugOpen);
+    debug->close();
+    EXPECT_FALSE(shared().debugOpen);
+    EXPECT_FALSE(entry->isChecked());
+    entry->trigger();
+    form.end_Click();
+    EXPECT_FALSE(shared().debugOpen);
+}
+
+} // namespace
