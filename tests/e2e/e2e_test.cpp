@@ -1,0 +1,178 @@
+// Dravimo and the simulator as two processes over a pseudo-terminal: the road
+// of a print file from the host's folder to the register's paper and back to
+// the host's result file.
+#include "rig.h"
+
+#include "app/core/files.h"
+#include "greek/recipes.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace dravimo;
+using namespace dravimo::test;
+
+namespace {
+
+constexpr int kJobTimeoutMs = 60000;
+
+QString sampleReceipt()
+{
+    return ReadTextFile(QStringLiteral(DRAVIMO_SOURCE_DIR "/demo/receipt.prn")).value_or(QString());
+}
+
+// A one-item receipt paid in cash, with its own result file.
+QString smallReceipt(const QString &resultFile, const QString &item)
+{
+    QString plu = QStringLiteral(" PLU ") + QString(14, QLatin1Char(' ')) + item.leftJustified(24, QLatin1Char(' ')) +
+                  QString(4, QLatin1Char(' ')) + QStringLiteral("1").rightJustified(7, QLatin1Char(' ')) +
+                  QStringLiteral("  ") + QStringLiteral("2.00").rightJustified(9, QLatin1Char(' ')) +
+                  QStringLiteral("   ") + QStringLiteral("24").rightJustified(5, QLatin1Char(' '));
+    return QStringLiteral(" resFile:  ") + resultFile + QStringLiteral("\r\n") + plu +
+           QStringLiteral("\r\n tot   1       2.00\r\n");
+}
+
+// The commands of the last job: from the two clears that open it.
+QStringList lastJob(const QStringList &commands)
+{
+    const qsizetype start = commands.lastIndexOf(QStringLiteral("KXCL"));
+    return start < 1 ? commands : commands.mid(start - 1);
+}
+
+QString item(const QString &text)
+{
+    return Rig::traced(greek::itemTextConversion(text));
+}
+
+QString comment(const QString &text)
+{
+    return Rig::traced(greek::commentTextConversion(text));
+}
+
+} // namespace
+
+TEST(EndToEnd, GreekReceiptTravelsFromThePrintFileToThePaperAndBack)
+{
+    Rig rig;
+    ASSERT_TRUE(rig.startSimulator());
+    rig.writeSettings();
+    ASSERT_TRUE(rig.startDravimo());
+    rig.drop(QStringLiteral("print.1"), sampleReceipt());
+    ASSERT_TRUE(rig.waitGone(QStringLiteral("print.1"), kJobTimeoutMs)) << rig.dravimoErrors().toStdString();
+
+    const QStringList expected = {
+        QStringLiteral("KXCL"),
+        QStringLiteral("KXCL"),
+        QStringLiteral("KX2.000* "),
+        QStringLiteral("KX350R2") + item(QStringLiteral("ΣΟΥΒΛΑΚΙ ΧΟΙΡΙΝΟ")),
+        QStringLiteral("KX280R1") + item(QStringLiteral("ΚΑΦΕΣ ΦΡΕΝΤΟ")),
+        QStringLiteral("KX3.000* "),
+        QStringLiteral("KX50R2") + item(QStringLiteral("ΝΕΡΟ 500ML")),
+        QStringLiteral("KX- "),
+        QStringLiteral("KX1000% ") + item(QStringLiteral("Έκπτωση πελάτη")),
+        QStringLiteral("KXCO ") + comment(QStringLiteral("Ευχαριστούμε πολύ!")),
+        QStringLiteral("KXSTAT"),
+        QStringLiteral("KXST"),
+        QStringLiteral("KX1115T1"),
+        QStringLiteral("KXRE"),
+        QStringLiteral("KXCO ") + QString(28, QLatin1Char('-')),
+        QStringLiteral("KXCO ") + comment(QStringLiteral("Καλή σας ημέρα! Σας περιμένο")),
+        QStringLiteral("KXCO ") + comment(QStringLiteral("υμε ξανά.")),
+        QStringLiteral("KXCO "), QStringLiteral("KXCO "), QStringLiteral("KXCO "),
+        QStringLiteral("KXCO "), QStringLiteral("KXCO "), QStringLiteral("KXCO "),
+    };
+    EXPECT_EQ(lastJob(rig.commands()), expected);
+
+    EXPECT_EQ(rig.resultLines(QStringLiteral("result.txt")),
+              (QStringList{QStringLiteral("tag = ΤΡΑΠΕΖΙ-7/ΠΑΡΑΓΓΕΛΙΑ-1001"), QStringLiteral("DateTime start = <date>"),
+                           QStringLiteral("DateTime end = <date>"), QStringLiteral("recStatus = 0;"),
+                           QStringLiteral("receipt = 00001, 1, 0"), QStringLiteral("exitcode = 0")}));
+
+    // What the customer gets: readable Greek, the discount, the totals.
+    const QString roll = rig.roll();
+    EXPECT_TRUE(roll.contains(QStringLiteral("ΣOYBΛAKI XOIPINO      7,00 Β"))) << roll.toStdString();
+    EXPECT_TRUE(roll.contains(QStringLiteral("ΕΚΠΤΩΣΗ 10,00%       -0,15 Β"))) << roll.toStdString();
+    EXPECT_TRUE(roll.contains(QStringLiteral("ΣΥΝΟΛΟ                 11,15"))) << roll.toStdString();
+    EXPECT_TRUE(roll.contains(QStringLiteral("ΜΕΤΡΗΤΑ                11,15"))) << roll.toStdString();
+    EXPECT_EQ(ReadTextFile(rig.path(QStringLiteral("receipt.txt"))), QStringLiteral("1\r\n"));
+}
+
+TEST(EndToEnd, BurstOfPrintFilesIsPrintedOnceEachInOrder)
+{
+    Rig rig;
+    ASSERT_TRUE(rig.startSimulator());
+    rig.writeSettings();
+    ASSERT_TRUE(rig.startDravimo());
+    // Dropped before the register is even found: they must wait, then go
+    // lowest number first, each exactly once.
+    for (int n : {3, 1, 4, 2})
+        rig.drop(QStringLiteral("print.%1").arg(n),
+                 smallReceipt(QStringLiteral("r%1.txt").arg(n), QStringLiteral("ITEM%1").arg(n)));
+    for (int n = 1; n <= 4; ++n)
+        ASSERT_TRUE(rig.waitGone(QStringLiteral("print.%1").arg(n), kJobTimeoutMs)) << n;
+
+    QStringList sales;
+    for (const QString &c : rig.commands())
+        if (c.startsWith(QLatin1String("KX200R1")))
+            sales << c.mid(7);
+    EXPECT_EQ(sales, (QStringList{QStringLiteral("ITEM1"), QStringLiteral("ITEM2"), QStringLiteral("ITEM3"),
+                                  QStringLiteral("ITEM4")}));
+    for (int n = 1; n <= 4; ++n) {
+        const QStringList lines = rig.resultLines(QStringLiteral("r%1.txt").arg(n));
+        EXPECT_EQ(lines.count(QStringLiteral("exitcode = 0")), 1) << n;
+        EXPECT_EQ(lines.size(), 6) << n;
+    }
+    EXPECT_EQ(ReadTextFile(rig.path(QStringLiteral("receipt.txt"))), QStringLiteral("4\r\n"));
+}
+
+TEST(EndToEnd, OneShotRunTranslatesItsFileOnceAndEnds)
+{
+    Rig rig;
+    ASSERT_TRUE(rig.startSimulator());
+    rig.writeVatRates();
+    WriteTextFile(rig.path(QStringLiteral("ticket.prn")),
+                  smallReceipt(rig.path(QStringLiteral("oneshot.txt")), QStringLiteral("ONESHOT")));
+    ASSERT_TRUE(rig.startDravimo(
+        {QStringLiteral("com1:9600,9600,") + rig.path(QStringLiteral("ticket.prn")) + QStringLiteral(",0,mikro,0110000")}));
+    EXPECT_EQ(rig.waitForDravimoExit(kJobTimeoutMs), 0) << rig.dravimoErrors().toStdString();
+    EXPECT_FALSE(QFile::exists(rig.path(QStringLiteral("ticket.prn"))));
+    EXPECT_EQ(rig.commands().count(QStringLiteral("KX200R1ONESHOT")), 1);
+    EXPECT_EQ(rig.resultLines(QStringLiteral("oneshot.txt")).count(QStringLiteral("exitcode = 0")), 1);
+}
+
+TEST(EndToEnd, RefusedSaleIsReportedAndTheJobGoesOn)
+{
+    Rig rig;
+    ASSERT_TRUE(rig.startSimulator({QStringLiteral("error 1091 KX200R1ITEM1 times 1")}));
+    rig.writeSettings();
+    ASSERT_TRUE(rig.startDravimo());
+    rig.drop(QStringLiteral("print.1"), smallReceipt(QStringLiteral("r.txt"), QStringLiteral("ITEM1")));
+    ASSERT_TRUE(rig.waitGone(QStringLiteral("print.1"), kJobTimeoutMs));
+    const QStringList lines = rig.resultLines(QStringLiteral("r.txt"));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Err = 1091, [KX200R1ITEM1] DateTime = <date>"))) << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(lines.last(), QStringLiteral("exitcode = 0"));
+    // The register was cleared after the refusal, and the operator was told.
+    const QStringList commands = rig.commands();
+    const qsizetype refused = commands.indexOf(QStringLiteral("KX200R1ITEM1"));
+    ASSERT_GE(refused, 0);
+    EXPECT_EQ(commands.value(refused + 1), QStringLiteral("KXCL"));
+    const QString boxes = QString::fromUtf8(rig.dravimoErrors());
+    EXPECT_TRUE(boxes.contains(QStringLiteral("Υπέρβαση Ορίου τιμής!"))) << boxes.toStdString();
+}
+
+TEST(EndToEnd, PaperOutHoldsThePaymentUntilLoaded)
+{
+    Rig rig;
+    // The paper runs out at the sale and is loaded three seconds later.
+    ASSERT_TRUE(rig.startSimulator({QStringLiteral("on KX200R1ITEM1 paper out"),
+                                    QStringLiteral("on KX200R1ITEM1 after 3000 paper loaded")}));
+    rig.writeSettings();
+    ASSERT_TRUE(rig.startDravimo());
+    rig.drop(QStringLiteral("print.1"), smallReceipt(QStringLiteral("r.txt"), QStringLiteral("ITEM1")));
+    ASSERT_TRUE(rig.waitGone(QStringLiteral("print.1"), kJobTimeoutMs));
+    const QStringList lines = rig.resultLines(QStringLiteral("r.txt"));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Ecr Err:2, Τέλος Χαρτιού !, <date>"))) << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("Ecr Err: Cleared OK, <date>")));
+    EXPECT_EQ(lines.last(), QStringLiteral("exitcode = 0"));
+}

@@ -1,0 +1,69 @@
+#pragma once
+// A print folder with Dravimo and the simulator running against it as two
+// processes joined by a pseudo-terminal, both on a clock ten times faster
+// than real time. Dravimo runs unattended: its message boxes arrive on its
+// standard error.
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <ostream>
+
+// Readable QString values in assertion messages.
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace dravimo::test {
+
+class Rig
+{
+public:
+    Rig();
+    ~Rig();
+
+    QString path(const QString &name) const { return dir_.filePath(name); }
+    QString folder() const { return dir_.path(); }
+
+    // Starts ecrsim --serial with a trace and a roll; extra scenario lines
+    // run at start. False when it did not report its device.
+    bool startSimulator(const QStringList &scenario = {});
+    // param.ini for multi-file mode with the print stem <folder>/print,
+    // descriptions and comments on, and the simulator's VAT rates in vats.dat.
+    void writeSettings();
+    // The simulator's VAT rates as vats.dat.
+    void writeVatRates();
+    // Starts dravimo in the folder; arguments make it a one-shot run.
+    bool startDravimo(const QStringList &arguments = {});
+    // Waits for the one-shot run to end; its exit code, or -1.
+    int waitForDravimoExit(int ms);
+
+    // Hands a print file over the safe way: written aside, renamed into place.
+    void drop(const QString &name, const QString &text);
+    // Waits until the file is gone (Dravimo deletes a print file after its job).
+    bool waitGone(const QString &name, int ms) const;
+
+    // The commands the register received, in order, as the trace shows them.
+    QStringList commands() const;
+    QString roll() const;
+    // A result file's lines with the dates masked as <date>.
+    QStringList resultLines(const QString &name) const;
+    // What Dravimo wrote on standard error so far (its message boxes).
+    QByteArray dravimoErrors();
+
+    // How the trace shows a command: control characters as <hh>.
+    static QString traced(const QString &command);
+
+private:
+    QTemporaryDir dir_;
+    QProcess simulator_;
+    QProcess dravimo_;
+    QString device_;
+    QByteArray errors_;
+};
+
+} // namespace dravimo::test
