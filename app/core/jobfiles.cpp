@@ -7,7 +7,11 @@
 #include <QFileInfo>
 
 #ifdef Q_OS_WIN
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+// windows.h names its own DeleteFile; ours is the one in files.h.
+#undef DeleteFile
 #else
 #include <fcntl.h>
 #include <sys/file.h>
