@@ -138,7 +138,7 @@ void MainForm::runOneShot()
     } while (shared().lastResultCode != 0 && !closing_);
     if (closing_)
         return;
-    oneShotReady();
+    showReady();
     const QString path = settings_.file;
     try {
         if (!translate_ || !translate_(path, settings_)) {
@@ -159,7 +159,8 @@ void MainForm::runOneShot()
     closeMainWindow(0);
 }
 
-void MainForm::oneShotReady()
+// The register answered: printing can be started.
+void MainForm::showReady()
 {
     view_.setStatus(texts::kOnLineStatus);
     view_.repaint();

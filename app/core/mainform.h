@@ -100,7 +100,7 @@ private:
     void fillInformationLabels();
     void searchForEcr();
     void runOneShot();
-    void oneShotReady();
+    void showReady();
     void ecrAnswered();
     void startupFailure(int number, const QString &description);
     void closeMainWindow(int exitCode);

@@ -54,12 +54,7 @@ void MainForm::Timer2_Timer()
 
 void MainForm::ecrAnswered()
 {
-    view_.setStatus(texts::kOnLineStatus);
-    view_.repaint();
-    view_.setCaption(texts::kReadyCaption);
-    view_.setButtonEnabled(Button::Command1, true);
-    view_.setDefaultButton(Button::Command1);
-    Timer2_.stop();
+    showReady();
     view_.setMenuEnabled(Menu::Reports, true);
     if (settings_.autoStar) {
         Command1_Click();

@@ -19,14 +19,12 @@ class ProcessRun : public ::testing::Test
 protected:
     void SetUp() override
     {
-        // The test executables are built into the same folder as the tools.
-        QString bin = qEnvironmentVariable("DRAVIMO_BIN_DIR");
-        if (bin.isEmpty())
-            bin = QCoreApplication::applicationDirPath();
+        // The build puts the program and the simulator in one folder; the
+        // test depends on both, so their absence is a failure, not a skip.
+        const QString bin = QStringLiteral(DRAVIMO_BIN_DIR);
         program_ = bin + QStringLiteral("/dravimo");
         const QString sim = bin + QStringLiteral("/ecrsim");
-        if (bin.isEmpty() || !QFile::exists(program_) || !QFile::exists(sim))
-            GTEST_SKIP() << "dravimo and ecrsim are not built beside this test (DRAVIMO_BIN_DIR)";
+        ASSERT_TRUE(QFile::exists(program_) && QFile::exists(sim)) << bin.toStdString();
         simulator_.start(sim, {QStringLiteral("--serial"), QStringLiteral("--trace"), folder.path(QStringLiteral("trace.txt"))});
         ASSERT_TRUE(simulator_.waitForStarted(5000));
         ASSERT_TRUE(waitUntil([&] { return simulator_.canReadLine(); }));
