@@ -125,7 +125,7 @@ TEST_F(ProcessRun, BurstOfPrintFilesIsPrintedOnceEachInOrder)
         writeFile(QStringLiteral("print.%1").arg(n + 1), receipt("T", resFile.constData(), items[n]));
     }
     startProgram({}, QStringLiteral("10"));
-    EXPECT_TRUE(waitUntil([] { return !QFile::exists(QStringLiteral("print.3")); }, 20000));
+    EXPECT_TRUE(waitUntil([] { return !QFile::exists(QStringLiteral("print.3")); }, 60000));
     EXPECT_TRUE(waitUntil([] { return readFile(QStringLiteral("receipt.txt")) == "3\r\n"; }, 5000));
     const QStringList sales = received().filter(QRegularExpression(QStringLiteral("FIRST|SECOND|THIRD")));
     ASSERT_EQ(sales.size(), 3) << received().join(QLatin1Char('|')).toStdString();
