@@ -20,6 +20,7 @@
 #include "app/gui/mainwindow.h"
 #include "ecr/fiscaltec.h"
 #include "payments/cardpayment.h"
+#include "payments/frmeft.h"
 #include "translate/translator.h"
 
 #include <QApplication>
@@ -87,8 +88,10 @@ int run(MainView &view, MainWindow *window, const QString &commandLine)
     setWindow(&view);
     shared().commandLine = commandLine;
     MainForm form(view);
-    if (window)
+    if (window) {
         window->attach(form);
+        window->setCardSettingsDialog(CardSettingsOpener(window));
+    }
     form.setTranslator(jobTranslator(form));
     InstallCardReplyCheck(fiscalTec());
     // Form_Load runs inside the event loop, so that closing the window (the
