@@ -17,9 +17,7 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 
-#ifdef DRAVIMO_HAVE_FRMERR
 #include "payments/frmerr.h"
-#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -59,12 +57,7 @@ int MainWindow::showMessage(const QString &text, int code, const QString &title)
 
 std::unique_ptr<WaitDialog> MainWindow::createWaitDialog(bool skipTimer)
 {
-#ifdef DRAVIMO_HAVE_FRMERR
     return std::make_unique<frmErr>(skipTimer);
-#else
-    Q_UNUSED(skipTimer);
-    return std::make_unique<HeadlessWaitDialog>();
-#endif
 }
 
 void MainWindow::setProgressText(const QString &text)
