@@ -95,6 +95,15 @@ QString errorLine(qint16 status)
         .arg(FiscalTec::EcrErrorText(QString::number(status)), now());
 }
 
+// Status 1 is a receipt in progress, not an error: the register is ready to
+// go on with it. It must end the wait inside the loop as well as on entry,
+// or a wait that began with a time-out or with paper out in the middle of a
+// receipt would never end, the receipt staying open until the operator came.
+bool noPendingError(qint16 status)
+{
+    return status == 0 || status == 1;
+}
+
 } // namespace
 
 QString FiscalTec::EcrErrorText(const QString &text)
@@ -131,7 +140,7 @@ void FiscalTec::ShowEcrError(QString &reply, qint16 quiet)
 void FiscalTec::WaitEcrErrorCleared()
 {
     qint16 status = QueryEcrStatus();
-    if (status == 0 || status == 1)
+    if (noPendingError(status))
         return;
     appendResult(errorLine(status));
     auto dialog = window().createWaitDialog(true);
@@ -141,7 +150,7 @@ void FiscalTec::WaitEcrErrorCleared()
     dialog->setDescription(kWaitLine);
     dialog->show();
     dialog->redraw();
-    while (status != 0) {
+    while (!noPendingError(status)) {
         if (shared().waitCancel) {
             // Closing the dialog is the operator's way out of the wait; the
             // line is written once and the caller goes on.
@@ -159,7 +168,7 @@ void FiscalTec::WaitEcrErrorCleared()
         status = QueryEcrStatus();
         dialog->setMessage(EcrErrorText(QString::number(status)));
         dialog->redraw();
-        if (status != 0 && status != previous)
+        if (!noPendingError(status) && status != previous)
             appendResult(errorLine(status));
     }
     appendResult(QStringLiteral("Ecr Err: Cleared OK, ") + now());

@@ -176,3 +176,23 @@ TEST(EndToEnd, PaperOutHoldsThePaymentUntilLoaded)
     EXPECT_TRUE(lines.contains(QStringLiteral("Ecr Err: Cleared OK, <date>")));
     EXPECT_EQ(lines.last(), QStringLiteral("exitcode = 0"));
 }
+
+TEST(EndToEnd, PaperOutInTheMiddleOfAReceiptStillEndsInItsPayment)
+{
+    Rig rig;
+    // The paper runs out after the sale, just as the payment asks for the
+    // register's status, and is loaded two seconds later; the receipt is
+    // still open then, which is no error.
+    ASSERT_TRUE(rig.startSimulator({QStringLiteral("on KXSTAT paper out"),
+                                    QStringLiteral("on KXSTAT after 2000 paper loaded")}));
+    rig.writeSettings();
+    ASSERT_TRUE(rig.startDravimo());
+    rig.drop(QStringLiteral("print.1"), smallReceipt(QStringLiteral("r.txt"), QStringLiteral("ITEM1")));
+    ASSERT_TRUE(rig.waitGone(QStringLiteral("print.1"), kJobTimeoutMs));
+    const QStringList lines = rig.resultLines(QStringLiteral("r.txt"));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Ecr Err:2, Τέλος Χαρτιού !, <date>"))) << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("Ecr Err: Cleared OK, <date>")));
+    EXPECT_EQ(lines.last(), QStringLiteral("exitcode = 0"));
+    EXPECT_EQ(rig.commands().count(QStringLiteral("KX200T1")), 1);
+    EXPECT_TRUE(rig.roll().contains(QStringLiteral("ΜΕΤΡΗΤΑ                 2,00"))) << rig.roll().toStdString();
+}

@@ -129,6 +129,19 @@ TEST_F(WaitCleared, StatusSequenceWritesOneLinePerNewErrorThenClearedOk)
     EXPECT_TRUE(win.boxes.isEmpty());  // the status questions are quiet
 }
 
+TEST_F(WaitCleared, OpenReceiptAfterTheErrorEndsTheWait)
+{
+    // Paper out in the middle of a receipt: once the paper is in, the
+    // register reports the receipt still open (1), which is no error.
+    statuses({2, 2, 1});
+    module.WaitEcrErrorCleared();
+    EXPECT_EQ(queries, 3);
+    EXPECT_EQ(resultLines(), (QStringList{QStringLiteral("Ecr Err:2, Τέλος Χαρτιού !, ") + kDate,
+                                          QStringLiteral("Ecr Err: Cleared OK, ") + kDate}));
+    ASSERT_EQ(win.dialogs.size(), 1);
+    EXPECT_TRUE(win.dialogs[0].closed);
+}
+
 TEST_F(WaitCleared, SilentRegisterShowsTheConnectionMessage)
 {
     int n = 0;
