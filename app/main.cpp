@@ -55,7 +55,7 @@ bool displayMissing()
 {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     return qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
-           && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 #else
     return false;
 #endif
@@ -78,8 +78,8 @@ MainForm::TranslateFn jobTranslator(MainForm &form)
         translator.zReport = [&form] { form.zReportFromJob(); };
         translator.cardFailureNotice = [] { CardPayment(fiscalTec()).FailureNotice(); };
         QString FILENAME;
-        return translator.getdata(path, s.descpr, s.CODEPR, FILENAME, s.comment, s.DLAY, s.curr, s.keyboff,
-                                  s.ecrt, s.ddep, s.qua);
+        return translator.getdata(path, s.descpr, s.CODEPR, FILENAME, s.comment, s.DLAY, s.curr, s.keyboff, s.ecrt,
+                                  s.ddep, s.qua);
     };
 }
 

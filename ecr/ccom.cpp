@@ -43,8 +43,7 @@ std::optional<qint32> baudRate(const QString &text)
 
 QString serialDeviceName(const QString &port)
 {
-    static const QRegularExpression comN(QStringLiteral("^com([0-9]+)$"),
-                                         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression comN(QStringLiteral("^com([0-9]+)$"), QRegularExpression::CaseInsensitiveOption);
     const auto m = comN.match(port);
     if (!m.hasMatch())
         return port;
@@ -86,9 +85,8 @@ void cCom::OpenConnection(const QString &Port)
     }
     const auto rate = baudRate(baud);
     const bool applied = rate && port_->setBaudRate(*rate) && port_->setDataBits(QSerialPort::Data8)
-                         && port_->setParity(QSerialPort::NoParity)
-                         && port_->setStopBits(QSerialPort::OneStop)
-                         && port_->setFlowControl(QSerialPort::NoFlowControl);
+        && port_->setParity(QSerialPort::NoParity) && port_->setStopBits(QSerialPort::OneStop)
+        && port_->setFlowControl(QSerialPort::NoFlowControl);
     if (!applied) {
         // A device we cannot set up is of no use, and holding it would keep
         // every other program off the port until we exit.

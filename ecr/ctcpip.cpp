@@ -48,8 +48,7 @@ qint16 cTCPIP::OpenConnection()
     // Not shared: a second program on the same port must fail here rather
     // than steal half of the register's replies.
     if (remotePort_ < 1 || remotePort_ > 65535
-        || !socket_->bind(QHostAddress::AnyIPv4, static_cast<quint16>(remotePort_),
-                          QAbstractSocket::DontShareAddress))
+        || !socket_->bind(QHostAddress::AnyIPv4, static_cast<quint16>(remotePort_), QAbstractSocket::DontShareAddress))
         return -4;
     QHostAddress peer;
     if (!peer.setAddress(remoteHost_) || peer.protocol() != QAbstractSocket::IPv4Protocol)

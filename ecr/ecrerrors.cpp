@@ -133,8 +133,7 @@ void FiscalTec::ShowEcrError(QString &reply, qint16 quiet)
         return;
     window().setCaption(kErrorCaption + reply);
     window().repaint();
-    MsgBox(window(), QStringLiteral("Λάθος : %1\r%2").arg(shared().lastResultCode).arg(reply),
-           mb::Critical);
+    MsgBox(window(), QStringLiteral("Λάθος : %1\r%2").arg(shared().lastResultCode).arg(reply), mb::Critical);
 }
 
 void FiscalTec::WaitEcrErrorCleared()

@@ -71,8 +71,8 @@ bool FiscalTec::openLink(qint16 &result, QString &reply)
     return activePort_->Result == 0;
 }
 
-void FiscalTec::SendCommand(const QString &command, qint16 &result, QString &reply, qint16 quiet,
-                            qint16 asyncWait, const QString &logFile)
+void FiscalTec::SendCommand(const QString &command, qint16 &result, QString &reply, qint16 quiet, qint16 asyncWait,
+                            const QString &logFile)
 {
     if (!openLink(result, reply))
         return;

@@ -33,9 +33,8 @@ public:
     //           payments); 0 for ordinary commands
     //   logFile receives the "Err = " line on failure; empty means the current
     //           job's result file
-    virtual void SendCommand(const QString &command, qint16 &result, QString &reply,
-                             qint16 quiet = 0, qint16 asyncWait = 0,
-                             const QString &logFile = QString());
+    virtual void SendCommand(const QString &command, qint16 &result, QString &reply, qint16 quiet = 0,
+                             qint16 asyncWait = 0, const QString &logFile = QString());
 
     // Queries.
     qint16 QueryEcrStatus();

@@ -16,8 +16,8 @@ void MemoryTransport::deliverAt(qint64 atMs, const QByteArray &bytes)
 
 void MemoryTransport::schedule(qint64 due, const QByteArray &bytes)
 {
-    auto at = std::upper_bound(pending_.begin(), pending_.end(), due,
-                               [](qint64 d, const Pending &p) { return d < p.due; });
+    auto at =
+        std::upper_bound(pending_.begin(), pending_.end(), due, [](qint64 d, const Pending &p) { return d < p.due; });
     pending_.insert(at, Pending{due, bytes});
 }
 
@@ -53,8 +53,7 @@ QString MemoryTransport::ReceiveData()
     }
     QByteArray got = takeDue(now, kMaxRead);
     // Bytes that follow within the inter-byte gap belong to the same read.
-    while (got.size() < kMaxRead && !pending_.isEmpty()
-           && pending_.first().due - now < kReadIntervalMs) {
+    while (got.size() < kMaxRead && !pending_.isEmpty() && pending_.first().due - now < kReadIntervalMs) {
         clock.pause(Millis(std::max<qint64>(0, pending_.first().due - now)));
         now = clock.nowMs();
         got += takeDue(now, kMaxRead - got.size());

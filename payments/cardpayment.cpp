@@ -74,13 +74,19 @@ CardReply ClassifyCardReply(const QString &reply)
         return CardReply::NotReceived;
 
     CardReply cls = first == QLatin1String("CntFail") ? CardReply::Refused : CardReply::Accepted;
-    static const struct { const char *code; CardReply cls; } kCodes[] = {
-        {"03", CardReply::Refused},  {"04", CardReply::Refused},  {"05", CardReply::Declined},
-        {"06", CardReply::Declined}, {"09", CardReply::Declined}, {"33", CardReply::Declined},
-        {"66", CardReply::Declined}, {"001", CardReply::Refused}, {"002", CardReply::Refused},
-        {"003", CardReply::Refused}, {"004", CardReply::Refused}, {"100", CardReply::Refused},
-        {"500", CardReply::Refused}, {"501", CardReply::Refused}, {"999", CardReply::Busy},
-        {"ECR INACTIVE EFTPOS", CardReply::Refused},
+    static const struct
+    {
+        const char *code;
+        CardReply cls;
+    } kCodes[] = {
+        {"03", CardReply::Refused},  {"04", CardReply::Refused},
+        {"05", CardReply::Declined}, {"06", CardReply::Declined},
+        {"09", CardReply::Declined}, {"33", CardReply::Declined},
+        {"66", CardReply::Declined}, {"001", CardReply::Refused},
+        {"002", CardReply::Refused}, {"003", CardReply::Refused},
+        {"004", CardReply::Refused}, {"100", CardReply::Refused},
+        {"500", CardReply::Refused}, {"501", CardReply::Refused},
+        {"999", CardReply::Busy},    {"ECR INACTIVE EFTPOS", CardReply::Refused},
     };
     for (const auto &c : kCodes) {
         if (second == QLatin1String(c.code))
@@ -102,7 +108,7 @@ QString CardPaymentLine(const QString &reply)
     // A short acknowledgement still tells the host that the card was charged:
     // the fields it lacks are written empty rather than the line being lost.
     const QStringList f = data.split(QLatin1Char(':'));
-    const QStringList parts = {f.value(0), f.value(2),  f.value(9),  f.value(11),
+    const QStringList parts = {f.value(0),  f.value(2),  f.value(9),  f.value(11),
                                f.value(13), f.value(10), f.value(14), centsText(f.value(3))};
     return QStringLiteral("ccPay0 = ") + parts.join(QLatin1Char(';'));
 }
@@ -116,7 +122,8 @@ void InstallCardReplyCheck(FiscalTec &ecr)
     };
 }
 
-CardPayment::CardPayment(FiscalTec &ecr, QString paymentFile) : ecr_(ecr), paymentFile_(std::move(paymentFile)) {}
+CardPayment::CardPayment(FiscalTec &ecr, QString paymentFile) : ecr_(ecr), paymentFile_(std::move(paymentFile))
+{}
 
 bool CardPayment::runCardAttempts(const QString &command, qint16 quiet, qint16 attempts, const QString &logFile)
 {
@@ -146,8 +153,7 @@ void CardPayment::sendFallback(const QString &command, const QString &logFile)
         shared().cardFailure = true;
 }
 
-void CardPayment::payAmount(const QString &price, const QString &total, const QString &curr,
-                            const QString &sFileOut)
+void CardPayment::payAmount(const QString &price, const QString &total, const QString &curr, const QString &sFileOut)
 {
     ecr_.WaitEcrErrorCleared();
     int payment = 0;
@@ -215,8 +221,16 @@ void CardPayment::FailureNotice()
         dialog->close();
 
     static const char16_t *const kNotice[] = {
-        u"ΠΡΟΣΟΧΗ!", u" Η ΑΠΟΔΕΙΞΗ ΠΕΡΙΕΧΕΙ ΠΛΗΡΩΜΕΣ", u"   ΠΙΣΤ.ΚΑΡΤΩΝ ΠΟΥ ΑΠΕΤΥΧΑΝ",
-        u"ΥΠΑΡΧΕΙ ΥΠΟΛΟΙΠΟ ΠΡΟΣ ΕΙΣΠΡΑΞΗ", u"       ΑΠΟ ΤΟΝ ΠΕΛΑΤΗ", u"", u"", u"", u"", u"",
+        u"ΠΡΟΣΟΧΗ!",
+        u" Η ΑΠΟΔΕΙΞΗ ΠΕΡΙΕΧΕΙ ΠΛΗΡΩΜΕΣ",
+        u"   ΠΙΣΤ.ΚΑΡΤΩΝ ΠΟΥ ΑΠΕΤΥΧΑΝ",
+        u"ΥΠΑΡΧΕΙ ΥΠΟΛΟΙΠΟ ΠΡΟΣ ΕΙΣΠΡΑΞΗ",
+        u"       ΑΠΟ ΤΟΝ ΠΕΛΑΤΗ",
+        u"",
+        u"",
+        u"",
+        u"",
+        u"",
     };
     qint16 result = 0;
     QString reply;

@@ -12,11 +12,11 @@ class FiscalTec;
 
 // How the terminal's answer is taken.
 enum class CardReply : qint16 {
-    Accepted = 0,     // 358OK / 356OK / 355OK, an empty or unrecognised reply
-    Declined = 1,     // try again
-    Refused = 2,      // do not try again
-    Busy = 3,         // pause, then try again
-    NotReceived = 4,  // the terminal did not get the data; try again at once
+    Accepted = 0,    // 358OK / 356OK / 355OK, an empty or unrecognised reply
+    Declined = 1,    // try again
+    Refused = 2,     // do not try again
+    Busy = 3,        // pause, then try again
+    NotReceived = 4, // the terminal did not get the data; try again at once
 };
 
 CardReply ClassifyCardReply(const QString &reply);

@@ -168,7 +168,7 @@ QLayout *frmEFT::buildButtons()
 
 void frmEFT::setTabChain()
 {
-    QWidget *const chain[] = {txtPay_,   cmdFind_, cmbECRPayment_, cmbECREFT_, chkActive_, txtRetries_,
+    QWidget *const chain[] = {txtPay_,   cmdFind_, cmbECRPayment_, cmbECREFT_, chkActive_,   txtRetries_,
                               txtPayID_, save_,    cmdexit_,       cmddelete_, txtPAYEDDesc_};
     for (std::size_t i = 1; i < std::size(chain); ++i)
         setTabOrder(chain[i - 1], chain[i]);
@@ -359,8 +359,7 @@ std::function<void()> CardSettingsOpener(QWidget *mainWindow)
         if (!*dialog) {
             *dialog = new frmEFT(mainWindow);
             // Not a child (see frmeft.h), so it goes when the main window does.
-            QObject::connect(mainWindow, &QObject::destroyed, dialog->data(),
-                             [d = dialog->data()] { delete d; });
+            QObject::connect(mainWindow, &QObject::destroyed, dialog->data(), [d = dialog->data()] { delete d; });
         }
         (*dialog)->open();
     };

@@ -20,8 +20,9 @@ const QString kCardCount = QStringLiteral("Αναμονή EFTPOS [%1]");
 } // namespace
 
 frmErr::frmErr(bool skipTimer, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
+    : QWidget(parent,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                  | Qt::WindowStaysOnTopHint),
       skipTimer_(skipTimer)
 {
     setObjectName(QStringLiteral("frmErr"));

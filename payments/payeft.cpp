@@ -78,7 +78,7 @@ QString clsPay::PAY_Name() const
 
 int DescribePayment(int number, clsPay &description)
 {
-    static const char16_t *const kNames[] = {u"Μετρητά", u"Κάρτα", u"Πληρωμή C",
+    static const char16_t *const kNames[] = {u"Μετρητά",   u"Κάρτα",     u"Πληρωμή C",
                                              u"Πληρωμή D", u"Πληρωμή E", u"Πληρωμή F"};
     if (number < 1 || number > 6) {
         description.PAY_active = false;

@@ -15,12 +15,12 @@ inline const QString kPaymentFile = QStringLiteral("payeft.dat");
 
 struct PaymentType
 {
-    qint16 payment = 0;   // the host's payment number (= record number)
-    qint16 ecrCode = 0;   // ECR payment: 0 none, 2, 3, 9 (pre-collection)
-    qint16 terminal = 0;  // card terminal at the ECR, 0 none, 1..4
-    qint16 active = 0;    // -1: a card payment; 0: an ordinary ECR payment
-    qint16 retries = 0;   // further attempts after the first
-    qint16 fallback = 0;  // ECR payment used when the card payment fails; <= 0 none
+    qint16 payment = 0;  // the host's payment number (= record number)
+    qint16 ecrCode = 0;  // ECR payment: 0 none, 2, 3, 9 (pre-collection)
+    qint16 terminal = 0; // card terminal at the ECR, 0 none, 1..4
+    qint16 active = 0;   // -1: a card payment; 0: an ordinary ECR payment
+    qint16 retries = 0;  // further attempts after the first
+    qint16 fallback = 0; // ECR payment used when the card payment fails; <= 0 none
 
     bool isActive() const { return active != 0; }
     bool operator==(const PaymentType &) const = default;

@@ -14,21 +14,21 @@ QString approvalData(const CardRequest &r, const QDateTime &when)
 {
     const QString sequence = QStringLiteral("%1").arg(r.id, 6, 10, QLatin1Char('0'));
     const QStringList fields{
-        QString::number(r.terminal),                    // f0 terminal number
-        QStringLiteral("00"),                           // f1 response code
-        QStringLiteral("VISA"),                         // f2 card scheme
-        QString::number(r.amount),                      // f3 amount in cents
-        QStringLiteral("978"),                          // f4 currency (euro)
-        when.toString(QStringLiteral("yyMMdd")),        // f5 date
-        when.toString(QStringLiteral("HHmmss")),        // f6 time
-        QStringLiteral("001"),                          // f7 batch
-        sequence,                                       // f8 trace number
-        QStringLiteral("A") + sequence.right(5),        // f9 approval code
+        QString::number(r.terminal),                                                       // f0 terminal number
+        QStringLiteral("00"),                                                              // f1 response code
+        QStringLiteral("VISA"),                                                            // f2 card scheme
+        QString::number(r.amount),                                                         // f3 amount in cents
+        QStringLiteral("978"),                                                             // f4 currency (euro)
+        when.toString(QStringLiteral("yyMMdd")),                                           // f5 date
+        when.toString(QStringLiteral("HHmmss")),                                           // f6 time
+        QStringLiteral("001"),                                                             // f7 batch
+        sequence,                                                                          // f8 trace number
+        QStringLiteral("A") + sequence.right(5),                                           // f9 approval code
         QStringLiteral("************%1").arg(4000 + r.id % 1000, 4, 10, QLatin1Char('0')), // f10 card
-        QStringLiteral("000000") + sequence,            // f11 reference number
-        QStringLiteral("CHIP"),                         // f12 entry mode
-        QStringLiteral("ECRSIM01"),                     // f13 terminal id
-        QStringLiteral("0"),                            // f14 instalments
+        QStringLiteral("000000") + sequence,                                               // f11 reference number
+        QStringLiteral("CHIP"),                                                            // f12 entry mode
+        QStringLiteral("ECRSIM01"),                                                        // f13 terminal id
+        QStringLiteral("0"),                                                               // f14 instalments
     };
     return fields.join(QLatin1Char(':'));
 }
@@ -43,7 +43,7 @@ bool CardOutcome::approves() const
     case Kind::Approved356: return true;
     case Kind::Raw:
         return text.startsWith(QLatin1String("358OK")) || text.startsWith(QLatin1String("355OK"))
-               || text.startsWith(QLatin1String("356OK"));
+            || text.startsWith(QLatin1String("356OK"));
     default: return false;
     }
 }

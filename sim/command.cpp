@@ -26,12 +26,12 @@ qint64 value(const QString &digits, qint64 absent = -1)
 const QHash<QString, Key> &fixedKeys()
 {
     static const QHash<QString, Key> keys = {
-        {QStringLiteral("- "), Key::Minus},       {QStringLiteral("-"), Key::Minus},
-        {QStringLiteral("ST"), Key::Subtotal},    {QStringLiteral("STAT"), Key::Status},
-        {QStringLiteral("CL"), Key::Clear},       {QStringLiteral("VOID"), Key::Void},
-        {QStringLiteral("TO"), Key::CloseTable},  {QStringLiteral("?TO"), Key::QueryOpenTable},
+        {QStringLiteral("- "), Key::Minus},         {QStringLiteral("-"), Key::Minus},
+        {QStringLiteral("ST"), Key::Subtotal},      {QStringLiteral("STAT"), Key::Status},
+        {QStringLiteral("CL"), Key::Clear},         {QStringLiteral("VOID"), Key::Void},
+        {QStringLiteral("TO"), Key::CloseTable},    {QStringLiteral("?TO"), Key::QueryOpenTable},
         {QStringLiteral("REPTBL"), Key::TableList}, {QStringLiteral("RE"), Key::ReceiptNumbers},
-        {QStringLiteral("TRF"), Key::TransferArm}, {QStringLiteral("TRFOK"), Key::TransferOk},
+        {QStringLiteral("TRF"), Key::TransferArm},  {QStringLiteral("TRFOK"), Key::TransferOk},
         {QStringLiteral("TRFNO"), Key::TransferNo}, {QStringLiteral("PPAY"), Key::PayTableArm},
         {QStringLiteral("794ST"), Key::Setting794}, {QStringLiteral("794ST\r"), Key::Silent794},
     };
@@ -49,8 +49,8 @@ struct Rule
 
 Rule rule(const char *pattern, Key key, Fill fill)
 {
-    return {QRegularExpression(QString::fromLatin1(pattern), QRegularExpression::DotMatchesEverythingOption),
-            key, std::move(fill)};
+    return {QRegularExpression(QString::fromLatin1(pattern), QRegularExpression::DotMatchesEverythingOption), key,
+            std::move(fill)};
 }
 
 // number / amount / text from numbered captures
@@ -183,10 +183,8 @@ bool isQuery(Key key)
     case Key::QueryOpenTable:
     case Key::TableReport:
     case Key::TableList:
-    case Key::ReceiptNumbers:
-        return true;
-    default:
-        return false;
+    case Key::ReceiptNumbers: return true;
+    default: return false;
     }
 }
 

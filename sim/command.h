@@ -12,40 +12,40 @@
 namespace dravimo::sim {
 
 enum class Key {
-    Unknown,       // not a command of the register (answered DE57)
-    TooLong,       // a number with more digits than the keyboard takes (DE4)
-    Programming,   // "KY..."
-    Setting794,    // "KX794ST"
-    Silent794,     // "KX794ST" + CR: the one command the register never answers
-    Minus,         // "KX- "
-    Quantity,      // "KX" I "." F "* "
-    Sale,          // "KX" cents "R" department text
-    DepartmentKey, // "KX" department "PL"
-    TextLine,      // "KX10PL" text
-    EntryAC,       // "KX" digits "AC" [text]: a price for the selected department, or an item code
+    Unknown,         // not a command of the register (answered DE57)
+    TooLong,         // a number with more digits than the keyboard takes (DE4)
+    Programming,     // "KY..."
+    Setting794,      // "KX794ST"
+    Silent794,       // "KX794ST" + CR: the one command the register never answers
+    Minus,           // "KX- "
+    Quantity,        // "KX" I "." F "* "
+    Sale,            // "KX" cents "R" department text
+    DepartmentKey,   // "KX" department "PL"
+    TextLine,        // "KX10PL" text
+    EntryAC,         // "KX" digits "AC" [text]: a price for the selected department, or an item code
     AmountModifier,  // "KX" cents "GE" [text]
     PercentModifier, // "KX" hundredths "% " [text]
-    Subtotal,      // "KXST"
-    Comment,       // "KXCO " text
-    Cancel,        // "KX@215T" n
-    Void,          // "KXVOID"
-    Payment,       // "KX" [cents] "T" n
-    CardPayment,   // "KX" [cents] "T" code "P" terminal
-    TransferArm,   // "KXTRF"
-    TransferItem,  // "KXPA" cents "R" department text
-    TransferOk,    // "KXTRFOK"
-    TransferNo,    // "KXTRFNO"
-    OpenTable,     // "KX" n "TO"
-    CloseTable,    // "KXTO"
-    MoveTable,     // "KXFROM" a "TO" b ["PAR"]
-    PayTableArm,   // "KXPPAY"
-    FromTable,     // "KXFROM" n
-    QueryOpenTable, // "KX?TO"
-    TableReport,   // "KXREP" n "TBL"
-    TableList,     // "KXREPTBL"
-    ReceiptNumbers, // "KXRE"
-    Status,        // "KXSTAT"
-    Clear,         // "KXCL"
+    Subtotal,        // "KXST"
+    Comment,         // "KXCO " text
+    Cancel,          // "KX@215T" n
+    Void,            // "KXVOID"
+    Payment,         // "KX" [cents] "T" n
+    CardPayment,     // "KX" [cents] "T" code "P" terminal
+    TransferArm,     // "KXTRF"
+    TransferItem,    // "KXPA" cents "R" department text
+    TransferOk,      // "KXTRFOK"
+    TransferNo,      // "KXTRFNO"
+    OpenTable,       // "KX" n "TO"
+    CloseTable,      // "KXTO"
+    MoveTable,       // "KXFROM" a "TO" b ["PAR"]
+    PayTableArm,     // "KXPPAY"
+    FromTable,       // "KXFROM" n
+    QueryOpenTable,  // "KX?TO"
+    TableReport,     // "KXREP" n "TBL"
+    TableList,       // "KXREPTBL"
+    ReceiptNumbers,  // "KXRE"
+    Status,          // "KXSTAT"
+    Clear,           // "KXCL"
 };
 
 struct Command

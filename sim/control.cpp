@@ -28,7 +28,8 @@ bool readEscape(const QString &line, qsizetype &i, QString &out)
     case 'r': out += QLatin1Char('\r'); return true;
     case 'n': out += QLatin1Char('\n'); return true;
     case 't': out += QLatin1Char('\t'); return true;
-    case '\\': case '"': out += c; return true;
+    case '\\':
+    case '"': out += c; return true;
     case 'x': {
         bool ok = false;
         const uint code = line.mid(i + 1, 2).toUInt(&ok, 16);
@@ -128,7 +129,11 @@ QString ControlInterpreter::dispatch()
         {QStringLiteral("on"), [this] { return on(); }},
         {QStringLiteral("reset"), [this] { return reset(); }},
         {QStringLiteral("show"), [this] { return show(); }},
-        {QStringLiteral("quit"), [this] { emit sim_.quitRequested(); return kOk; }},
+        {QStringLiteral("quit"),
+         [this] {
+             emit sim_.quitRequested();
+             return kOk;
+         }},
     };
     const auto handler = handlers.find(word(0).toLower());
     if (handler == handlers.end())
@@ -223,7 +228,8 @@ QString ControlInterpreter::split()
     qint64 pieces = 0;
     qint64 gap = FaultPlan::kDefaultSplitGapMs;
     const bool shapeOk = takeTimes(times) && number(1, pieces) && pieces >= 1;
-    const bool gapOk = tokens_.size() == 2 || (tokens_.size() == 4 && word(2).toLower() == QLatin1String("gap") && number(3, gap));
+    const bool gapOk =
+        tokens_.size() == 2 || (tokens_.size() == 4 && word(2).toLower() == QLatin1String("gap") && number(3, gap));
     if (!shapeOk || !gapOk)
         return fail(QStringLiteral("split PIECES [gap MS] [times N] | split off"));
     sim_.faults().setSplit(int(pieces), gap, times);

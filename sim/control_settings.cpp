@@ -182,7 +182,8 @@ QString ControlInterpreter::show()
         return sim_.faults().describe().join(QLatin1Char('\n'));
     if (what == QLatin1String("status")) {
         const EcrRegister &r = sim_.ecr();
-        return QStringLiteral("status %1, receipt %2, table %3, tables [%4], last receipt %5, Z %6, queued card outcomes %7")
+        return QStringLiteral(
+                   "status %1, receipt %2, table %3, tables [%4], last receipt %5, Z %6, queued card outcomes %7")
             .arg(r.status())
             .arg(r.receipt() ? QStringLiteral("open") : QStringLiteral("none"))
             .arg(r.openTable())

@@ -85,7 +85,8 @@ bool takeAnswer(QByteArray &buffer, QString &answer)
 
 // The time-out is real time on purpose: it waits for another process, whose
 // answer does not come sooner because this one runs a faster clock.
-bool sendControlLines(const QString &name, const QStringList &lines, QStringList &answers, QString *error, int timeoutMs)
+bool sendControlLines(const QString &name, const QStringList &lines, QStringList &answers, QString *error,
+                      int timeoutMs)
 {
     QLocalSocket socket;
     socket.connectToServer(name);

@@ -20,9 +20,7 @@ void Counters::addReceipt(const Receipt &receipt, qint64 change)
         byPayment[p.number] += p.amount;
     if (change != 0)
         byPayment[1] -= change;
-    const auto book = [this](qint64 adjust) {
-        (adjust < 0 ? discounts : surcharges) += adjust;
-    };
+    const auto book = [this](qint64 adjust) { (adjust < 0 ? discounts : surcharges) += adjust; };
     for (const Item &item : receipt.ticket.items) {
         if (item.voided)
             continue;

@@ -13,9 +13,9 @@ struct Counters
     int receipts = 0;
     int cancelled = 0;
     int voids = 0;
-    qint64 discounts = 0;  // negative
+    qint64 discounts = 0; // negative
     qint64 surcharges = 0;
-    qint64 returns = 0;    // negative
+    qint64 returns = 0; // negative
     QMap<int, qint64> byVat;
     QMap<int, qint64> byPayment; // net of change given
     qint64 total() const;

@@ -79,13 +79,13 @@ Reply EcrRegister::query(const Command &c)
         return Reply::ok(QStringLiteral("STAT:%1").arg(s));
     }
     case Key::QueryOpenTable: return Reply::ok(QStringLiteral("TO:%1").arg(openTable_));
-    case Key::TableReport:
-        return Reply::ok(QStringLiteral("REP:%1:%2").arg(c.number).arg(tableTotal(c.number)));
+    case Key::TableReport: return Reply::ok(QStringLiteral("REP:%1:%2").arg(c.number).arg(tableTotal(c.number)));
     case Key::TableList: {
         QStringList numbers;
         for (int t : tables())
             numbers << QString::number(t);
-        return Reply::ok(QStringLiteral("TBL:") + (numbers.isEmpty() ? QStringLiteral("0") : numbers.join(QLatin1Char(','))));
+        return Reply::ok(QStringLiteral("TBL:")
+                         + (numbers.isEmpty() ? QStringLiteral("0") : numbers.join(QLatin1Char(','))));
     }
     case Key::ReceiptNumbers:
         return Reply::ok(QStringLiteral("RE:%1:%2").arg(zNumber_, 5, 10, QLatin1Char('0')).arg(receiptNumber_));

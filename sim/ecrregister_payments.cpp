@@ -148,7 +148,8 @@ void EcrRegister::printVatLines(const QMap<int, qint64> &byVat)
             continue;
         }
         const qint64 rate = config_.vatRates[it.key()];
-        roll_.printPair(QStringLiteral("ΚΑΤ. %1 %2").arg(vatLetter(it.key()), formatPercent(rate)), formatMoney(it.value()));
+        roll_.printPair(QStringLiteral("ΚΑΤ. %1 %2").arg(vatLetter(it.key()), formatPercent(rate)),
+                        formatMoney(it.value()));
         roll_.printPair(QStringLiteral("  ΦΠΑ"), formatMoney(vatOfGross(it.value(), rate)));
     }
 }

@@ -168,7 +168,8 @@ Reply EcrRegister::itemModifier(Ticket &ticket, qint64 value, bool percent, bool
     item.adjust += signedAmount;
     if (!text.isEmpty())
         roll_.print(PaperRoll::readable(text));
-    roll_.printPair(modifierLabel(negative, percent, value), formatMoney(signedAmount) + QLatin1Char(' ') + vatLetter(item.vat));
+    roll_.printPair(modifierLabel(negative, percent, value),
+                    formatMoney(signedAmount) + QLatin1Char(' ') + vatLetter(item.vat));
     return Reply::ok();
 }
 

@@ -195,7 +195,8 @@ void EcrRegister::takeWholeTable()
         ticket.items.append(item);
         printItem(item);
         if (item.adjust != 0)
-            roll_.printPair(item.adjust < 0 ? QStringLiteral("ΕΚΠΤΩΣΗ") : QStringLiteral("ΕΠΙΒΑΡΥΝΣΗ"), formatMoney(item.adjust));
+            roll_.printPair(item.adjust < 0 ? QStringLiteral("ΕΚΠΤΩΣΗ") : QStringLiteral("ΕΠΙΒΑΡΥΝΣΗ"),
+                            formatMoney(item.adjust));
     }
     for (qint64 adjust : order.subtotalAdjusts) {
         ticket.subtotalAdjusts.append(adjust);

@@ -97,9 +97,7 @@ Shaping FaultPlan::takeShaping()
 
 QStringList FaultPlan::describe() const
 {
-    const auto times = [](int n) {
-        return n == kAlways ? QString() : QStringLiteral(" times %1").arg(n);
-    };
+    const auto times = [](int n) { return n == kAlways ? QString() : QStringLiteral(" times %1").arg(n); };
     QStringList lines;
     if (silent_ != 0)
         lines << (silent_ == kAlways ? QStringLiteral("silent") : QStringLiteral("silent %1").arg(silent_));
@@ -108,9 +106,11 @@ QStringList FaultPlan::describe() const
     if (delay_.remaining != 0)
         lines << QStringLiteral("delay %1").arg(delay_.value) + times(delay_.remaining);
     if (split_.remaining != 0)
-        lines << QStringLiteral("split %1 gap %2").arg(split_.value.pieces).arg(split_.value.gapMs) + times(split_.remaining);
+        lines << QStringLiteral("split %1 gap %2").arg(split_.value.pieces).arg(split_.value.gapMs)
+                + times(split_.remaining);
     if (garbage_.remaining != 0)
-        lines << QStringLiteral("garbage hex:%1").arg(QString::fromLatin1(garbage_.value.toHex())) + times(garbage_.remaining);
+        lines << QStringLiteral("garbage hex:%1").arg(QString::fromLatin1(garbage_.value.toHex()))
+                + times(garbage_.remaining);
     return lines;
 }
 

@@ -46,13 +46,15 @@ void addOptions(QCommandLineParser &p)
         {QStringLiteral("serial"), QStringLiteral("Open a pseudo-terminal and print its device path.")},
         {QStringLiteral("udp"), QStringLiteral("Answer datagrams on ADDR:PORT."), QStringLiteral("ADDR:PORT")},
         {QStringLiteral("port"), QStringLiteral("Use an existing serial device."), QStringLiteral("DEVICE[:BAUD]")},
-        {QStringLiteral("scenario"), QStringLiteral("Run a scenario file at start (repeatable)."), QStringLiteral("FILE")},
+        {QStringLiteral("scenario"), QStringLiteral("Run a scenario file at start (repeatable)."),
+         QStringLiteral("FILE")},
         {QStringLiteral("set"), QStringLiteral("Run one scenario line at start (repeatable)."), QStringLiteral("LINE")},
         {QStringLiteral("roll"), QStringLiteral("Append the paper roll to FILE."), QStringLiteral("FILE")},
         {QStringLiteral("roll-encoding"), QStringLiteral("utf-8 (default) or cp1253."), QStringLiteral("NAME")},
         {QStringLiteral("print-roll"), QStringLiteral("Also print the paper roll on standard output.")},
         {QStringLiteral("trace"), QStringLiteral("Append every command and reply to FILE."), QStringLiteral("FILE")},
-        {QStringLiteral("control"), QStringLiteral("Take control lines on the local socket NAME."), QStringLiteral("NAME")},
+        {QStringLiteral("control"), QStringLiteral("Take control lines on the local socket NAME."),
+         QStringLiteral("NAME")},
         {QStringLiteral("send"), QStringLiteral("Send the LINE arguments to the simulator listening on NAME and exit."),
          QStringLiteral("NAME")},
     });
@@ -117,7 +119,7 @@ bool runScenario(const QCommandLineParser &p, EcrSimulator &sim, QString *error)
 bool startTransport(const QCommandLineParser &p, EcrSimulator &sim, QString *error)
 {
     const int lines = int(p.isSet(QStringLiteral("serial"))) + int(p.isSet(QStringLiteral("udp")))
-                      + int(p.isSet(QStringLiteral("port")));
+        + int(p.isSet(QStringLiteral("port")));
     if (lines > 1) {
         *error = QStringLiteral("one line at a time: --serial, --udp or --port");
         return false;

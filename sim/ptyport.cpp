@@ -15,8 +15,9 @@ namespace dravimo::sim {
 
 PtyPort::PtyPort(EcrSimulator &sim, QObject *parent) : QObject(parent), sim_(sim)
 {
-    connect(&sim_, &EcrSimulator::asyncOutput, this,
-            [this](const QByteArray &bytes) { writer_.enqueue({Chunk{0, bytes}}, [this](const QByteArray &b) { write(b); }); });
+    connect(&sim_, &EcrSimulator::asyncOutput, this, [this](const QByteArray &bytes) {
+        writer_.enqueue({Chunk{0, bytes}}, [this](const QByteArray &b) { write(b); });
+    });
 }
 
 PtyPort::~PtyPort()

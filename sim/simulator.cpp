@@ -26,7 +26,8 @@ QByteArray replyBytes(const Reply &reply)
     return QByteArray();
 }
 
-EcrSimulator::EcrSimulator(QObject *parent) : QObject(parent) {}
+EcrSimulator::EcrSimulator(QObject *parent) : QObject(parent)
+{}
 
 QList<Chunk> EcrSimulator::feed(const QByteArray &bytes)
 {
@@ -38,7 +39,8 @@ QList<Chunk> EcrSimulator::feed(const QByteArray &bytes)
         out += handleCommand(command);
     }
     if (buffer_.size() > kMaxCommandBytes) {
-        trace_.record(Trace::Dir::Note, QByteArray(), QStringLiteral("%1 bytes without CR LF dropped").arg(buffer_.size()));
+        trace_.record(Trace::Dir::Note, QByteArray(),
+                      QStringLiteral("%1 bytes without CR LF dropped").arg(buffer_.size()));
         buffer_.clear();
     }
     return out;

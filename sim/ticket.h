@@ -12,7 +12,7 @@ namespace dravimo::sim {
 
 struct Item
 {
-    QString text;           // register character set
+    QString text; // register character set
     int department = 0;
     int vat = 0;            // VAT category 1..5, 0 outside VAT
     qint64 quantity = 1000; // thousandths
@@ -20,7 +20,7 @@ struct Item
     qint64 amount = 0;      // cents, negative for a returned item
     qint64 adjust = 0;      // sum of the item's discounts (-) and surcharges (+)
     bool voided = false;
-    int fromTable = 0;      // the table the item was taken from, 0 when sold here
+    int fromTable = 0; // the table the item was taken from, 0 when sold here
 
     qint64 net() const { return voided ? 0 : amount + adjust; }
 };
@@ -62,7 +62,7 @@ struct Receipt
 {
     Ticket ticket;
     QList<Payment> payments;
-    int fromTable = 0; // the table this receipt pays, 0 for a plain sale
+    int fromTable = 0;       // the table this receipt pays, 0 for a plain sale
     bool tableTaken = false; // whether the table's items have been brought over
     bool subtotalSeen = false;
     bool totalPrinted = false;

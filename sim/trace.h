@@ -20,8 +20,8 @@ public:
     enum class Dir { Command, Reply, Async, Note };
     struct Entry
     {
-        qint64 ms = 0;   // program time (the clock)
-        QDateTime wall;  // time of day
+        qint64 ms = 0;  // program time (the clock)
+        QDateTime wall; // time of day
         Dir dir = Dir::Note;
         QByteArray bytes;
         QString note;

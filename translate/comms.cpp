@@ -25,15 +25,9 @@ void comms(Job &job)
     showPrinting();
     LineRecord &r = job.record;
     switch (r.linetype) {
-    case linetype::Sale:
-        commsSale(job);
-        break;
-    case linetype::Payment:
-        commsPayment(job);
-        break;
-    case linetype::SubtotalModifier:
-        commsSubtotalModifier(job);
-        break;
+    case linetype::Sale: commsSale(job); break;
+    case linetype::Payment: commsPayment(job); break;
+    case linetype::SubtotalModifier: commsSubtotalModifier(job); break;
     case linetype::Comment:
         // No print-file line comes here ("com" sends its own comment); kept for
         // the record's completeness.
@@ -42,14 +36,9 @@ void comms(Job &job)
     case linetype::PercentDiscount:
     case linetype::PercentSurcharge:
     case linetype::AmountDiscount:
-    case linetype::AmountSurcharge:
-        commsItemModifier(job);
-        break;
-    case linetype::Raw:
-        job.send(r.chr);
-        break;
-    default:
-        break;
+    case linetype::AmountSurcharge: commsItemModifier(job); break;
+    case linetype::Raw: job.send(r.chr); break;
+    default: break;
     }
 }
 

@@ -17,12 +17,12 @@ void comms(Job &job);
 // Sale lines.
 struct PluFields
 {
-    QString code;         // 6/14
-    QString description;  // 20/24, as read
-    QString quantity;     // 48/7
-    QString price;        // 57/9
-    QString vatRate;      // 69/5
-    QString department;   // 74/3
+    QString code;        // 6/14
+    QString description; // 20/24, as read
+    QString quantity;    // 48/7
+    QString price;       // 57/9
+    QString vatRate;     // 69/5
+    QString department;  // 74/3
 };
 LineResult handlePLU(Job &job, const PluFields &fields);
 void commsSale(Job &job);

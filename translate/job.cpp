@@ -6,8 +6,7 @@
 
 namespace dravimo {
 
-Job::Job(FiscalTec &ecr_, const TranslationSettings &settings_)
-    : ecr(ecr_), settings(settings_)
+Job::Job(FiscalTec &ecr_, const TranslationSettings &settings_) : ecr(ecr_), settings(settings_)
 {
     record.DLAY = settings.DLAY;
     record.curr = settings.curr;

@@ -54,9 +54,9 @@ struct JobState
 
 // What a line handler tells the recognition loop.
 enum class LineResult {
-    Next,     // go on testing the line against the remaining codes
-    EndLine,  // done with this line; read the next one
-    StopJob,  // end the job (exit code 1); the outcome is still written
+    Next,    // go on testing the line against the remaining codes
+    EndLine, // done with this line; read the next one
+    StopJob, // end the job (exit code 1); the outcome is still written
 };
 
 class Job

@@ -151,8 +151,7 @@ void commsItemModifier(Job &job)
             return;
         job.send(kx + r.addon + QStringLiteral("GE") + r.chr);
         break;
-    default:
-        return;
+    default: return;
     }
     r.linetype = linetype::None;
 }

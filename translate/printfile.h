@@ -12,7 +12,10 @@ QString field(const QString &line, int column, int width);
 QString restOfLine(const QString &line, int column);
 
 // The line-type code in columns 2 to 4.
-inline QString lineCode(const QString &line) { return field(line, 2, 3); }
+inline QString lineCode(const QString &line)
+{
+    return field(line, 2, 3);
+}
 
 // The value of the first occurrence of a directive ("resFile:", "tag:"): from
 // the third character after the colon up to the first CR LF after the

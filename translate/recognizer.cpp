@@ -10,9 +10,9 @@ namespace dravimo {
 namespace {
 
 enum class Match {
-    AnyCase,       // "PLU", "Plu", "pLu"...
-    Exact,         // the lower-case code only
-    UpperOrLower,  // "TBO" or "tbo", not "Tbo"
+    AnyCase,      // "PLU", "Plu", "pLu"...
+    Exact,        // the lower-case code only
+    UpperOrLower, // "TBO" or "tbo", not "Tbo"
 };
 
 struct LineKind
@@ -28,12 +28,9 @@ bool matches(const LineKind &kind, const QString &line)
     // Columns 2 onwards; "to" is the one two-letter code.
     const QString code = field(line, 2, int(kind.code.size()));
     switch (kind.match) {
-    case Match::AnyCase:
-        return code.compare(kind.code, Qt::CaseInsensitive) == 0;
-    case Match::Exact:
-        return code == kind.code;
-    case Match::UpperOrLower:
-        return code == kind.code || code == QString(kind.code).toLower();
+    case Match::AnyCase: return code.compare(kind.code, Qt::CaseInsensitive) == 0;
+    case Match::Exact: return code == kind.code;
+    case Match::UpperOrLower: return code == kind.code || code == QString(kind.code).toLower();
     }
     return false;
 }
@@ -47,8 +44,9 @@ LineResult zReportLine(Job &job, const QString &)
 
 LineResult pluLine(Job &job, const QString &l)
 {
-    return handlePLU(job, PluFields{field(l, 6, 14), field(l, 20, 24), field(l, 48, 7),
-                                    field(l, 57, 9), field(l, 69, 5), field(l, 74, 3)});
+    return handlePLU(job,
+                     PluFields{field(l, 6, 14), field(l, 20, 24), field(l, 48, 7), field(l, 57, 9), field(l, 69, 5),
+                               field(l, 74, 3)});
 }
 
 const std::array<LineKind, 20> &lineKinds()
@@ -82,7 +80,8 @@ const std::array<LineKind, 20> &lineKinds()
         {QLatin1String("PRG"), M::UpperOrLower, false,
          [](Job &j, const QString &l) { return handlePRG(j, field(l, 6, 90)); }},
         {QLatin1String("snd"), M::Exact, false, [](Job &j, const QString &l) { return handleSnd(j, field(l, 7, 90)); }},
-        {QLatin1String("pay"), M::AnyCase, false, [](Job &j, const QString &l) { return handlePay(j, field(l, 7, 2)); }},
+        {QLatin1String("pay"), M::AnyCase, false,
+         [](Job &j, const QString &l) { return handlePay(j, field(l, 7, 2)); }},
     }};
     return kinds;
 }

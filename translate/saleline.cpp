@@ -77,7 +77,7 @@ QString pos21Description(const QString &quantity, const QString &description)
         out = whole + QStringLiteral("* ") + description.left(qMax<qsizetype>(0, 18 - whole.size()));
     else
         out = whole + QLatin1Char(',') + fraction + QStringLiteral("* ")
-              + description.left(qMax<qsizetype>(0, 13 - whole.size()));
+            + description.left(qMax<qsizetype>(0, 13 - whole.size()));
     return out.left(20);
 }
 

@@ -91,8 +91,8 @@ LineResult handleTBT(Job &job, const QString &source, const QString &target)
     const int from = tableNumber(source);
     const int to = tableNumber(target);
     if (from < 0 || to < 0) {
-        job.appendResult(QStringLiteral("Err = -255, (Wrong Table Number) DateTime end = ") +
-                         formatDateTime(Clock::instance().wallNow()));
+        job.appendResult(QStringLiteral("Err = -255, (Wrong Table Number) DateTime end = ")
+                         + formatDateTime(Clock::instance().wallNow()));
         return wrongTable();
     }
     if (job.send(QStringLiteral("KXTRF")) != 0)

@@ -51,14 +51,14 @@ void readLines(Job &job, const QStringList &lines)
 
 } // namespace
 
-Translator::Translator(FiscalTec &ecr) : ecr_(ecr) {}
+Translator::Translator(FiscalTec &ecr) : ecr_(ecr)
+{}
 
 Translator::~Translator() = default;
 
-bool Translator::getdata(const QString &file, const QString &descpr, const QString &CODEPR,
-                         QString &FILENAME, const QString &comment, const QString &DLAY,
-                         const QString &curr, const QString &keyboff, const QString &ecrt,
-                         const QString &ddep, const QString &qua)
+bool Translator::getdata(const QString &file, const QString &descpr, const QString &CODEPR, QString &FILENAME,
+                         const QString &comment, const QString &DLAY, const QString &curr, const QString &keyboff,
+                         const QString &ecrt, const QString &ddep, const QString &qua)
 {
     FILENAME = file;
     const auto text = ReadTextFile(file);

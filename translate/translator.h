@@ -19,10 +19,9 @@ public:
     // Translates one print file. All settings are the text slices of the
     // settings record. Returns false when the file could not be opened or read
     // (no outcome lines are written then; the caller decides what to do).
-    bool getdata(const QString &file, const QString &descpr, const QString &CODEPR,
-                 QString &FILENAME, const QString &comment, const QString &DLAY,
-                 const QString &curr, const QString &keyboff, const QString &ecrt,
-                 const QString &ddep, const QString &qua);
+    bool getdata(const QString &file, const QString &descpr, const QString &CODEPR, QString &FILENAME,
+                 const QString &comment, const QString &DLAY, const QString &curr, const QString &keyboff,
+                 const QString &ecrt, const QString &ddep, const QString &qua);
 
     // Runs the daily Z report for an "MKZ" line (the main window's report).
     std::function<void()> zReport;

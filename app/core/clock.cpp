@@ -33,7 +33,8 @@ std::unique_ptr<Clock> Clock::install(std::unique_ptr<Clock> clock)
     return previous;
 }
 
-ScaledClock::ScaledClock(double factor) : factor_(factor > 0 ? factor : 1.0), startNs_(steadyNs()) {}
+ScaledClock::ScaledClock(double factor) : factor_(factor > 0 ? factor : 1.0), startNs_(steadyNs())
+{}
 
 qint64 ScaledClock::nowMs() const
 {

@@ -12,8 +12,7 @@ namespace dravimo {
 
 QString clsDebug::logFilePath()
 {
-    const QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
-                                                     : QDir::currentPath();
+    const QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
     return QDir(dir).filePath(kCommLogFile);
 }
 

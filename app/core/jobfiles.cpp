@@ -29,8 +29,8 @@ enum class Access { Append, Read };
 bool openExclusively(const QString &path, Access access)
 {
     const DWORD rights = access == Access::Append ? FILE_APPEND_DATA : GENERIC_READ;
-    HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()), rights, 0,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()), rights, 0, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     CloseHandle(h);

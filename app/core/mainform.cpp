@@ -97,10 +97,10 @@ void MainForm::fillInformationLabels()
     view_.setLabel(InfoLabel::baudtxt, Baud_);
     view_.setLabel(InfoLabel::filetxt, s.file + texts::kFilePathJoin + s.location);
     view_.setLabel(InfoLabel::ecrtxt, s.ecrt);
-    view_.setLabel(InfoLabel::desctxt, s.descpr == QLatin1String("true") ? texts::kDescriptionOn
-                                                                          : texts::kDescriptionOff);
-    view_.setLabel(InfoLabel::commentstxt, s.comment == QLatin1String("fals") ? texts::kCommentsOff
-                                                                               : texts::kCommentsOn);
+    view_.setLabel(InfoLabel::desctxt,
+                   s.descpr == QLatin1String("true") ? texts::kDescriptionOn : texts::kDescriptionOff);
+    view_.setLabel(InfoLabel::commentstxt,
+                   s.comment == QLatin1String("fals") ? texts::kCommentsOff : texts::kCommentsOn);
     if (s.curr == QLatin1String("1") || s.curr == QLatin1String("0"))
         view_.setLabel(InfoLabel::currtxt, texts::kMainCurrency);
     else if (s.curr == QLatin1String("2"))
@@ -142,7 +142,8 @@ void MainForm::runOneShot()
     const QString path = settings_.file;
     try {
         if (!translate_ || !translate_(path, settings_)) {
-            MsgBox(view_, QStringLiteral("Λάθος : ") + QString::number(kFileNotFound) + QLatin1Char('\r')
+            MsgBox(view_,
+                   QStringLiteral("Λάθος : ") + QString::number(kFileNotFound) + QLatin1Char('\r')
                        + QStringLiteral("Δεν διαβάζεται το αρχείο εκτύπωσης ") + path,
                    mb::Critical);
             closeMainWindow(kExitFailure);
@@ -150,7 +151,8 @@ void MainForm::runOneShot()
         }
         DeleteFile(path);
     } catch (const std::exception &e) {
-        MsgBox(view_, QStringLiteral("Λάθος : ") + QString::number(kInternalError) + QLatin1Char('\r')
+        MsgBox(view_,
+               QStringLiteral("Λάθος : ") + QString::number(kInternalError) + QLatin1Char('\r')
                    + QString::fromLocal8Bit(e.what()),
                mb::Critical);
         closeMainWindow(kExitFailure);
@@ -175,8 +177,7 @@ void MainForm::startupFailure(int number, const QString &description)
     Timer1_.stop();
     view_.hideWindow();
     view_.openSettingsDialog();
-    MsgBox(view_, QStringLiteral("Λάθος : ") + QString::number(number) + QLatin1Char('\r') + description,
-           mb::Critical);
+    MsgBox(view_, QStringLiteral("Λάθος : ") + QString::number(number) + QLatin1Char('\r') + description, mb::Critical);
     closeMainWindow(kExitFailure);
 }
 

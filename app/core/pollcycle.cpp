@@ -70,9 +70,8 @@ void MainForm::runSingleFileJob(const Settings &s)
 // Numbered files (stem.1 to stem.10, lowest first) or a name pattern.
 void MainForm::runMultiFileSearch(const Settings &s)
 {
-    const QString candidate = s.file.contains(QLatin1Char('*'))
-                                  ? findWildcardPrintFile(s.location, s.file)
-                                  : findNumberedPrintFile(s.location + s.file);
+    const QString candidate = s.file.contains(QLatin1Char('*')) ? findWildcardPrintFile(s.location, s.file)
+                                                                : findNumberedPrintFile(s.location + s.file);
     if (candidate.isEmpty() || !isReadyFile(candidate) || !canOpenLocked(candidate))
         return;
     DeleteFile(kEndMarkerFile);

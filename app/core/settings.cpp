@@ -29,18 +29,12 @@ QString slice(const QString &line, int column, int length)
 }
 
 const Key kCommonKeys[] = {
-    {"[file]", 8, 30, &Settings::file},
-    {"[code]", 8, 3, &Settings::code},
-    {"[ecrt]", 8, 5, &Settings::ecrt},
-    {"[multi type]", 14, 4, &Settings::multiType},
-    {"[time]", 8, 5, &Settings::DLAY},
-    {"[print_desc]", 14, 4, &Settings::descpr},
-    {"[print_code]", 14, 6, &Settings::CODEPR},
-    {"[comments]", 12, 4, &Settings::comment},
-    {"[currency]", 12, 1, &Settings::curr},
-    {"[keyb_off]", 12, 4, &Settings::keyboff},
-    {"[dir_depa]", 12, 4, &Settings::ddep},
-    {"[quantity]", 12, 4, &Settings::qua},
+    {"[file]", 8, 30, &Settings::file},          {"[code]", 8, 3, &Settings::code},
+    {"[ecrt]", 8, 5, &Settings::ecrt},           {"[multi type]", 14, 4, &Settings::multiType},
+    {"[time]", 8, 5, &Settings::DLAY},           {"[print_desc]", 14, 4, &Settings::descpr},
+    {"[print_code]", 14, 6, &Settings::CODEPR},  {"[comments]", 12, 4, &Settings::comment},
+    {"[currency]", 12, 1, &Settings::curr},      {"[keyb_off]", 12, 4, &Settings::keyboff},
+    {"[dir_depa]", 12, 4, &Settings::ddep},      {"[quantity]", 12, 4, &Settings::qua},
     {"[location]", 12, 99, &Settings::location},
 };
 
@@ -146,10 +140,8 @@ bool WriteSettingsFile(const SettingsDialogValues &v, const QString &fileName)
           << QStringLiteral("[dir_depa]=") + trueFalse(v.directDepartment)
           << QStringLiteral("[quantity]=") + trueFalse(v.quantity)
           << (v.autoStart ? QStringLiteral("[AutoStar]=yes") : QStringLiteral("[AutoStar]=no"))
-          << QStringLiteral("################################")
-          << QStringLiteral("# Customer Specific Parameters #")
-          << QStringLiteral("################################")
-          << QStringLiteral("[location] ") + v.location
+          << QStringLiteral("################################") << QStringLiteral("# Customer Specific Parameters #")
+          << QStringLiteral("################################") << QStringLiteral("[location] ") + v.location
           << QStringLiteral("# End of parameter file #");
     return WriteTextFile(fileName, lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
 }
@@ -189,7 +181,9 @@ std::optional<CommandLineSettings> SettingsFromCommandLine(const QString &comman
     const CommandLineFields f = readcoman(commandLine);
     if (f.param6.size() < 7)
         return std::nullopt;
-    auto flag = [&](int i) { return f.param6.at(i) == QLatin1Char('1') ? QStringLiteral("true") : QStringLiteral("fals"); };
+    auto flag = [&](int i) {
+        return f.param6.at(i) == QLatin1Char('1') ? QStringLiteral("true") : QStringLiteral("fals");
+    };
 
     CommandLineSettings out;
     out.connectionString = f.param1;

@@ -49,13 +49,13 @@ struct SettingsDialogValues
     QString port;
     QString baud;
     QString file;
-    QString machineType;   // the text of the machine-type box
+    QString machineType; // the text of the machine-type box
     bool multi = false;
     bool description = false;
     bool codeAscii = false;
     bool codeNumeric = false;
     bool comments = false;
-    int currency = 0;      // 0, 1 or 2
+    int currency = 0; // 0, 1 or 2
     bool keyboardLocked = false;
     bool directDepartment = false;
     bool quantity = false;

@@ -26,8 +26,7 @@ inline const QString kStoppedCaption = QStringLiteral("Dravimo- Διακόπηκ
 // operators have always seen them.
 inline const QString kXReport0Status =
     QStringLiteral("Εκτέλεση Ισοζυγίου!!! Παρακαλώ περιμένετε για την ολοκλήρωση του");
-inline const QString kReportStatus =
-    QStringLiteral("Εκτέλεση Ισοζυγίου!!! Παρακαλώ περιμένετε για την ολοκληρωσή του");
+inline const QString kReportStatus = QStringLiteral("Εκτέλεση Ισοζυγίου!!! Παρακαλώ περιμένετε για την ολοκληρωσή του");
 inline const QString kReportDoneStatus = QStringLiteral("Το Ισοζύγιο ολοκληρώθηκε");
 
 // Information labels.

@@ -24,7 +24,7 @@ int defaultButton(int code)
     case 2: return 3;          // Abort
     case 3: return mb::RetYes; // Yes of Yes/No/Cancel
     case mb::YesNo: return mb::RetYes;
-    case 5: return 4;          // Retry
+    case 5: return 4; // Retry
     default: return mb::RetOk;
     }
 }

@@ -41,8 +41,8 @@ class WaitDialog
 public:
     virtual ~WaitDialog() = default;
     virtual void setTitle(const QString &title) = 0;
-    virtual void setMessage(const QString &text) = 0;      // the main line
-    virtual void setDescription(const QString &text) = 0;  // the second line
+    virtual void setMessage(const QString &text) = 0;     // the main line
+    virtual void setDescription(const QString &text) = 0; // the second line
     virtual void show() = 0;
     virtual void redraw() = 0;
     virtual void close() = 0;
@@ -84,8 +84,7 @@ int MsgBox(Window &window, const QString &text, int code = mb::Ok, const QString
 
 // The platform's own box, without padding: the quantity message of sale lines
 // and the payment-settings read failure use it.
-int PlainMsgBox(Window &window, const QString &text, int code = mb::Ok,
-                const QString &title = kApplicationTitle);
+int PlainMsgBox(Window &window, const QString &text, int code = mb::Ok, const QString &title = kApplicationTitle);
 
 // The default button of a box with the given code (what unattended mode and
 // tests answer when nobody is there to press one).

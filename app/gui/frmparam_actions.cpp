@@ -105,8 +105,8 @@ void frmparam::restore_Click()
     baudtxt_->setText(QStringLiteral("0"));
     filetxt_->clear();
     typetxt_->setCurrentIndex(0);
-    for (QCheckBox *c : {multi_print_, descreption_, print_code_ascii_, print_code_numeric_, comments_,
-                         quantity_, keyb_locked_, dirdep_})
+    for (QCheckBox *c : {multi_print_, descreption_, print_code_ascii_, print_code_numeric_, comments_, quantity_,
+                         keyb_locked_, dirdep_})
         c->setChecked(false);
     total_file_->setChecked(true);
     location_->setText(QStringLiteral(" "));

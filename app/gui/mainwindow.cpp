@@ -191,7 +191,11 @@ void MainWindow::connectMenus(MainForm &form)
 {
     const std::pair<const char *, std::function<void()>> handlers[] = {
         {"param", [&form] { form.param_Click(); }},
-        {"paramEft", [this] { if (openCardSettings_) openCardSettings_(); }},
+        {"paramEft",
+         [this] {
+             if (openCardSettings_)
+                 openCardSettings_();
+         }},
         {"help_text", [&form] { form.help_text_Click(); }},
         {"errorclear", [&form] { form.errorclear_Click(); }},
         {"wndDebug", [this] { toggleDebugWindow(); }},

@@ -91,12 +91,9 @@ TEST_F(PollCycle, ProgrammingFilesSurviveTheirJob)
     // Multi-file mode compares "prg.1" as it stands; single-file mode
     // compares the upper-cased tail with "PRG.1".
     const Case cases[] = {
-        {true, QStringLiteral("prg"), true},
-        {true, QStringLiteral("PRG"), false},
-        {true, QStringLiteral("dayprg"), true},
-        {false, QStringLiteral("PRG"), true},
-        {false, QStringLiteral("prg"), true},
-        {false, QStringLiteral("prn"), false},
+        {true, QStringLiteral("prg"), true},    {true, QStringLiteral("PRG"), false},
+        {true, QStringLiteral("dayprg"), true}, {false, QStringLiteral("PRG"), true},
+        {false, QStringLiteral("prg"), true},   {false, QStringLiteral("prn"), false},
     };
     for (const Case &c : cases) {
         const QString name = c.stem + QStringLiteral(".1");
@@ -328,7 +325,8 @@ TEST_F(PollCycle, RunningPollTimerHandlesBurstInOrder)
     EXPECT_TRUE(waitUntil([&] { return translated.size() >= 3 && depth == 0; }));
     form.Command2_Click();
     EXPECT_EQ(deepest, 1);
-    EXPECT_EQ(translated, (QStringList{QStringLiteral("print.1"), QStringLiteral("print.2"), QStringLiteral("print.3")}));
+    EXPECT_EQ(translated,
+              (QStringList{QStringLiteral("print.1"), QStringLiteral("print.2"), QStringLiteral("print.3")}));
 }
 
 // A report under way is an ECR operation too: a tick delivered while its

@@ -166,8 +166,8 @@ TEST_F(Printing, HousekeepingSetsTrayMarksAndTip)
 
 TEST_F(Printing, AutostartBeginsPrintingAndHidesTheWindow)
 {
-    writeParamIni({QStringLiteral("[port] com1"), QStringLiteral("[multi type] true"),
-                   QStringLiteral("[file] print"), QStringLiteral("[autostar]=Yes")});
+    writeParamIni({QStringLiteral("[port] com1"), QStringLiteral("[multi type] true"), QStringLiteral("[file] print"),
+                   QStringLiteral("[autostar]=Yes")});
     form.Form_Load();
     EXPECT_TRUE(view.windowVisible());
     form.Timer2_Timer();
@@ -324,10 +324,12 @@ TEST_F(Printing, BatchFileRunsWhenTheCommandLineEndsInABackquote)
 TEST_F(Printing, MissingBatchFileIsReportedFromErrorListAndEndsTheProgram)
 {
     shared().commandLine = QStringLiteral("com1:9600,9600,print.txt,0,mikro,1111111`");
-    writeFile(QStringLiteral("error.lst"), "#53File not found: the batch file\r\n#70Permission denied\r\n#53Copy it beside Dravimo\r\n");
+    writeFile(QStringLiteral("error.lst"),
+              "#53File not found: the batch file\r\n#70Permission denied\r\n#53Copy it beside Dravimo\r\n");
     form.Command1_Click();
-    EXPECT_EQ(view.printed(), (QStringList{QStringLiteral("53"), QStringLiteral("#53File not found: the batch file"),
-                                           QStringLiteral("#53Copy it beside Dravimo")}));
+    EXPECT_EQ(view.printed(),
+              (QStringList{QStringLiteral("53"), QStringLiteral("#53File not found: the batch file"),
+                           QStringLiteral("#53Copy it beside Dravimo")}));
     EXPECT_TRUE(view.closed());
     EXPECT_EQ(view.exitCode(), 1);
 }

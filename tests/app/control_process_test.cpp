@@ -25,15 +25,19 @@ protected:
         program_ = bin + QStringLiteral("/dravimo");
         const QString sim = bin + QStringLiteral("/ecrsim");
         ASSERT_TRUE(QFile::exists(program_) && QFile::exists(sim)) << bin.toStdString();
-        simulator_.start(sim, {QStringLiteral("--serial"), QStringLiteral("--trace"), folder.path(QStringLiteral("trace.txt"))});
+        simulator_.start(
+            sim, {QStringLiteral("--serial"), QStringLiteral("--trace"), folder.path(QStringLiteral("trace.txt"))});
         ASSERT_TRUE(simulator_.waitForStarted(5000));
         ASSERT_TRUE(waitUntil([&] { return simulator_.canReadLine(); }));
         device_ = QString::fromLocal8Bit(simulator_.readLine()).trimmed();
         ASSERT_TRUE(device_.startsWith(QStringLiteral("/dev/"))) << device_.toStdString();
         // Sale categories 13 % and 24 % as the sample receipts use them.
-        writeFile(QStringLiteral("vats.dat"), QByteArray::fromHex("0000000000001840" "0000000000002a40"
-                                                                  "0000000000003840" "0000000000000000"
-                                                                  "0000000000000000"));
+        writeFile(QStringLiteral("vats.dat"),
+                  QByteArray::fromHex("0000000000001840"
+                                      "0000000000002a40"
+                                      "0000000000003840"
+                                      "0000000000000000"
+                                      "0000000000000000"));
     }
 
     void TearDown() override
@@ -84,7 +88,7 @@ protected:
         put(57, "1.00");
         put(69, "24");
         return QByteArray(" resFile:  ") + resFile + "\r\n tag:  " + tag + "\r\n" + sale
-               + "\r\n tot   1       1.00\r\n";
+            + "\r\n tot   1       1.00\r\n";
     }
 
     ScratchFolder folder;
@@ -99,8 +103,8 @@ private:
 TEST_F(ProcessRun, OneShotRunPrintsItsFileOnceAndEnds)
 {
     writeFile(QStringLiteral("job.prn"), receipt("T-1", "result.txt", "SOUP"));
-    startProgram({QStringLiteral("com1:9600"), QStringLiteral("9600"), QStringLiteral("job.prn"),
-                  QStringLiteral("0"), QStringLiteral("mikro"), QStringLiteral("0100000")});
+    startProgram({QStringLiteral("com1:9600"), QStringLiteral("9600"), QStringLiteral("job.prn"), QStringLiteral("0"),
+                  QStringLiteral("mikro"), QStringLiteral("0100000")});
     ASSERT_TRUE(program.waitForFinished(20000));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
@@ -108,7 +112,8 @@ TEST_F(ProcessRun, OneShotRunPrintsItsFileOnceAndEnds)
     EXPECT_FALSE(QFile::exists(QStringLiteral("job.prn")));
     const QStringList commands = received();
     EXPECT_EQ(commands.filter(QStringLiteral("SOUP")).size(), 1)
-        << commands.join(QLatin1Char('|')).toStdString() << "\n" << errors.toStdString();
+        << commands.join(QLatin1Char('|')).toStdString() << "\n"
+        << errors.toStdString();
     const QString result = QString::fromLatin1(readFile(QStringLiteral("result.txt")));
     EXPECT_EQ(result.count(QStringLiteral("tag = T-1\r\n")), 1);
     EXPECT_EQ(result.count(QStringLiteral("exitcode = 0\r\n")), 1);

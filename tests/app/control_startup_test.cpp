@@ -234,8 +234,7 @@ TEST(UnattendedWindow, EachBoxIsOneLineWithoutPadding)
     EXPECT_EQ(UnattendedWindow::boxLine(QStringLiteral("Dravimo4_QEB"),
                                         QStringLiteral("Λάθος : 53\rΔεν βρέθηκε") + QString(10, QLatin1Char(' '))),
               QStringLiteral("Dravimo4_QEB: Λάθος : 53 Δεν βρέθηκε"));
-    EXPECT_EQ(UnattendedWindow::boxLine(QStringLiteral("T"), QStringLiteral("a\r\nb\nc")),
-              QStringLiteral("T: a b c"));
+    EXPECT_EQ(UnattendedWindow::boxLine(QStringLiteral("T"), QStringLiteral("a\r\nb\nc")), QStringLiteral("T: a b c"));
     UnattendedWindow window;
     EXPECT_EQ(window.showMessage(QStringLiteral("x"), mb::YesNo + mb::Question, QStringLiteral("T")), mb::RetYes);
     EXPECT_EQ(window.showMessage(QStringLiteral("x"), mb::OkCancel, QStringLiteral("T")), mb::RetOk);

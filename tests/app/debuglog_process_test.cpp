@@ -36,7 +36,7 @@ const QByteArray kStampMark = "mm:ss";
 // each without its "mm:ss" stamp.
 struct Exchange
 {
-    QByteArray command;  // Windows-1253 bytes, as they go on the wire
+    QByteArray command; // Windows-1253 bytes, as they go on the wire
     qint16 asyncWait = 0;
     qint16 result = 0;
     QString reply;
@@ -98,9 +98,9 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DRAVIMO_TIME_SCALE"), QString::number(kTimeScale));
         simulator_.setProcessEnvironment(env);
-        simulator_.start(sim, {QStringLiteral("--serial"), QStringLiteral("--set"),
-                               QStringLiteral("error 1091 KX999R1*"), QStringLiteral("--set"),
-                               QStringLiteral("card 356")});
+        simulator_.start(sim,
+                         {QStringLiteral("--serial"), QStringLiteral("--set"), QStringLiteral("error 1091 KX999R1*"),
+                          QStringLiteral("--set"), QStringLiteral("card 356")});
         ASSERT_TRUE(simulator_.waitForStarted(5000));
         ASSERT_TRUE(waitUntil([&] { return simulator_.canReadLine(); }));
         device_ = QString::fromLocal8Bit(simulator_.readLine()).trimmed();
@@ -114,7 +114,10 @@ protected:
         entry->trigger();
     }
 
-    frmDebug *debugWindow() const { return qobject_cast<frmDebug *>(window.debugWindow()); }
+    frmDebug *debugWindow() const
+    {
+        return qobject_cast<frmDebug *>(window.debugWindow());
+    }
 
     void send(const Exchange &e)
     {
@@ -125,7 +128,10 @@ protected:
         EXPECT_EQ(reply, e.reply) << e.command.constData();
     }
 
-    std::string logBytes() const { return readFile(logPath_).toStdString(); }
+    std::string logBytes() const
+    {
+        return readFile(logPath_).toStdString();
+    }
 
     // Every second the run has covered, as the log stamps it.
     QSet<QByteArray> stampsSince(const QDateTime &start) const
@@ -159,7 +165,10 @@ protected:
         return out;
     }
 
-    QString errFile() const { return folder.path(QStringLiteral("Result")); }
+    QString errFile() const
+    {
+        return folder.path(QStringLiteral("Result"));
+    }
 
     ScopedClock clock{std::make_unique<ScaledClock>(kTimeScale)};
     ScratchFolder folder;
@@ -177,24 +186,38 @@ TEST_F(CommLogProcess, TickedWindowLogsEveryExchangeAndAClosedOneNothing)
     const QByteArray cl = "CL:0:0";
     // The register's own letters for "ΓΕΙΑ ΦΙΛΟΙ": bytes above 127 must land
     // in the file as the same single bytes.
-    const QByteArray greeting = "KXCO \x85" "EIA \x8B" "I\x88" "OI";
+    const QByteArray greeting = "KXCO \x85"
+                                "EIA \x8B"
+                                "I\x88"
+                                "OI";
     const QList<Exchange> logged = {
-        {"KXCL", 0, 0, QString::fromLatin1(cl),
+        {"KXCL",
+         0,
+         0,
+         QString::fromLatin1(cl),
          {sendLine("KXCL"), replyLine(cl + kEnd), replyLine(cl + kEnd), kClosing}},
-        {greeting, 0, 0, QStringLiteral("OK"),
+        {greeting,
+         0,
+         0,
+         QStringLiteral("OK"),
          {sendLine(greeting), replyLine("OK" + kEnd), replyLine("OK" + kEnd), kClosing}},
         // Refused: no asynchronous wait, the code is handed back and the
         // clearing "KXCL" that follows leaves no line of its own.
-        {"KX999R1", 0, 1091, QStringLiteral("1091"),
-         {sendLine("KX999R1"), replyLine("DE1091"), kClosing}},
-        {"KX150R1", 0, 0, QStringLiteral("OK"),
+        {"KX999R1", 0, 1091, QStringLiteral("1091"), {sendLine("KX999R1"), replyLine("DE1091"), kClosing}},
+        {"KX150R1",
+         0,
+         0,
+         QStringLiteral("OK"),
          {sendLine("KX150R1"), replyLine("OK" + kEnd), replyLine("OK" + kEnd), kClosing}},
         // A card payment: the terminal's outcome replaces the first reply.
-        {"KXT3P1", 200, 0, QStringLiteral("356OK"),
+        {"KXT3P1",
+         200,
+         0,
+         QStringLiteral("356OK"),
          {sendLine("KXT3P1"), replyLine("OK" + kEnd), "reply async: 356OK" + kEnd, replyLine("356OK" + kEnd),
           kClosing}},
     };
-    view.expectedBoxes = 1;  // "Λάθος : 1091" of the refused sale
+    view.expectedBoxes = 1; // "Λάθος : 1091" of the refused sale
 
     toggleFromMenu();
     QPointer<frmDebug> debug = debugWindow();
@@ -234,9 +257,10 @@ TEST_F(CommLogProcess, TickedWindowLogsEveryExchangeAndAClosedOneNothing)
     QStringList tails;
     for (const QString &line : lines)
         tails.append(line.mid(5));
-    EXPECT_EQ(tails, (QStringList{QString(), QStringLiteral("       send:[KXCL]"),
-                                  QStringLiteral("      reply: CL:0:1ASC(13) ASC(4) "),
-                                  QStringLiteral("      reply: CL:0:1ASC(13) ASC(4) "), QString::fromLatin1(kClosing)}));
+    EXPECT_EQ(tails,
+              (QStringList{QString(), QStringLiteral("       send:[KXCL]"),
+                           QStringLiteral("      reply: CL:0:1ASC(13) ASC(4) "),
+                           QStringLiteral("      reply: CL:0:1ASC(13) ASC(4) "), QString::fromLatin1(kClosing)}));
     EXPECT_EQ(logBytes(), file.toStdString());
 
     // Ticked and closed with its own close button: still nothing.

@@ -23,17 +23,16 @@ class SettingsDialog : public ::testing::Test
 protected:
     void SetUp() override
     {
-        writeParamIni({QStringLiteral("[port] com2"), QStringLiteral("[baud] 19200"), QStringLiteral("[file] PRINT"),
-                       QStringLiteral("[ecrt] pos21"), QStringLiteral("[multi type] true"),
-                       QStringLiteral("[print_desc] true"), QStringLiteral("[print_code] true A"),
-                       QStringLiteral("[comments] false"), QStringLiteral("[currency]=2"),
-                       QStringLiteral("[keyb_off]=true "), QStringLiteral("[dir_depa]=false"),
-                       QStringLiteral("[quantity]=true"), QStringLiteral("[AutoStar]=yes"),
-                       QStringLiteral("[location] /pos/")});
+        writeParamIni(
+            {QStringLiteral("[port] com2"), QStringLiteral("[baud] 19200"), QStringLiteral("[file] PRINT"),
+             QStringLiteral("[ecrt] pos21"), QStringLiteral("[multi type] true"), QStringLiteral("[print_desc] true"),
+             QStringLiteral("[print_code] true A"), QStringLiteral("[comments] false"), QStringLiteral("[currency]=2"),
+             QStringLiteral("[keyb_off]=true "), QStringLiteral("[dir_depa]=false"), QStringLiteral("[quantity]=true"),
+             QStringLiteral("[AutoStar]=yes"), QStringLiteral("[location] /pos/")});
         ASSERT_TRUE(SaveVatRates({6, 13, 24, 0, 0}));
     }
 
-    template<typename T>
+    template <typename T>
     T *child(const char *name)
     {
         T *w = dialog.findChild<T *>(QLatin1String(name));
@@ -43,7 +42,10 @@ protected:
     QLineEdit *box(const char *name) { return child<QLineEdit>(name); }
     QCheckBox *check(const char *name) { return child<QCheckBox>(name); }
     QLineEdit *rate(int i) { return dialog.findChild<QLineEdit *>(QStringLiteral("txtVatRate%1").arg(i)); }
-    QStringList paramLines() { return QString::fromLatin1(readFile(QStringLiteral("param.ini"))).split(QStringLiteral("\r\n")); }
+    QStringList paramLines()
+    {
+        return QString::fromLatin1(readFile(QStringLiteral("param.ini"))).split(QStringLiteral("\r\n"));
+    }
 
     ScratchFolder folder;
     RecordingView view;
@@ -63,8 +65,8 @@ TEST_F(SettingsDialog, LoadShowsTheFileAndTheRates)
     EXPECT_EQ(child<QComboBox>("typetxt")->currentText(), QStringLiteral("Pos21"));
     EXPECT_EQ(box("location")->text(), QStringLiteral("/pos/"));
     const std::pair<const char *, bool> checks[] = {
-        {"multi_print", true}, {"descreption", true},  {"print_code_ascii", true}, {"print_code_numeric", false},
-        {"comments", false},   {"keyb_locked", true},  {"dirdep", false},         {"quantity", true},
+        {"multi_print", true}, {"descreption", true}, {"print_code_ascii", true}, {"print_code_numeric", false},
+        {"comments", false},   {"keyb_locked", true}, {"dirdep", false},          {"quantity", true},
         {"ChkAuto", true},
     };
     for (const auto &[name, ticked] : checks)
@@ -86,7 +88,8 @@ TEST_F(SettingsDialog, ConfirmWritesBothFilesAndEndsTheProgram)
     view.expectedBoxes = 1;
     dialog.OK_Click();
     ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].text, QStringLiteral("Πρεπει να επανεκκινησετε το Dravimo για ενεργοποιηση των μεταβολων "));
+    EXPECT_EQ(view.boxes[0].text,
+              QStringLiteral("Πρεπει να επανεκκινησετε το Dravimo για ενεργοποιηση των μεταβολων "));
     EXPECT_EQ(view.boxes[0].title, QStringLiteral("Dravimo-Προσοχη"));
     EXPECT_EQ(view.boxes[0].code, mb::Critical + mb::SystemModal);
     EXPECT_EQ(confirmed.count(), 1);

@@ -54,22 +54,19 @@ protected:
 TEST_F(MainWindowTest, CaptionsAreTheProgramsOwn)
 {
     const std::pair<const char *, QString> labels[] = {
-        {"seriallbl", QStringLiteral("Πόρτα επικοινωνίας")},
-        {"baudlbl", QStringLiteral("Ταχύτητα         :")},
-        {"filelbl", QStringLiteral("Αρχείο              :")},
-        {"ecrlbl", QStringLiteral("Ταμειακή          :")},
-        {"desclbl", QStringLiteral("Περιγραφή       :")},
-        {"commentslbl", QStringLiteral("Σχόλια              :")},
-        {"currlbl", QStringLiteral("Εξόφληση         :")},
-        {"Label1", QStringLiteral(" Αριθμός Αποδείξεων")},
+        {"seriallbl", QStringLiteral("Πόρτα επικοινωνίας")},  {"baudlbl", QStringLiteral("Ταχύτητα         :")},
+        {"filelbl", QStringLiteral("Αρχείο              :")}, {"ecrlbl", QStringLiteral("Ταμειακή          :")},
+        {"desclbl", QStringLiteral("Περιγραφή       :")},     {"commentslbl", QStringLiteral("Σχόλια              :")},
+        {"currlbl", QStringLiteral("Εξόφληση         :")},    {"Label1", QStringLiteral(" Αριθμός Αποδείξεων")},
     };
     for (const auto &[name, caption] : labels)
         EXPECT_EQ(window.findChild<QLabel *>(QLatin1String(name))->text(), caption) << name;
     QStringList menus;
     for (QAction *a : window.menuBar()->actions())
         menus.append(a->text());
-    EXPECT_EQ(menus, (QStringList{QStringLiteral("Επιλογές"), QStringLiteral("Bοήθεια"), QStringLiteral("Ισοζύγια"),
-                                  QStringLiteral("Έξοδος")}));
+    EXPECT_EQ(menus,
+              (QStringList{QStringLiteral("Επιλογές"), QStringLiteral("Bοήθεια"), QStringLiteral("Ισοζύγια"),
+                           QStringLiteral("Έξοδος")}));
     EXPECT_EQ(action(window, "zrep021")->text(), QStringLiteral("Iσοζ. Z (Οικονομικό-Hμερήσιο)"));
     EXPECT_EQ(action(window, "xrep0")->text(), QStringLiteral("Iσοζ. Χ (Οικονομικό)"));
     EXPECT_EQ(action(window, "mZREp")->text(), QStringLiteral("Εκτέλεση Ισοζ. 'Ζ'"));
@@ -167,8 +164,7 @@ TEST_F(MainWindowTest, MessageBoxesAnswerWithTheProgramsButtonNumbers)
     };
     for (const Case &c : cases) {
         pressWhenShown(c.press);
-        EXPECT_EQ(execMessageBox(nullptr, QStringLiteral("text"), c.code, QStringLiteral("title")), c.answer)
-            << c.code;
+        EXPECT_EQ(execMessageBox(nullptr, QStringLiteral("text"), c.code, QStringLiteral("title")), c.answer) << c.code;
     }
 }
 

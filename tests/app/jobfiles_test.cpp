@@ -103,9 +103,9 @@ TEST_F(JobFiles, ProgrammingFileNames)
         bool programming;
     };
     const Case cases[] = {
-        {"prg.1", true, true},      {"c:/pos/dayprg.1", true, true}, {"PRG.1", true, false},
-        {"Prg.1", true, false},     {"PRG.1", false, true},          {"prg.1", false, true},
-        {"/pos/Prg.1", false, true}, {"print.1", false, false},      {"prg.10", true, false},
+        {"prg.1", true, true},       {"c:/pos/dayprg.1", true, true}, {"PRG.1", true, false},
+        {"Prg.1", true, false},      {"PRG.1", false, true},          {"prg.1", false, true},
+        {"/pos/Prg.1", false, true}, {"print.1", false, false},       {"prg.10", true, false},
     };
     for (const Case &c : cases)
         EXPECT_EQ(isProgrammingFile(QLatin1String(c.path), c.multi), c.programming) << c.path << " " << c.multi;

@@ -25,12 +25,12 @@ QString sampleReceipt()
 // A one-item receipt paid in cash, with its own result file.
 QString smallReceipt(const QString &resultFile, const QString &item)
 {
-    QString plu = QStringLiteral(" PLU ") + QString(14, QLatin1Char(' ')) + item.leftJustified(24, QLatin1Char(' ')) +
-                  QString(4, QLatin1Char(' ')) + QStringLiteral("1").rightJustified(7, QLatin1Char(' ')) +
-                  QStringLiteral("  ") + QStringLiteral("2.00").rightJustified(9, QLatin1Char(' ')) +
-                  QStringLiteral("   ") + QStringLiteral("24").rightJustified(5, QLatin1Char(' '));
-    return QStringLiteral(" resFile:  ") + resultFile + QStringLiteral("\r\n") + plu +
-           QStringLiteral("\r\n tot   1       2.00\r\n");
+    QString plu = QStringLiteral(" PLU ") + QString(14, QLatin1Char(' ')) + item.leftJustified(24, QLatin1Char(' '))
+        + QString(4, QLatin1Char(' ')) + QStringLiteral("1").rightJustified(7, QLatin1Char(' ')) + QStringLiteral("  ")
+        + QStringLiteral("2.00").rightJustified(9, QLatin1Char(' ')) + QStringLiteral("   ")
+        + QStringLiteral("24").rightJustified(5, QLatin1Char(' '));
+    return QStringLiteral(" resFile:  ") + resultFile + QStringLiteral("\r\n") + plu
+        + QStringLiteral("\r\n tot   1       2.00\r\n");
 }
 
 // Starts both processes with the simulator scripted, prints one one-item
@@ -94,8 +94,12 @@ TEST(EndToEnd, GreekReceiptTravelsFromThePrintFileToThePaperAndBack)
         QStringLiteral("KXCO ") + QString(28, QLatin1Char('-')),
         QStringLiteral("KXCO ") + comment(QStringLiteral("Καλή σας ημέρα! Σας περιμένο")),
         QStringLiteral("KXCO ") + comment(QStringLiteral("υμε ξανά.")),
-        QStringLiteral("KXCO "), QStringLiteral("KXCO "), QStringLiteral("KXCO "),
-        QStringLiteral("KXCO "), QStringLiteral("KXCO "), QStringLiteral("KXCO "),
+        QStringLiteral("KXCO "),
+        QStringLiteral("KXCO "),
+        QStringLiteral("KXCO "),
+        QStringLiteral("KXCO "),
+        QStringLiteral("KXCO "),
+        QStringLiteral("KXCO "),
     };
     EXPECT_EQ(lastJob(rig.commands()), expected);
 
@@ -131,8 +135,9 @@ TEST(EndToEnd, BurstOfPrintFilesIsPrintedOnceEachInOrder)
     for (const QString &c : rig.commands())
         if (c.startsWith(QLatin1String("KX200R1")))
             sales << c.mid(7);
-    EXPECT_EQ(sales, (QStringList{QStringLiteral("ITEM1"), QStringLiteral("ITEM2"), QStringLiteral("ITEM3"),
-                                  QStringLiteral("ITEM4")}));
+    EXPECT_EQ(sales,
+              (QStringList{QStringLiteral("ITEM1"), QStringLiteral("ITEM2"), QStringLiteral("ITEM3"),
+                           QStringLiteral("ITEM4")}));
     for (int n = 1; n <= 4; ++n) {
         const QStringList lines = rig.resultLines(QStringLiteral("r%1.txt").arg(n));
         EXPECT_EQ(lines.count(QStringLiteral("exitcode = 0")), 1) << n;
@@ -148,8 +153,8 @@ TEST(EndToEnd, OneShotRunTranslatesItsFileOnceAndEnds)
     rig.writeVatRates();
     WriteTextFile(rig.path(QStringLiteral("ticket.prn")),
                   smallReceipt(rig.path(QStringLiteral("oneshot.txt")), QStringLiteral("ONESHOT")));
-    ASSERT_TRUE(rig.startDravimo(
-        {QStringLiteral("com1:9600,9600,") + rig.path(QStringLiteral("ticket.prn")) + QStringLiteral(",0,mikro,0110000")}));
+    ASSERT_TRUE(rig.startDravimo({QStringLiteral("com1:9600,9600,") + rig.path(QStringLiteral("ticket.prn"))
+                                  + QStringLiteral(",0,mikro,0110000")}));
     EXPECT_EQ(rig.waitForDravimoExit(kJobTimeoutMs), 0) << rig.dravimoErrors().toStdString();
     EXPECT_FALSE(QFile::exists(rig.path(QStringLiteral("ticket.prn"))));
     EXPECT_EQ(rig.commands().count(QStringLiteral("KX200R1ONESHOT")), 1);
@@ -161,7 +166,8 @@ TEST(EndToEnd, RefusedSaleIsReportedAndTheJobGoesOn)
     Rig rig;
     const QStringList lines = printOneItem(rig, {QStringLiteral("error 1091 KX200R1ITEM1 times 1")});
     ASSERT_FALSE(lines.isEmpty());
-    EXPECT_TRUE(lines.contains(QStringLiteral("Err = 1091, [KX200R1ITEM1] DateTime = <date>"))) << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("Err = 1091, [KX200R1ITEM1] DateTime = <date>")))
+        << lines.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(lines.last(), QStringLiteral("exitcode = 0"));
     // The register was cleared after the refusal, and the operator was told.
     const QStringList commands = rig.commands();
@@ -176,10 +182,11 @@ TEST(EndToEnd, PaperOutHoldsThePaymentUntilLoaded)
 {
     Rig rig;
     // The paper runs out at the sale and is loaded three seconds later.
-    const QStringList lines = printOneItem(rig, {QStringLiteral("on KX200R1ITEM1 paper out"),
-                                            QStringLiteral("on KX200R1ITEM1 after 3000 paper loaded")});
+    const QStringList lines = printOneItem(
+        rig, {QStringLiteral("on KX200R1ITEM1 paper out"), QStringLiteral("on KX200R1ITEM1 after 3000 paper loaded")});
     ASSERT_FALSE(lines.isEmpty());
-    EXPECT_TRUE(lines.contains(QStringLiteral("Ecr Err:2, Τέλος Χαρτιού !, <date>"))) << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("Ecr Err:2, Τέλος Χαρτιού !, <date>")))
+        << lines.join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(lines.contains(QStringLiteral("Ecr Err: Cleared OK, <date>")));
     EXPECT_EQ(lines.last(), QStringLiteral("exitcode = 0"));
 }
@@ -190,10 +197,11 @@ TEST(EndToEnd, PaperOutInTheMiddleOfAReceiptStillEndsInItsPayment)
     // The paper runs out after the sale, just as the payment asks for the
     // register's status, and is loaded two seconds later; the receipt is
     // still open then, which is no error.
-    const QStringList lines = printOneItem(rig, {QStringLiteral("on KXSTAT paper out"),
-                                            QStringLiteral("on KXSTAT after 2000 paper loaded")});
+    const QStringList lines =
+        printOneItem(rig, {QStringLiteral("on KXSTAT paper out"), QStringLiteral("on KXSTAT after 2000 paper loaded")});
     ASSERT_FALSE(lines.isEmpty());
-    EXPECT_TRUE(lines.contains(QStringLiteral("Ecr Err:2, Τέλος Χαρτιού !, <date>"))) << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("Ecr Err:2, Τέλος Χαρτιού !, <date>")))
+        << lines.join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(lines.contains(QStringLiteral("Ecr Err: Cleared OK, <date>")));
     EXPECT_EQ(lines.last(), QStringLiteral("exitcode = 0"));
     EXPECT_EQ(rig.commands().count(QStringLiteral("KX200T1")), 1);

@@ -170,7 +170,7 @@ TEST_F(SerialPort, DeviceIsHeldExclusively)
     second.OpenConnection(QStringLiteral("com9:9600"));
     EXPECT_EQ(second.Result, -1);
     first.ShutdownConnection();
-    EXPECT_NE(first.ComHndle, 0);  // kept, as the record reads it
+    EXPECT_NE(first.ComHndle, 0); // kept, as the record reads it
     cCom third;
     open(third);
 }

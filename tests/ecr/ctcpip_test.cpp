@@ -78,7 +78,7 @@ TEST_F(UdpLink, OversizedDatagramIsRefused)
     EXPECT_EQ(link.Result, -2);
     EXPECT_EQ(link.exResult, QStringLiteral("Λάθος κατά την ανάγνωση στοιχείων απο την θύρα (Ethernet)"));
     link.Result = 0;
-    link.sendData(QString(9998, QLatin1Char('y')));  // 10000 with CR LF: accepted
+    link.sendData(QString(9998, QLatin1Char('y'))); // 10000 with CR LF: accepted
     ASSERT_TRUE(link.waitForData(1000ms));
     EXPECT_EQ(link.ReceiveData().size(), 10000);
     EXPECT_EQ(link.Result, 0);
@@ -91,7 +91,7 @@ TEST_F(UdpLink, SecondLinkOnTheSamePortFailsToBindAndCannotSend)
     second.RemoteHostIP(QStringLiteral("127.0.0.1"));
     second.RemotePort(port);
     EXPECT_EQ(second.OpenConnection(), -4);
-    EXPECT_EQ(second.OpenConnection(), 0);  // opened once per object
+    EXPECT_EQ(second.OpenConnection(), 0); // opened once per object
     EXPECT_EQ(second.sendData(QStringLiteral("KXCL")), 0);
     EXPECT_EQ(second.Result, -1);
     EXPECT_EQ(second.exResult, QStringLiteral("Λάθος κατά την αποστολή δεδομένων στην θύρα (Ethernet)"));
@@ -173,7 +173,7 @@ TEST(UdpExchange, SilenceKeepsDeadlinesWithoutSpinning)
     EXPECT_LT(wall.elapsed(), 4000);
     EXPECT_LT(cpuUsed, 0.5);
     module.CloseLink(shared().connectionString);
-    EXPECT_EQ(module.ActivePort(), link);  // a network link stays in its slot
+    EXPECT_EQ(module.ActivePort(), link); // a network link stays in its slot
     EXPECT_EQ(link->SocketHnd(), 0);
     setWindow(nullptr);
     shared() = SharedState{};

@@ -20,9 +20,9 @@ TEST(EcrErrorText, TranslatesKnownCodesAndPassesTheRestThrough)
     const QList<TextCase> cases = {
         {QStringLiteral("DE1031"), QStringLiteral("Υποχρεωτική έκδοση Ζ (Πέρασαν 24 Ώρες)!")},
         {QStringLiteral("DE7"), QStringLiteral("Πρόβλημα στην Φορολογική Μνήμη !\rΚαλέστε τεχνικό !")},
-        {QStringLiteral("DE13"), QStringLiteral("13")},          // unknown code: the code itself
-        {QStringLiteral("DE07"), QStringLiteral("07")},          // keys are exact texts
-        {QStringLiteral("OK"), QStringLiteral("OK")},            // not a number: unchanged
+        {QStringLiteral("DE13"), QStringLiteral("13")}, // unknown code: the code itself
+        {QStringLiteral("DE07"), QStringLiteral("07")}, // keys are exact texts
+        {QStringLiteral("OK"), QStringLiteral("OK")},   // not a number: unchanged
         {QStringLiteral("DE57"), QStringLiteral("Λανθασμένη Λειτουργία  !")},
         {QStringLiteral("DE23 more text"), QStringLiteral("Λάθος Ημερομηνία / Ώρα !\rΠατήστε 'Διαγραφή' !")},
         {QStringLiteral("2"), QStringLiteral("Τέλος Χαρτιού !")},
@@ -112,21 +112,23 @@ TEST_F(WaitCleared, StatusSequenceWritesOneLinePerNewErrorThenClearedOk)
     module.WaitEcrErrorCleared();
     EXPECT_EQ(queries, 4);
     EXPECT_GE(nowMs() - start, 3 * 1500);
-    EXPECT_EQ(resultLines(), (QStringList{
-                                 QStringLiteral("Ecr Err:2, Τέλος Χαρτιού !, ") + kDate,
-                                 QStringLiteral("Ecr Err:20, Τέλος Φορολογικής Μνήμης !, ") + kDate,
-                                 QStringLiteral("Ecr Err: Cleared OK, ") + kDate,
-                             }));
+    EXPECT_EQ(resultLines(),
+              (QStringList{
+                  QStringLiteral("Ecr Err:2, Τέλος Χαρτιού !, ") + kDate,
+                  QStringLiteral("Ecr Err:20, Τέλος Φορολογικής Μνήμης !, ") + kDate,
+                  QStringLiteral("Ecr Err: Cleared OK, ") + kDate,
+              }));
     ASSERT_EQ(win.dialogs.size(), 1);
     const DialogRecord &d = win.dialogs[0];
     EXPECT_TRUE(d.skipTimer);
     EXPECT_EQ(d.title, QStringLiteral("Μύνημα Ταμειακής"));
     EXPECT_EQ(d.description, QStringLiteral("Αναμονή..."));
-    EXPECT_EQ(d.messages, (QStringList{QStringLiteral("Τέλος Χαρτιού !"), QStringLiteral("Τέλος Χαρτιού !"),
-                                      QStringLiteral("Τέλος Φορολογικής Μνήμης !"), QStringLiteral("0")}));
+    EXPECT_EQ(d.messages,
+              (QStringList{QStringLiteral("Τέλος Χαρτιού !"), QStringLiteral("Τέλος Χαρτιού !"),
+                           QStringLiteral("Τέλος Φορολογικής Μνήμης !"), QStringLiteral("0")}));
     EXPECT_TRUE(d.shown);
     EXPECT_TRUE(d.closed);
-    EXPECT_TRUE(win.boxes.isEmpty());  // the status questions are quiet
+    EXPECT_TRUE(win.boxes.isEmpty()); // the status questions are quiet
 }
 
 TEST_F(WaitCleared, OpenReceiptAfterTheErrorEndsTheWait)
@@ -136,8 +138,9 @@ TEST_F(WaitCleared, OpenReceiptAfterTheErrorEndsTheWait)
     statuses({2, 2, 1});
     module.WaitEcrErrorCleared();
     EXPECT_EQ(queries, 3);
-    EXPECT_EQ(resultLines(), (QStringList{QStringLiteral("Ecr Err:2, Τέλος Χαρτιού !, ") + kDate,
-                                          QStringLiteral("Ecr Err: Cleared OK, ") + kDate}));
+    EXPECT_EQ(resultLines(),
+              (QStringList{QStringLiteral("Ecr Err:2, Τέλος Χαρτιού !, ") + kDate,
+                           QStringLiteral("Ecr Err: Cleared OK, ") + kDate}));
     ASSERT_EQ(win.dialogs.size(), 1);
     EXPECT_TRUE(win.dialogs[0].closed);
 }
@@ -158,10 +161,11 @@ TEST_F(WaitCleared, SilentRegisterShowsTheConnectionMessage)
     module.WaitEcrErrorCleared();
     const QStringList lines = resultLines();
     // The silent status question leaves its own failure line too.
-    EXPECT_EQ(lines, (QStringList{QStringLiteral("Ecr Err:2, Τέλος Χαρτιού !, ") + kDate,
-                                  QStringLiteral("Err = -4, [KXSTAT] DateTime = ") + kDate,
-                                  QStringLiteral("Ecr Err:-3, Ελέγξτε την σύνδεση!, ") + kDate,
-                                  QStringLiteral("Ecr Err: Cleared OK, ") + kDate}));
+    EXPECT_EQ(lines,
+              (QStringList{QStringLiteral("Ecr Err:2, Τέλος Χαρτιού !, ") + kDate,
+                           QStringLiteral("Err = -4, [KXSTAT] DateTime = ") + kDate,
+                           QStringLiteral("Ecr Err:-3, Ελέγξτε την σύνδεση!, ") + kDate,
+                           QStringLiteral("Ecr Err: Cleared OK, ") + kDate}));
     EXPECT_TRUE(win.boxes.isEmpty());
 }
 
@@ -178,8 +182,9 @@ TEST_F(WaitCleared, OperatorClosingTheDialogEndsTheWaitWithOneLine)
     };
     module.WaitEcrErrorCleared();
     const QStringList lines = resultLines();
-    EXPECT_EQ(lines, (QStringList{QStringLiteral("Ecr Err:2, Τέλος Χαρτιού !, ") + kDate,
-                                  QStringLiteral("Ecr Err: Terminated by the user, ") + kDate}));
+    EXPECT_EQ(lines,
+              (QStringList{QStringLiteral("Ecr Err:2, Τέλος Χαρτιού !, ") + kDate,
+                           QStringLiteral("Ecr Err: Terminated by the user, ") + kDate}));
     EXPECT_LT(queries, 5);
 }
 

@@ -24,12 +24,13 @@ TEST_F(Exchange, CompleteReplyGivesTextWithoutCrAndEotAndFourLogLines)
     EXPECT_EQ(shared().lastResultCode, 0);
     EXPECT_EQ(reply, QStringLiteral("OK"));
     EXPECT_EQ(line->wire(), QByteArray("KXCL\r\n"));
-    EXPECT_EQ(log.lines, (QStringList{
-                             QStringLiteral("45:10       send:[KXCL]"),
-                             QStringLiteral("45:10      reply: OKASC(13) ASC(4) "),
-                             QStringLiteral("45:10      reply: OKASC(13) ASC(4) "),
-                             QStringLiteral("45:10 -----------"),
-                         }));
+    EXPECT_EQ(log.lines,
+              (QStringList{
+                  QStringLiteral("45:10       send:[KXCL]"),
+                  QStringLiteral("45:10      reply: OKASC(13) ASC(4) "),
+                  QStringLiteral("45:10      reply: OKASC(13) ASC(4) "),
+                  QStringLiteral("45:10 -----------"),
+              }));
     EXPECT_TRUE(win.boxes.isEmpty());
     EXPECT_TRUE(resultLines().isEmpty());
     EXPECT_EQ(module.ActivePort()->exResult, QStringLiteral("OK"));
@@ -53,14 +54,13 @@ struct ErrorCase
 };
 
 class ErrorReplies : public EcrFixture, public ::testing::WithParamInterface<ErrorCase>
-{
-};
+{};
 
 TEST_P(ErrorReplies, GiveTheCodeShowTheErrorAndClearTheRegister)
 {
     const ErrorCase &c = GetParam();
     line->queueReply(eot(c.reply));
-    line->queueReply(eot("OK"));  // the answer to the clearing "KXCL"
+    line->queueReply(eot("OK")); // the answer to the clearing "KXCL"
     const QString reply = send(QStringLiteral("KX1000R1ABC"));
     EXPECT_EQ(shared().lastResultCode, c.result);
     EXPECT_EQ(reply, QString::fromLatin1(c.replyText));
@@ -75,15 +75,14 @@ TEST_P(ErrorReplies, GiveTheCodeShowTheErrorAndClearTheRegister)
     EXPECT_EQ(log.lines.size(), 3);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Codes, ErrorReplies,
-    ::testing::Values(ErrorCase{"DE7", 7, "7", true, true},
-                      ErrorCase{"DE1038 OPEN RECEIPT", 1038, "1038", true, true},
-                      ErrorCase{"DE00", 0, "0", false, false},
-                      // "0" is not the register's "no error" word: shown, yet success.
-                      ErrorCase{"DE0", 0, "0", true, false},
-                      // An unreadable code must not pass for success.
-                      ErrorCase{"DEX", -99, "-99", true, true}));
+INSTANTIATE_TEST_SUITE_P(Codes, ErrorReplies,
+                         ::testing::Values(ErrorCase{"DE7", 7, "7", true, true},
+                                           ErrorCase{"DE1038 OPEN RECEIPT", 1038, "1038", true, true},
+                                           ErrorCase{"DE00", 0, "0", false, false},
+                                           // "0" is not the register's "no error" word: shown, yet success.
+                                           ErrorCase{"DE0", 0, "0", true, false},
+                                           // An unreadable code must not pass for success.
+                                           ErrorCase{"DEX", -99, "-99", true, true}));
 
 TEST_F(Exchange, ErrorReplyBoxAndCaption)
 {
@@ -128,7 +127,7 @@ TEST_F(Exchange, SilenceIsTriedFourTimesAndGivesMinusFour)
     EXPECT_GE(took, 28000);
     EXPECT_LT(took, 30000);
     ASSERT_EQ(win.boxes.size(), 1);
-    EXPECT_EQ(win.boxes[0].text, kNoAnswer);  // longer than 40: not padded
+    EXPECT_EQ(win.boxes[0].text, kNoAnswer); // longer than 40: not padded
     EXPECT_EQ(win.boxes[0].code, mb::Information + mb::SystemModal);
     EXPECT_EQ(win.boxes[0].title, QStringLiteral("Μύνημα Φορολ. Εκτυπωτή"));
     EXPECT_EQ(win.caption(), QStringLiteral("Σφάλμα !!!") + kNoAnswer);
@@ -171,7 +170,7 @@ TEST_F(Exchange, AsyncReplyReplacesTheFirst)
     EXPECT_EQ(send(QStringLiteral("KX1000T3P1"), 0, 200), QStringLiteral("358OK:1:2:3"));
     EXPECT_EQ(shared().lastResultCode, 0);
     const qint64 took = nowMs() - start;
-    EXPECT_GE(took, 32000);   // the card answer, then the 2-second pause
+    EXPECT_GE(took, 32000); // the card answer, then the 2-second pause
     EXPECT_LT(took, 34000);
     ASSERT_EQ(win.dialogs.size(), 1);
     EXPECT_FALSE(win.dialogs[0].skipTimer);
@@ -206,7 +205,7 @@ TEST_F(Exchange, NoSecondReplyEndsAfterTheAsyncWait)
     EXPECT_LE(took, 201000);
     ASSERT_EQ(win.dialogs.size(), 1);
     EXPECT_TRUE(win.dialogs[0].closed);
-    EXPECT_GT(win.eventPasses, 100);  // the window was serviced all along
+    EXPECT_GT(win.eventPasses, 100); // the window was serviced all along
 }
 
 TEST_F(Exchange, CommandFromAnEventHandlerLeavesTheCardDialogOpen)

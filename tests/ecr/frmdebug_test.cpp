@@ -74,7 +74,7 @@ TEST_F(DebugWindow, ClosingClearsTheFlagAndTellsTheMenu)
     EXPECT_EQ(unloaded.count(), 1);
     EXPECT_EQ(debugLog().sink(), nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(form.isNull());  // a new opening starts empty
+    EXPECT_TRUE(form.isNull()); // a new opening starts empty
 }
 
 TEST_F(DebugWindow, TextTakesTheWidthAndLeavesTheTickBoxVisible)

@@ -28,7 +28,7 @@ TEST_F(WaitDialogForm, CardFormCountsTheSecondsWaited)
     auto clock = std::make_unique<VirtualClock>();
     VirtualClock *c = clock.get();
     ScopedClock scope(std::move(clock));
-    c->advance(3400ms);  // the count starts from the second the dialog loads
+    c->advance(3400ms); // the count starts from the second the dialog loads
     frmErr dialog;
     dialog.show();
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Συναλλαγή EFTPOS"));

@@ -53,13 +53,13 @@ TEST_F(GuiExchange, OperatorClosingTheCardDialogEndsTheWait)
         if (!widgets.dialogs_.isEmpty() && widgets.dialogs_.first()) {
             seen = widgets.dialogs_.first();
             if (seen->isVisible() && nowMs() - start >= 5000)
-                seen->QWidget::close();  // the close box
+                seen->QWidget::close(); // the close box
         }
     };
     EXPECT_EQ(send(QStringLiteral("KX1000T3P1"), 0, 200), QStringLiteral("OK"));
     EXPECT_LT(nowMs() - start, 6000);
     ASSERT_NE(seen, nullptr);
-    EXPECT_TRUE(widgets.dialogs_.first().isNull());  // gone with the wait
+    EXPECT_TRUE(widgets.dialogs_.first().isNull()); // gone with the wait
 }
 
 TEST_F(GuiExchange, EveryExchangeIsVisibleInTheDebugWindow)

@@ -76,7 +76,7 @@ TEST_F(LinkOpen, CloseLinkEmptiesTheSlotOnlyForSerialLinks)
     EXPECT_FALSE(m->shutDown());
     module.CloseLink(QStringLiteral("COM1:9600"));
     EXPECT_EQ(module.ActivePort(), nullptr);
-    module.CloseLink(QStringLiteral("com1:9600"));  // nothing left to close
+    module.CloseLink(QStringLiteral("com1:9600")); // nothing left to close
 }
 
 TEST(PortProp, RecordStartsEmptyAndMakesItsNetworkLinkOnDemand)

@@ -18,8 +18,8 @@ struct Sent
 class ScriptedModule : public FiscalTec
 {
 public:
-    void SendCommand(const QString &command, qint16 &result, QString &reply, qint16 quiet,
-                     qint16 asyncWait, const QString &logFile) override
+    void SendCommand(const QString &command, qint16 &result, QString &reply, qint16 quiet, qint16 asyncWait,
+                     const QString &logFile) override
     {
         sent.append({command, quiet, asyncWait, logFile});
         result = nextResult;
@@ -60,17 +60,17 @@ TEST_F(Queries, EcrStatus)
         {QStringLiteral("STAT:0"), 0, 0},
         {QStringLiteral("STAT:2"), 0, 2},
         {QStringLiteral("STAT:20\n"), 0, 20},
-        {QStringLiteral("READY"), 0, 0},               // neither form: no error
+        {QStringLiteral("READY"), 0, 0}, // neither form: no error
         {QString(), 0, 0},
-        {QStringLiteral("STAT:"), 0, -99},             // unreadable number
+        {QStringLiteral("STAT:"), 0, -99}, // unreadable number
         {QStringLiteral("STAT:abc"), 0, -99},
-        {QStringLiteral("STAT:99999"), 0, -99},        // does not fit
-        {QStringLiteral("STAT:2.5"), 0, 2},            // rounded half to even
-        {QStringLiteral("STATUS:DE2C"), 0, 2},         // error tail from character 8
+        {QStringLiteral("STAT:99999"), 0, -99}, // does not fit
+        {QStringLiteral("STAT:2.5"), 0, 2},     // rounded half to even
+        {QStringLiteral("STATUS:DE2C"), 0, 2},  // error tail from character 8
         {QStringLiteral("STATUS:DE 12C"), 0, 12},
         {QStringLiteral("STATUS:DEC"), 0, -99},
-        {QStringLiteral("STAT:0"), -4, -3},            // no answer
-        {QStringLiteral("7"), 7, -3},                  // error reply
+        {QStringLiteral("STAT:0"), -4, -3}, // no answer
+        {QStringLiteral("7"), 7, -3},       // error reply
     };
     for (const StatusCase &c : cases) {
         m.answer(c.reply, c.result);
@@ -91,14 +91,9 @@ struct NumberCase
 TEST_F(Queries, OpenTable)
 {
     const QList<NumberCase> cases = {
-        {QStringLiteral("TO:5"), 0, 5},
-        {QStringLiteral("TO: 12 :x"), 0, 12},
-        {QStringLiteral("TO:0"), 0, -1},
-        {QStringLiteral("TO:-3"), 0, -1},
-        {QStringLiteral("TO:abc"), 0, -1},
-        {QStringLiteral("TO"), 0, -1},
-        {QStringLiteral("TO:70000"), 0, -1},
-        {QStringLiteral("TO:5"), -4, -1},
+        {QStringLiteral("TO:5"), 0, 5},      {QStringLiteral("TO: 12 :x"), 0, 12}, {QStringLiteral("TO:0"), 0, -1},
+        {QStringLiteral("TO:-3"), 0, -1},    {QStringLiteral("TO:abc"), 0, -1},    {QStringLiteral("TO"), 0, -1},
+        {QStringLiteral("TO:70000"), 0, -1}, {QStringLiteral("TO:5"), -4, -1},
     };
     for (const NumberCase &c : cases) {
         m.answer(c.reply, c.result);
@@ -111,12 +106,8 @@ TEST_F(Queries, OpenTable)
 TEST_F(Queries, TableNumberFromReply)
 {
     const QList<NumberCase> cases = {
-        {QStringLiteral("CL:x:7"), 0, 7},
-        {QStringLiteral("CL:x: 7\n"), 0, 7},
-        {QStringLiteral("CL:x:0"), 0, -1},
-        {QStringLiteral("CL:x:"), 0, -1},
-        {QStringLiteral("CL:x"), 0, -1},
-        {QStringLiteral("CL:x:A7"), 0, -1},
+        {QStringLiteral("CL:x:7"), 0, 7}, {QStringLiteral("CL:x: 7\n"), 0, 7}, {QStringLiteral("CL:x:0"), 0, -1},
+        {QStringLiteral("CL:x:"), 0, -1}, {QStringLiteral("CL:x"), 0, -1},     {QStringLiteral("CL:x:A7"), 0, -1},
     };
     for (const NumberCase &c : cases)
         EXPECT_EQ(FiscalTec::TableNumberFromReply(c.reply), c.expected) << c.reply.toStdString();
@@ -132,7 +123,7 @@ struct TextCase
 TEST_F(Queries, TableReport)
 {
     const QList<TextCase> cases = {
-        {QStringLiteral("REP:12:0"), 0, QStringLiteral("0")},     // zero is a figure
+        {QStringLiteral("REP:12:0"), 0, QStringLiteral("0")}, // zero is a figure
         {QStringLiteral("REP:12: 15.50\n:x"), 0, QStringLiteral("15.50")},
         {QStringLiteral("REP:12:-1.5"), 0, QStringLiteral("-1")},
         {QStringLiteral("REP:12:x"), 0, QStringLiteral("-1")},
@@ -167,7 +158,7 @@ TEST_F(Queries, ReceiptNumbers)
 {
     const QList<TextCase> cases = {
         {QStringLiteral("RE:00123:17"), 0, QStringLiteral("00123, 17")},
-        {QStringLiteral("RE:0012345:1700"), 0, QStringLiteral("00123, 1700")},  // five characters each
+        {QStringLiteral("RE:0012345:1700"), 0, QStringLiteral("00123, 1700")}, // five characters each
         {QStringLiteral("RE: 12 : 3 :x"), 0, QStringLiteral("12, 3")},
         {QStringLiteral("RE:00123:0"), 0, QStringLiteral("-1, -1")},
         {QStringLiteral("RE:00123:x"), 0, QStringLiteral("-1, -1")},

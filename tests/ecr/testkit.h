@@ -45,7 +45,11 @@ public:
     void setTitle(const QString &t) override { title = t; }
     void setMessage(const QString &t) override { messages.append(t); }
     void setDescription(const QString &t) override { description = t; }
-    void show() override { open = true; ++shows; }
+    void show() override
+    {
+        open = true;
+        ++shows;
+    }
     void redraw() override { ++redraws; }
     void close() override;
     bool isOpen() const override { return open; }
@@ -128,8 +132,7 @@ protected:
     void TearDown() override;
 
     // Sends through the module with the last result code as result.
-    QString send(const QString &command, qint16 quiet = 0, qint16 asyncWait = 0,
-                 const QString &logFile = {});
+    QString send(const QString &command, qint16 quiet = 0, qint16 asyncWait = 0, const QString &logFile = {});
     QStringList resultLines() const;
     qint64 nowMs() const { return clock->nowMs(); }
 

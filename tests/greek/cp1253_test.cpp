@@ -16,7 +16,11 @@ TEST(Cp1253, EveryByteRoundTrips)
 
 TEST(Cp1253, UndefinedBytesBecomeTheirWindowsCharacters)
 {
-    const struct { unsigned char byte; char16_t ch; } cases[] = {
+    const struct
+    {
+        unsigned char byte;
+        char16_t ch;
+    } cases[] = {
         {0x81, 0x0081}, {0x88, 0x0088}, {0x8A, 0x008A}, {0x8C, 0x008C}, {0x90, 0x0090},
         {0x98, 0x0098}, {0x9A, 0x009A}, {0x9F, 0x009F}, {0xAA, 0xF8F9},
     };

@@ -30,7 +30,10 @@ QString fromBytes(const char *raw)
 class IdentityConverter : public ::testing::Test
 {
 protected:
-    void SetUp() override { setExternalConverter([](const QString &t) { return t; }); }
+    void SetUp() override
+    {
+        setExternalConverter([](const QString &t) { return t; });
+    }
     void TearDown() override { setExternalConverter({}); }
 };
 
@@ -64,7 +67,9 @@ TEST(ItemText, DefaultConverter)
     EXPECT_EQ(item(QStringLiteral("ΆΝΝΑ")), QByteArray("ANNA"));
     // ΚΑΦΕΣ and λάδι in the DOS code page.
     EXPECT_EQ(item(fromBytes("\x89\x80\x94\x84\x91")), QByteArray("\x4B\x41\x8B\x45\x66"));
-    EXPECT_EQ(item(fromBytes("\xA2\xE1\x9B\xA0")), QByteArray("\x88" "A\x86I"));
+    EXPECT_EQ(item(fromBytes("\xA2\xE1\x9B\xA0")),
+              QByteArray("\x88"
+                         "A\x86I"));
 }
 
 TEST(CommentText, Recipe)
@@ -75,10 +80,15 @@ TEST(CommentText, Recipe)
     EXPECT_EQ(comment(fromBytes("\xE2")), QByteArray("\x42"));
     EXPECT_EQ(comment(QStringLiteral("Καλή όρεξη")), QByteArray("KA\x88H OPE\x89H"));
     // ά upper-cases to Ά, which table B would turn into λ (its DOS reading).
-    EXPECT_EQ(comment(QStringLiteral("Καλά")), QByteArray("KA\x88" "A"));
+    EXPECT_EQ(comment(QStringLiteral("Καλά")),
+              QByteArray("KA\x88"
+                         "A"));
     // DOS small letters and the DOS Δ survive: the repair runs before the
     // upper-casing that would make them Windows capitals.
-    EXPECT_EQ(comment(fromBytes("\x83\xE2\x9E\xA2\xA9")), QByteArray("\x86" "EH\x88" "f"));
+    EXPECT_EQ(comment(fromBytes("\x83\xE2\x9E\xA2\xA9")),
+              QByteArray("\x86"
+                         "EH\x88"
+                         "f"));
     EXPECT_EQ(comment(QStringLiteral("thank you")), QByteArray("THANK YOU"));
 }
 
@@ -104,12 +114,12 @@ TEST(GreekRecipes, RecognisesDosGreek)
         bool dos;
     };
     const Case cases[] = {
-        {fromBytes("\x89\x80\x94\x84\x91"), true},        // ΚΑΦΕΣ
-        {fromBytes("\xA1\x98\xAD\xE2\xAA"), true},        // καφές
+        {fromBytes("\x89\x80\x94\x84\x91"), true}, // ΚΑΦΕΣ
+        {fromBytes("\xA1\x98\xAD\xE2\xAA"), true}, // καφές
         {fromBytes("\x89\x80\x94\x84\x91 12.50"), true},
         {QStringLiteral("ΚΑΦΕΣ"), false},
         {QStringLiteral("έκπτωση"), false},
-        {QStringLiteral("ΆΝΝΑ"), false},                  // Ά alone is no evidence
+        {QStringLiteral("ΆΝΝΑ"), false}, // Ά alone is no evidence
         {QStringLiteral("WATER 0.5L"), false},
         {QString(), false},
         {QStringLiteral("ΚΑΦΕΣ ") + fromBytes("\x80"), false},

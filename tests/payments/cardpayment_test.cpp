@@ -65,7 +65,11 @@ protected:
 
 TEST(CardReplyClass, TableOfTerminalAnswers)
 {
-    const struct { const char *reply; CardReply cls; } cases[] = {
+    const struct
+    {
+        const char *reply;
+        CardReply cls;
+    } cases[] = {
         {"", CardReply::Accepted},
         {"358OK:1:2:1250", CardReply::Accepted},
         {"355OK", CardReply::Accepted},
@@ -97,7 +101,8 @@ TEST(CardReplyLine, AcknowledgementsBecomeCcPayLines)
     EXPECT_EQ(CardPaymentLine(ack358 + f.join(QLatin1Char(':'))),
               QStringLiteral("ccPay0 = f0;f2;f9;f11;f13;f10;f14;12,50"));
     f[3] = QStringLiteral("7");
-    EXPECT_TRUE(CardPaymentLine(QStringLiteral("355OK          ") + f.join(QLatin1Char(':'))).endsWith(QStringLiteral(";0,07")));
+    EXPECT_TRUE(CardPaymentLine(QStringLiteral("355OK          ") + f.join(QLatin1Char(':')))
+                    .endsWith(QStringLiteral(";0,07")));
     f[3] = QStringLiteral("45");
     EXPECT_TRUE(CardPaymentLine(ack358 + f.join(QLatin1Char(':'))).endsWith(QStringLiteral(";0,45")));
     EXPECT_EQ(CardPaymentLine(QStringLiteral("  356OK   ")), QStringLiteral("ccPay0 = 0,OK"));
@@ -140,9 +145,9 @@ TEST_F(CardPaymentTest, DeclinedEveryTimeRetriesThenFallsBackAndTheNoticePrints)
     ecr.script(QStringLiteral("KX500T2P1"), {{0, QStringLiteral("TRM:05")}});
     CardPayment pay(ecr, payFile);
     pay.payAmount(QStringLiteral("500"), QStringLiteral("1"), QStringLiteral("0"));
-    EXPECT_EQ(withoutStatus(), (QStringList{QStringLiteral("KXST"), QStringLiteral("KX500T2P1"),
-                                            QStringLiteral("KX500T2P1"), QStringLiteral("KX500T2P1"),
-                                            QStringLiteral("KX500T1")}));
+    EXPECT_EQ(withoutStatus(),
+              (QStringList{QStringLiteral("KXST"), QStringLiteral("KX500T2P1"), QStringLiteral("KX500T2P1"),
+                           QStringLiteral("KX500T2P1"), QStringLiteral("KX500T1")}));
     EXPECT_TRUE(shared().cardFailure);
 
     ecr.sent.clear();

@@ -157,11 +157,16 @@ TEST_F(FrmEftTest, OpeningShowsTheInitialTextsAndFillsBothLists)
 
     const std::pair<const char *, QList<std::pair<QString, int>>> lists[] = {
         {"cmbECRPayment",
-         {{QStringLiteral("---"), 0}, {QStringLiteral("EFT Πληρωμή"), 2}, {QStringLiteral("EFT Προφορτωμένη"), 3},
+         {{QStringLiteral("---"), 0},
+          {QStringLiteral("EFT Πληρωμή"), 2},
+          {QStringLiteral("EFT Προφορτωμένη"), 3},
           {QStringLiteral("EFT Προείσπραξη"), 9}}},
         {"cmbECREFT",
-         {{QStringLiteral("---"), 0}, {QStringLiteral("EFTPOS #1"), 1}, {QStringLiteral("EFTPOS #2"), 2},
-          {QStringLiteral("EFTPOS #3"), 3}, {QStringLiteral("EFTPOS #4"), 4}}},
+         {{QStringLiteral("---"), 0},
+          {QStringLiteral("EFTPOS #1"), 1},
+          {QStringLiteral("EFTPOS #2"), 2},
+          {QStringLiteral("EFTPOS #3"), 3},
+          {QStringLiteral("EFTPOS #4"), 4}}},
     };
     for (const auto &[name, entries] : lists) {
         QComboBox *l = list(name);
@@ -178,10 +183,8 @@ TEST_F(FrmEftTest, OpeningShowsTheInitialTextsAndFillsBothLists)
 TEST_F(FrmEftTest, CaptionsAndTypingLimits)
 {
     const std::pair<const char *, QString> captions[] = {
-        {"lblPay", QStringLiteral("# πληρωμής Dravimo")},
-        {"lblECRPayment", QStringLiteral("# πληρωμής Ταμειακής")},
-        {"lblECREFT", QStringLiteral("# EFT POS")},
-        {"lblRetries", QStringLiteral("Προσπάθειες")},
+        {"lblPay", QStringLiteral("# πληρωμής Dravimo")},    {"lblECRPayment", QStringLiteral("# πληρωμής Ταμειακής")},
+        {"lblECREFT", QStringLiteral("# EFT POS")},          {"lblRetries", QStringLiteral("Προσπάθειες")},
         {"lblPAYId", QStringLiteral("Εναλλακτική πληρωμή")},
     };
     for (const auto &[name, text] : captions)
@@ -197,9 +200,9 @@ TEST_F(FrmEftTest, CaptionsAndTypingLimits)
 TEST_F(FrmEftTest, LookUpShowsTheStoredRecord)
 {
     ASSERT_EQ(WritePaymentType({1, 9, 2, -1, 3, 2}), 0);
-    ASSERT_EQ(WritePaymentType({2, 5, 3, -1, 1, 1}), 0);  // an ECR code the list does not hold
-    ASSERT_EQ(WritePaymentType({3, 3, 7, 0, 0, 6}), 0);   // a terminal the list does not hold
-    ASSERT_EQ(WritePaymentType({4, 2, 4, 1, 0, 0}), 0);   // active as any non-zero value
+    ASSERT_EQ(WritePaymentType({2, 5, 3, -1, 1, 1}), 0);   // an ECR code the list does not hold
+    ASSERT_EQ(WritePaymentType({3, 3, 7, 0, 0, 6}), 0);    // a terminal the list does not hold
+    ASSERT_EQ(WritePaymentType({4, 2, 4, 1, 0, 0}), 0);    // active as any non-zero value
     ASSERT_EQ(WritePaymentType({5, 2, 1, -1, 12, -1}), 0); // wider than the boxes take
     openDialog();
     const struct
@@ -209,7 +212,7 @@ TEST_F(FrmEftTest, LookUpShowsTheStoredRecord)
         QString fallbackName;
     } cases[] = {
         {"1", {"EFT Προείσπραξη", "EFTPOS #2", "on", "3", "2"}, QStringLiteral("Κάρτα")},
-        {"9", zeros(), kNoPayment},  // beyond the end of the file
+        {"9", zeros(), kNoPayment}, // beyond the end of the file
         {"02", {"---", "EFTPOS #3", "on", "1", "1"}, QStringLiteral("Μετρητά")},
         {"3", {"EFT Προφορτωμένη", "---", "off", "0", "6"}, QStringLiteral("Πληρωμή F")},
         {"4", {"EFT Πληρωμή", "EFTPOS #4", "on", "0", "0"}, kNoPayment},
@@ -240,14 +243,10 @@ TEST_F(FrmEftTest, FallbackNameFollowsTyping)
 {
     openDialog();
     const std::pair<const char *, QString> cases[] = {
-        {"2", QStringLiteral("Κάρτα")},
-        {"7", kNoPayment},
-        {"1", QStringLiteral("Μετρητά")},
-        {"0", kNoPayment},
-        {"6", QStringLiteral("Πληρωμή F")},
-        {"x", QStringLiteral("Πληρωμή F")},  // not a number: the name stays
-        {"", QStringLiteral("Πληρωμή F")},
-        {"3", QStringLiteral("Πληρωμή C")},
+        {"2", QStringLiteral("Κάρτα")},     {"7", kNoPayment},
+        {"1", QStringLiteral("Μετρητά")},   {"0", kNoPayment},
+        {"6", QStringLiteral("Πληρωμή F")}, {"x", QStringLiteral("Πληρωμή F")}, // not a number: the name stays
+        {"", QStringLiteral("Πληρωμή F")},  {"3", QStringLiteral("Πληρωμή C")},
     };
     for (const auto &[typed, name] : cases) {
         type("txtPayID", QString::fromUtf8(typed));
@@ -437,10 +436,10 @@ TEST_F(CardSettingsEntryTest, MainWindowIsDisabledWhileTheDialogIsOpen)
     EXPECT_EQ(first->windowTitle(), QStringLiteral("Πληρωμές Καρτών"));
     // 250 and 500 twips at the window's resolution.
     const QPoint corner = mainWindow.frameGeometry().topLeft();
-    EXPECT_EQ(first->pos(), corner + QPoint(250 * mainWindow.logicalDpiX() / 1440,
-                                            500 * mainWindow.logicalDpiY() / 1440));
+    EXPECT_EQ(first->pos(),
+              corner + QPoint(250 * mainWindow.logicalDpiX() / 1440, 500 * mainWindow.logicalDpiY() / 1440));
 
-    first->close();  // the window's close box
+    first->close(); // the window's close box
     EXPECT_TRUE(mainWindow.isEnabled());
 
     frmEFT *second = openFromMenu();

@@ -67,8 +67,7 @@ struct Failure
 };
 
 class CardFailures : public Card, public ::testing::WithParamInterface<Failure>
-{
-};
+{};
 
 TEST_P(CardFailures, NothingIsBooked)
 {
@@ -88,7 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
     Outcomes, CardFailures,
     ::testing::Values(Failure{"declined", QStringLiteral("card code 05"), QStringLiteral(":05\r\x04")},
                       Failure{"busy", QStringLiteral("card code 999"), QStringLiteral(":999\r\x04")},
-                      Failure{"inactive", QStringLiteral("card code \"ECR INACTIVE EFTPOS\""), QStringLiteral(":ECR INACTIVE EFTPOS\r\x04")},
+                      Failure{"inactive", QStringLiteral("card code \"ECR INACTIVE EFTPOS\""),
+                              QStringLiteral(":ECR INACTIVE EFTPOS\r\x04")},
                       Failure{"unreachable", QStringLiteral("card cntfail"), QStringLiteral("CntFail\r\x04")},
                       Failure{"raw", QStringLiteral("card raw \"X:SEND:TIMEOUT WHILE SEND DATA TO POS\\r\\x04\""),
                               QStringLiteral("X:SEND:TIMEOUT WHILE SEND DATA TO POS\r\x04")},

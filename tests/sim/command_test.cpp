@@ -23,8 +23,7 @@ struct Case
 };
 
 class CommandParse : public ::testing::TestWithParam<Case>
-{
-};
+{};
 
 TEST_P(CommandParse, Fields)
 {
@@ -37,7 +36,8 @@ TEST_P(CommandParse, Fields)
     EXPECT_EQ(cmd.text.toStdString(), c.text.toStdString());
 }
 
-const QString kACode = QStringLiteral("KX10PLK") + cp1253::decode(QByteArray("\x8d\x86:")) + QStringLiteral("00000000012345");
+const QString kACode =
+    QStringLiteral("KX10PLK") + cp1253::decode(QByteArray("\x8d\x86:")) + QStringLiteral("00000000012345");
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, CommandParse,
@@ -58,11 +58,11 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"price_ac", QStringLiteral("KX150ACWATER"), Key::EntryAC, 150, 0, 0, QStringLiteral("WATER")},
         Case{"n_code", QStringLiteral("KX0012345AC"), Key::EntryAC, 12345},
         Case{"amount_modifier", QStringLiteral("KX150GE"), Key::AmountModifier, 150},
-        Case{"amount_modifier_text", QStringLiteral("KX200GEEXTRA"), Key::AmountModifier, 200, 0, 0, QStringLiteral("EXTRA")},
+        Case{"amount_modifier_text", QStringLiteral("KX200GEEXTRA"), Key::AmountModifier, 200, 0, 0,
+             QStringLiteral("EXTRA")},
         Case{"percent", QStringLiteral("KX1000% "), Key::PercentModifier, 1000},
         Case{"percent_text", QStringLiteral("KX10% PROMO"), Key::PercentModifier, 10, 0, 0, QStringLiteral("PROMO")},
-        Case{"subtotal", QStringLiteral("KXST"), Key::Subtotal},
-        Case{"status", QStringLiteral("KXSTAT"), Key::Status},
+        Case{"subtotal", QStringLiteral("KXST"), Key::Subtotal}, Case{"status", QStringLiteral("KXSTAT"), Key::Status},
         Case{"comment", QStringLiteral("KXCO  HELLO  "), Key::Comment, -1, 0, 0, QStringLiteral(" HELLO")},
         Case{"comment_empty", QStringLiteral("KXCO "), Key::Comment},
         Case{"cancel", QStringLiteral("KX@215T3"), Key::Cancel, -1, 3},
@@ -86,8 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"table_report", QStringLiteral("KXREP12TBL"), Key::TableReport, -1, 12},
         Case{"table_list", QStringLiteral("KXREPTBL"), Key::TableList},
         Case{"receipt_numbers", QStringLiteral("KXRE"), Key::ReceiptNumbers},
-        Case{"clear", QStringLiteral("KXCL"), Key::Clear},
-        Case{"setting", QStringLiteral("KX794ST"), Key::Setting794},
+        Case{"clear", QStringLiteral("KXCL"), Key::Clear}, Case{"setting", QStringLiteral("KX794ST"), Key::Setting794},
         Case{"no_reply", QStringLiteral("KX794ST\r"), Key::Silent794},
         Case{"programming", QStringLiteral("KYXYZ"), Key::Programming, -1, 0, 0, QStringLiteral("XYZ")},
         Case{"too_long", QStringLiteral("KX12345678901R1X"), Key::TooLong},

@@ -129,8 +129,7 @@ struct Shape
 };
 
 class ShapeReply : public ::testing::TestWithParam<Shape>
-{
-};
+{};
 
 TEST_P(ShapeReply, Chunks)
 {
@@ -222,8 +221,7 @@ TEST(Scenario, FileWithCommentsAndItsErrors)
 }
 
 class BadLines : public ::testing::TestWithParam<const char *>
-{
-};
+{};
 
 TEST_P(BadLines, AreRefusedWithAReason)
 {
@@ -238,9 +236,10 @@ INSTANTIATE_TEST_SUITE_P(Scenario, BadLines,
                                            "error 6 KXCL times 0", "delay", "delay 10 times", "split 0", "split 2 gap",
                                            "garbage", "garbage 0", "garbage \"\"", "paper wet", "z-due maybe",
                                            "status-form json", "card", "card 999", "card code", "card 358 delay",
-                                           "card 358 extra", "vat 6 10", "vat 1 abc", "department 3 1", "department 8 9",
-                                           "price-limit", "date tomorrow", "z-number 0", "after 10", "on KXCL",
-                                           "show everything", "header \"open", "error 6 re:KX(", "on re:[ paper out"));
+                                           "card 358 extra", "vat 6 10", "vat 1 abc", "department 3 1",
+                                           "department 8 9", "price-limit", "date tomorrow", "z-number 0", "after 10",
+                                           "on KXCL", "show everything", "header \"open", "error 6 re:KX(",
+                                           "on re:[ paper out"));
 
 TEST(Scenario, DescribeListsWhatIsOn)
 {
@@ -267,7 +266,8 @@ TEST(Scenario, TokenizerEscapes)
 
 TEST(Trace, ControlBytesAreShown)
 {
-    EXPECT_EQ(Trace::visible(QByteArray("K\x8a\x85:\r\n\x04\x01\x7f")).toStdString(), "K<8a>\u2026:<CR><LF><EOT><01><7f>");
+    EXPECT_EQ(Trace::visible(QByteArray("K\x8a\x85:\r\n\x04\x01\x7f")).toStdString(),
+              "K<8a>\u2026:<CR><LF><EOT><01><7f>");
 }
 
 TEST(ControlChannel, AnswersAreFramedAndUnframed)

@@ -21,13 +21,12 @@ protected:
 // comment, a discount on the subtotal and a cash payment with change.
 TEST_F(Receipt, WholeReceiptLeavesRollAndTotals)
 {
-    run(sim, {QStringLiteral("KXCL"), QStringLiteral("KXCL"),
-              QStringLiteral("KX2.000* "), QStringLiteral("KX150R2WATER"),
-              QStringLiteral("KX- "), QStringLiteral("KX1000% ") + cp1253::decode("\x85\x41\x8A\x41"),
-              QStringLiteral("KX350R1") + cp1253::decode("fOY\x42\x88\x41KI"),
-              QStringLiteral("KXCO ") + cp1253::decode("\x86OKIMH"),
-              QStringLiteral("KXST"), QStringLiteral("KXST"), QStringLiteral("KX- "), QStringLiteral("KX50GE"),
-              QStringLiteral("KXST"), QStringLiteral("KX1000T1")});
+    run(sim,
+        {QStringLiteral("KXCL"), QStringLiteral("KXCL"), QStringLiteral("KX2.000* "), QStringLiteral("KX150R2WATER"),
+         QStringLiteral("KX- "), QStringLiteral("KX1000% ") + cp1253::decode("\x85\x41\x8A\x41"),
+         QStringLiteral("KX350R1") + cp1253::decode("fOY\x42\x88\x41KI"),
+         QStringLiteral("KXCO ") + cp1253::decode("\x86OKIMH"), QStringLiteral("KXST"), QStringLiteral("KXST"),
+         QStringLiteral("KX- "), QStringLiteral("KX50GE"), QStringLiteral("KXST"), QStringLiteral("KX1000T1")});
 
     const QStringList expected{
         QStringLiteral("----------------------------"),
@@ -101,8 +100,9 @@ TEST_F(Receipt, StatusFollowsTheReceipt)
 
 TEST_F(Receipt, ReturnsVoidsAndCancel)
 {
-    run(sim, {QStringLiteral("KX500R1A"), QStringLiteral("KX200R2B"), QStringLiteral("KX- "), QStringLiteral("KX100R2B"),
-              QStringLiteral("KXVOID")});
+    run(sim,
+        {QStringLiteral("KX500R1A"), QStringLiteral("KX200R2B"), QStringLiteral("KX- "), QStringLiteral("KX100R2B"),
+         QStringLiteral("KXVOID")});
     ASSERT_TRUE(sim.ecr().receipt());
     EXPECT_EQ(sim.ecr().receipt()->ticket.total(), 700);
     run(sim, {QStringLiteral("KX@215T1")}); // voids item 1
@@ -116,8 +116,9 @@ TEST_F(Receipt, ReturnsVoidsAndCancel)
 
 TEST_F(Receipt, ReturnWithinTheReceiptIsBooked)
 {
-    run(sim, {QStringLiteral("KX500R1A"), QStringLiteral("KX- "), QStringLiteral("KX2.000* "), QStringLiteral("KX100R1B"),
-              QStringLiteral("KXT1")});
+    run(sim,
+        {QStringLiteral("KX500R1A"), QStringLiteral("KX- "), QStringLiteral("KX2.000* "), QStringLiteral("KX100R1B"),
+         QStringLiteral("KXT1")});
     EXPECT_EQ(sim.ecr().day().total(), 300);
     EXPECT_EQ(sim.ecr().day().returns, -200);
     EXPECT_TRUE(sim.roll().lines().contains(QStringLiteral("ΕΠΙΣΤΡΟΦΗ")));
@@ -126,8 +127,9 @@ TEST_F(Receipt, ReturnWithinTheReceiptIsBooked)
 TEST_F(Receipt, KeyboardDepartmentAndCodeForms)
 {
     const QString aCode = QStringLiteral("KX10PLK") + cp1253::decode("\x8d\x86:") + QStringLiteral("00000000012345");
-    run(sim, {aCode, QStringLiteral("KX2PL"), QStringLiteral("KX250ACWATER"), QStringLiteral("KX0099AC"),
-              QStringLiteral("KX3PL"), QStringLiteral("KX100AC")});
+    run(sim,
+        {aCode, QStringLiteral("KX2PL"), QStringLiteral("KX250ACWATER"), QStringLiteral("KX0099AC"),
+         QStringLiteral("KX3PL"), QStringLiteral("KX100AC")});
     const QStringList &lines = sim.roll().lines();
     EXPECT_TRUE(lines.contains(QStringLiteral("KΩΔ:00000000012345")));
     EXPECT_TRUE(lines.contains(QStringLiteral("WATER                 2,50 Β")));
@@ -156,8 +158,7 @@ struct Refusal
 };
 
 class Refusals : public ::testing::TestWithParam<Refusal>
-{
-};
+{};
 
 TEST_P(Refusals, AnswerWithTheErrorCode)
 {
@@ -185,28 +186,49 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"void_without_receipt", {}, QStringLiteral("KXVOID"), QStringLiteral("DE6")},
         Refusal{"cancel_without_receipt", {}, QStringLiteral("KX@215T0"), QStringLiteral("DE6")},
         Refusal{"price_over_limit", {}, QStringLiteral("KX10000000R1X"), QStringLiteral("DE1091")},
-        Refusal{"price_over_lowered_limit", {QStringLiteral("!price-limit 1000")}, QStringLiteral("KX1001R1X"), QStringLiteral("DE1091")},
+        Refusal{"price_over_lowered_limit",
+                {QStringLiteral("!price-limit 1000")},
+                QStringLiteral("KX1001R1X"),
+                QStringLiteral("DE1091")},
         Refusal{"zero_price", {}, QStringLiteral("KX0R1X"), QStringLiteral("DE1011")},
         Refusal{"blank_quantity", {}, QStringLiteral("KX.000* "), QStringLiteral("DE1005")},
         Refusal{"unknown_department", {}, QStringLiteral("KX100R0X"), QStringLiteral("DE69")},
         Refusal{"department_100", {}, QStringLiteral("KX100R100X"), QStringLiteral("DE69")},
-        Refusal{"return_below_zero", {kSale, QStringLiteral("KX- ")}, QStringLiteral("KX600R1X"), QStringLiteral("DE1011")},
+        Refusal{
+            "return_below_zero", {kSale, QStringLiteral("KX- ")}, QStringLiteral("KX600R1X"), QStringLiteral("DE1011")},
         Refusal{"sale_after_payment", {kSale, QStringLiteral("KX100T1")}, kSale, QStringLiteral("DE1038")},
-        Refusal{"void_after_payment", {kSale, QStringLiteral("KX100T1")}, QStringLiteral("KXVOID"), QStringLiteral("DE1038")},
-        Refusal{"discount_over_item", {kSale, QStringLiteral("KX- ")}, QStringLiteral("KX501GE"), QStringLiteral("DE1044")},
-        Refusal{"discount_over_subtotal", {kSale, QStringLiteral("KXST"), QStringLiteral("KX- ")}, QStringLiteral("KX501GE"), QStringLiteral("DE1044")},
-        Refusal{"percent_over_100", {kSale, QStringLiteral("KX- ")}, QStringLiteral("KX10001% "), QStringLiteral("DE1044")},
+        Refusal{"void_after_payment",
+                {kSale, QStringLiteral("KX100T1")},
+                QStringLiteral("KXVOID"),
+                QStringLiteral("DE1038")},
+        Refusal{
+            "discount_over_item", {kSale, QStringLiteral("KX- ")}, QStringLiteral("KX501GE"), QStringLiteral("DE1044")},
+        Refusal{"discount_over_subtotal",
+                {kSale, QStringLiteral("KXST"), QStringLiteral("KX- ")},
+                QStringLiteral("KX501GE"),
+                QStringLiteral("DE1044")},
+        Refusal{
+            "percent_over_100", {kSale, QStringLiteral("KX- ")}, QStringLiteral("KX10001% "), QStringLiteral("DE1044")},
         Refusal{"zero_modifier", {kSale}, QStringLiteral("KX0GE"), QStringLiteral("DE52")},
         Refusal{"overpay_by_card_payment", {kSale}, QStringLiteral("KX600T2"), QStringLiteral("DE1011")},
         Refusal{"card_over_remaining", {kSale}, QStringLiteral("KX600T2P1"), QStringLiteral("DE1011")},
         Refusal{"zero_payment", {kSale}, QStringLiteral("KX0T1"), QStringLiteral("DE1011")},
         Refusal{"payment_number_ten", {kSale}, QStringLiteral("KX100T10"), QStringLiteral("DE69")},
-        Refusal{"cash_over_limit", {QStringLiteral("!cash-limit 400"), kSale}, QStringLiteral("KXT1"), QStringLiteral("DE1014")},
-        Refusal{"subtotal_required", {QStringLiteral("!require-subtotal on"), kSale}, QStringLiteral("KXT1"), QStringLiteral("DE3")},
+        Refusal{"cash_over_limit",
+                {QStringLiteral("!cash-limit 400"), kSale},
+                QStringLiteral("KXT1"),
+                QStringLiteral("DE1014")},
+        Refusal{"subtotal_required",
+                {QStringLiteral("!require-subtotal on"), kSale},
+                QStringLiteral("KXT1"),
+                QStringLiteral("DE3")},
         Refusal{"report_with_open_receipt", {kSale}, QStringLiteral("KX0T1"), QStringLiteral("DE1011")},
         Refusal{"z_due_refuses_a_sale", {QStringLiteral("!z-due on")}, kSale, QStringLiteral("DE1031")},
         Refusal{"paper_out_refuses_a_sale", {QStringLiteral("!paper out")}, kSale, QStringLiteral("DE2")},
-        Refusal{"paper_out_refuses_a_comment", {QStringLiteral("!paper out")}, QStringLiteral("KXCO X"), QStringLiteral("DE2")},
+        Refusal{"paper_out_refuses_a_comment",
+                {QStringLiteral("!paper out")},
+                QStringLiteral("KXCO X"),
+                QStringLiteral("DE2")},
         Refusal{"item_code_with_nothing_sold", {}, QStringLiteral("KX123AC"), QStringLiteral("DE6")},
         Refusal{"too_many_digits", {}, QStringLiteral("KX12345678901T1"), QStringLiteral("DE4")},
         Refusal{"unknown_command", {}, QStringLiteral("KXWHAT"), QStringLiteral("DE57")},

@@ -10,8 +10,8 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
-#include <QTimer>
 #include <QStringList>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 

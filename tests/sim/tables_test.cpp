@@ -38,7 +38,7 @@ TEST_F(Tables, OrderIsKeptWhileParked)
     run(sim, {QStringLiteral("KX100R1X")});
     EXPECT_EQ(ask(sim, QStringLiteral("KXREP12TBL")), QStringLiteral("REP:12:750\r\x04"));
     EXPECT_EQ(ask(sim, QStringLiteral("KX12TO")), QStringLiteral("OK\r\x04")); // the same table again is fine
-    EXPECT_EQ(ask(sim, QStringLiteral("KX5TO")), QStringLiteral("DE5"));      // another one is not
+    EXPECT_EQ(ask(sim, QStringLiteral("KX5TO")), QStringLiteral("DE5"));       // another one is not
 }
 
 TEST_F(Tables, WholeTransfer)
@@ -81,7 +81,9 @@ TEST_F(Tables, MovingMoreThanTheTableHoldsIsRefused)
 {
     openTable(3);
     run(sim, {QStringLiteral("KX200R2BEER"), QStringLiteral("KXTO")});
-    run(sim, {QStringLiteral("KXTRF"), QStringLiteral("KXFROM3TO6PAR"), QStringLiteral("KX2.000* "), QStringLiteral("KXTRF")});
+    run(sim,
+        {QStringLiteral("KXTRF"), QStringLiteral("KXFROM3TO6PAR"), QStringLiteral("KX2.000* "),
+         QStringLiteral("KXTRF")});
     EXPECT_EQ(ask(sim, QStringLiteral("KXPA200R2BEER")), QStringLiteral("DE1005"));
 }
 
@@ -90,8 +92,9 @@ TEST_F(Tables, MovingMoreThanTheTableHoldsIsRefused)
 TEST_F(Tables, SendToPaymentTakesTheWholeTable)
 {
     openTable(7);
-    run(sim, {QStringLiteral("KX2.000* "), QStringLiteral("KX150R2WATER"), QStringLiteral("KX- "), QStringLiteral("KX50GE"),
-              QStringLiteral("KXTO")});
+    run(sim,
+        {QStringLiteral("KX2.000* "), QStringLiteral("KX150R2WATER"), QStringLiteral("KX- "), QStringLiteral("KX50GE"),
+         QStringLiteral("KXTO")});
     run(sim, {QStringLiteral("KXSTAT"), QStringLiteral("KXPPAY"), QStringLiteral("KXFROM7")});
     EXPECT_EQ(ask(sim, QStringLiteral("KXSTAT")), QStringLiteral("STAT:1\r\x04"));
     EXPECT_EQ(ask(sim, QStringLiteral("KXST")), QStringLiteral("ST:250\r\x04"));
@@ -108,10 +111,13 @@ TEST_F(Tables, SendToPaymentTakesTheWholeTable)
 TEST_F(Tables, SendToPaymentWithChosenItems)
 {
     openTable(7);
-    run(sim, {QStringLiteral("KX200R2BEER"), QStringLiteral("KX200R2BEER"), QStringLiteral("KX500R1MEAL"), QStringLiteral("KXTO")});
+    run(sim,
+        {QStringLiteral("KX200R2BEER"), QStringLiteral("KX200R2BEER"), QStringLiteral("KX500R1MEAL"),
+         QStringLiteral("KXTO")});
     run(sim, {QStringLiteral("KXPPAY"), QStringLiteral("KXFROM7")});
-    run(sim, {QStringLiteral("KXTRF"), QStringLiteral("KXPA500R1MEAL"), QStringLiteral("KXTRFOK"), QStringLiteral("KXST"),
-              QStringLiteral("KXT1")});
+    run(sim,
+        {QStringLiteral("KXTRF"), QStringLiteral("KXPA500R1MEAL"), QStringLiteral("KXTRFOK"), QStringLiteral("KXST"),
+         QStringLiteral("KXT1")});
     EXPECT_EQ(ask(sim, QStringLiteral("KXREP7TBL")), QStringLiteral("REP:7:400\r\x04"));
     EXPECT_EQ(sim.ecr().day().total(), 500);
 }
@@ -119,21 +125,22 @@ TEST_F(Tables, SendToPaymentWithChosenItems)
 TEST_F(Tables, CancelledTableReceiptGivesTheItemsBack)
 {
     openTable(2);
-    run(sim, {QStringLiteral("KX300R1A"), QStringLiteral("KXTO"), QStringLiteral("KXPPAY"), QStringLiteral("KXFROM2"),
-              QStringLiteral("KXST"), QStringLiteral("KX@215T0")});
+    run(sim,
+        {QStringLiteral("KX300R1A"), QStringLiteral("KXTO"), QStringLiteral("KXPPAY"), QStringLiteral("KXFROM2"),
+         QStringLiteral("KXST"), QStringLiteral("KX@215T0")});
     EXPECT_FALSE(sim.ecr().receipt());
     EXPECT_EQ(ask(sim, QStringLiteral("KXREP2TBL")), QStringLiteral("REP:2:300\r\x04"));
 }
 
 TEST_F(Tables, RefusalsAroundTables)
 {
-    EXPECT_EQ(ask(sim, QStringLiteral("KXTO")), QStringLiteral("DE6"));      // nothing open
-    EXPECT_EQ(ask(sim, QStringLiteral("KX0TO")), QStringLiteral("DE69"));    // no table 0
-    EXPECT_EQ(ask(sim, QStringLiteral("KXFROM7")), QStringLiteral("DE6"));   // without "KXPPAY"
+    EXPECT_EQ(ask(sim, QStringLiteral("KXTO")), QStringLiteral("DE6"));    // nothing open
+    EXPECT_EQ(ask(sim, QStringLiteral("KX0TO")), QStringLiteral("DE69"));  // no table 0
+    EXPECT_EQ(ask(sim, QStringLiteral("KXFROM7")), QStringLiteral("DE6")); // without "KXPPAY"
     run(sim, {QStringLiteral("KXPPAY")});
-    EXPECT_EQ(ask(sim, QStringLiteral("KXFROM7")), QStringLiteral("DE69"));  // no such table
+    EXPECT_EQ(ask(sim, QStringLiteral("KXFROM7")), QStringLiteral("DE69")); // no such table
     run(sim, {QStringLiteral("KX100R1X")});
-    EXPECT_EQ(ask(sim, QStringLiteral("KX4TO")), QStringLiteral("DE1038"));  // a receipt is open
+    EXPECT_EQ(ask(sim, QStringLiteral("KX4TO")), QStringLiteral("DE1038")); // a receipt is open
     EXPECT_EQ(ask(sim, QStringLiteral("KXPPAY")), QStringLiteral("DE1038"));
     control(sim, QStringLiteral("z-due on"));
     run(sim, {QStringLiteral("KXT1")});

@@ -45,22 +45,27 @@ public:
         fd_ = -1;
     }
     bool isOpen() const { return fd_ >= 0; }
-    void write(const QByteArray &bytes) { ASSERT_EQ(::write(fd_, bytes.constData(), size_t(bytes.size())), bytes.size()); }
+    void write(const QByteArray &bytes)
+    {
+        ASSERT_EQ(::write(fd_, bytes.constData(), size_t(bytes.size())), bytes.size());
+    }
 
     // Reads (letting the simulator run) until the bytes end with `end` or ms
     // pass; each read that returned something is kept in `reads`.
     QByteArray readUntil(const QByteArray &end, int ms = 2000)
     {
         QByteArray all;
-        waitUntil([&] {
-            char buffer[512];
-            const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-            if (n > 0) {
-                all += QByteArray(buffer, int(n));
-                reads.append(QByteArray(buffer, int(n)));
-            }
-            return all.endsWith(end);
-        }, ms);
+        waitUntil(
+            [&] {
+                char buffer[512];
+                const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+                if (n > 0) {
+                    all += QByteArray(buffer, int(n));
+                    reads.append(QByteArray(buffer, int(n)));
+                }
+                return all.endsWith(end);
+            },
+            ms);
         return all;
     }
 
@@ -167,14 +172,16 @@ protected:
     QByteArray receive(int ms = 2000)
     {
         QByteArray got;
-        waitUntil([&] {
-            if (!client.hasPendingDatagrams())
-                return false;
-            const QNetworkDatagram d = client.receiveDatagram();
-            EXPECT_EQ(d.senderPort(), port.port());
-            got = d.data();
-            return true;
-        }, ms);
+        waitUntil(
+            [&] {
+                if (!client.hasPendingDatagrams())
+                    return false;
+                const QNetworkDatagram d = client.receiveDatagram();
+                EXPECT_EQ(d.senderPort(), port.port());
+                got = d.data();
+                return true;
+            },
+            ms);
         return got;
     }
 

@@ -88,7 +88,7 @@ protected:
     QString caseFile(const char *name) const
     {
         return kDataFolder + QLatin1Char('/') + QString::fromStdString(GetParam()) + QLatin1Char('/')
-               + QLatin1String(name);
+            + QLatin1String(name);
     }
 
     // "key=value" lines: the translation settings, "vats" (five rates) and
@@ -105,7 +105,8 @@ protected:
     void applySetting(const QString &key, const QString &value)
     {
         TranslationSettings &s = settings_;
-        QString *const fields[] = {&s.descpr, &s.CODEPR, &s.comment, &s.DLAY, &s.curr, &s.keyboff, &s.ecrt, &s.ddep, &s.qua};
+        QString *const fields[] = {&s.descpr,  &s.CODEPR, &s.comment, &s.DLAY, &s.curr,
+                                   &s.keyboff, &s.ecrt,   &s.ddep,    &s.qua};
         const char *const keys[] = {"descpr", "CODEPR", "comment", "DLAY", "curr", "keyboff", "ecrt", "ddep", "qua"};
         for (int i = 0; i < 9; ++i) {
             if (key == QLatin1String(keys[i]))
@@ -116,7 +117,8 @@ protected:
         if (key == QLatin1String("vats")) {
             const QStringList r = value.split(QLatin1Char(' '), Qt::SkipEmptyParts);
             ASSERT_EQ(r.size(), 5);
-            ASSERT_TRUE(SaveVatRates({r[0].toDouble(), r[1].toDouble(), r[2].toDouble(), r[3].toDouble(), r[4].toDouble()}));
+            ASSERT_TRUE(
+                SaveVatRates({r[0].toDouble(), r[1].toDouble(), r[2].toDouble(), r[3].toDouble(), r[4].toDouble()}));
         }
     }
 
@@ -150,7 +152,8 @@ TEST_P(Golden, CommandsAndResultLines)
     const TranslationSettings &s = settings_;
     ASSERT_TRUE(translator.getdata(printFile, s.descpr, s.CODEPR, FILENAME, s.comment, s.DLAY, s.curr, s.keyboff,
                                    s.ecrt, s.ddep, s.qua));
-    const QString resultName = directiveValue(*ReadTextFile(printFile), QStringLiteral("resFile:"), QStringLiteral("Result"));
+    const QString resultName =
+        directiveValue(*ReadTextFile(printFile), QStringLiteral("resFile:"), QStringLiteral("Result"));
     const QStringList results = maskDates(SplitLines(ReadTextFile(resultName).value_or(QString())));
     if (std::getenv("DRAVIMO_GOLDEN_SHOW"))
         std::cout << sentCommands().join(QLatin1Char('\n')).toStdString() << "\n--\n"

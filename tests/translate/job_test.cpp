@@ -32,8 +32,8 @@ protected:
         t.zReport = zReport;
         t.cardFailureNotice = cardFailureNotice;
         const TranslationSettings &s = settings_;
-        return t.getdata(file, s.descpr, s.CODEPR, FILENAME, s.comment, s.DLAY, s.curr, s.keyboff, s.ecrt,
-                         s.ddep, s.qua);
+        return t.getdata(file, s.descpr, s.CODEPR, FILENAME, s.comment, s.DLAY, s.curr, s.keyboff, s.ecrt, s.ddep,
+                         s.qua);
     }
 
     QStringList resultLines(const QString &name = QStringLiteral("Result"))
@@ -49,9 +49,12 @@ protected:
 
 QStringList plainOutcome(const QString &tag = QStringLiteral("Unknown"))
 {
-    return {QStringLiteral("tag = ") + tag, QStringLiteral("DateTime start = ") + kFixedDate,
-            QStringLiteral("DateTime end = ") + kFixedDate, QStringLiteral("recStatus = 0;"),
-            QStringLiteral("receipt = -1, -1, 0"), QStringLiteral("exitcode = 0")};
+    return {QStringLiteral("tag = ") + tag,
+            QStringLiteral("DateTime start = ") + kFixedDate,
+            QStringLiteral("DateTime end = ") + kFixedDate,
+            QStringLiteral("recStatus = 0;"),
+            QStringLiteral("receipt = -1, -1, 0"),
+            QStringLiteral("exitcode = 0")};
 }
 
 TEST_F(GetData, FileWithOnlyDirectives)
@@ -59,7 +62,8 @@ TEST_F(GetData, FileWithOnlyDirectives)
     const QString file = writePrintFile(QStringLiteral("#resFile:  out.txt\r\n#tag:  T-17\r\n"));
     ASSERT_TRUE(getdata(file));
     EXPECT_EQ(FILENAME, file);
-    EXPECT_EQ(ecr_.commands(), (QStringList{QStringLiteral("KXCL") + kQ, QStringLiteral("KXCL") + kQ, QStringLiteral("KXRE")}));
+    EXPECT_EQ(ecr_.commands(),
+              (QStringList{QStringLiteral("KXCL") + kQ, QStringLiteral("KXCL") + kQ, QStringLiteral("KXRE")}));
     EXPECT_EQ(resultLines(QStringLiteral("out.txt")), plainOutcome(QStringLiteral("T-17")));
     EXPECT_EQ(shared().resultFile, QStringLiteral("out.txt"));
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("Result"))));
@@ -88,9 +92,9 @@ TEST_F(GetData, DirectiveValues)
         {"x tag:  first\r\ntag:  second\r\n", "first"},
         {"tag:  with spaces  \r\n", "with spaces  "},
         {"tag:XYvalue\r\n", "value"},
-        {"tag:  \r\n", "Unknown"},    // nothing after the skipped characters
+        {"tag:  \r\n", "Unknown"}, // nothing after the skipped characters
         {"tag:\r\n", "Unknown"},
-        {"tag:  A\n", "Unknown"},     // a lone LF is not a CR LF
+        {"tag:  A\n", "Unknown"}, // a lone LF is not a CR LF
         {"no directive\r\n", "Unknown"},
     };
     for (const Case &c : cases) {
@@ -111,9 +115,9 @@ TEST_F(GetData, UnreadableFileWritesNothing)
 // unknown code, and a last line without CR LF.
 TEST_F(GetData, PlainJob)
 {
-    const QString text = pluLine({{}, QStringLiteral("WATER"), QStringLiteral("2"), QStringLiteral("1.50"),
-                                  QStringLiteral("13"), {}})
-                         + QStringLiteral("\r\n com  NOTE resFile:  res.txt\r\n xyz whatever\r\n com  LAST");
+    const QString text =
+        pluLine({{}, QStringLiteral("WATER"), QStringLiteral("2"), QStringLiteral("1.50"), QStringLiteral("13"), {}})
+        + QStringLiteral("\r\n com  NOTE resFile:  res.txt\r\n xyz whatever\r\n com  LAST");
     ecr_.answer(QStringLiteral("KXRE"), 0, QStringLiteral("RE:00123:17"));
     ASSERT_TRUE(getdata(writePrintFile(text)));
     EXPECT_EQ(ecr_.commands(),
@@ -190,10 +194,9 @@ TEST_F(GetData, RecStatusFollowsTheTableReport)
         const char *line;
     };
     const Case cases[] = {
-        {"5", 0, "REP:5:0", "recStatus = 0;0"},
-        {"5", 0, "REP:5:12.50", "recStatus = 1;12.50"},
-        {"5", 7, "7", "recStatus = 1;-1"},    // the query's failure answer
-        {"abc", 0, "", "recStatus = 0;"},     // no numeric table: no query
+        {"5", 0, "REP:5:0", "recStatus = 0;0"}, {"5", 0, "REP:5:12.50", "recStatus = 1;12.50"},
+        {"5", 7, "7", "recStatus = 1;-1"}, // the query's failure answer
+        {"abc", 0, "", "recStatus = 0;"},  // no numeric table: no query
         {"", 0, "", "recStatus = 0;"},
     };
     for (const Case &c : cases) {

@@ -29,8 +29,7 @@ void PrintTo(const LineCase &c, std::ostream *os)
 }
 
 class ModifierLines : public TranslateTest, public ::testing::WithParamInterface<LineCase>
-{
-};
+{};
 
 TEST_P(ModifierLines, SendExactlyTheseCommands)
 {
@@ -39,28 +38,35 @@ TEST_P(ModifierLines, SendExactlyTheseCommands)
 
 INSTANTIATE_TEST_SUITE_P(
     Translate, ModifierLines,
-    ::testing::Values(
-        LineCase{"SubtotalDiscount", codeLine(QStringLiteral("dis"), QStringLiteral("1.50")),
-                 {QStringLiteral("KXST") + kQ, QStringLiteral("KXST"), QStringLiteral("KX- "), QStringLiteral("KX150GE")}},
-        LineCase{"NegativeDiscountIsASurcharge", codeLine(QStringLiteral("dis"), QStringLiteral("-1.50")),
-                 {QStringLiteral("KXST"), QStringLiteral("KX150GE")}},
-        LineCase{"ZeroDiscountSendsNothing", codeLine(QStringLiteral("dis"), QStringLiteral("0.00")), {}},
-        LineCase{"PercentDiscount", modLine(QStringLiteral("-10%")),
-                 {QStringLiteral("KX- "), QStringLiteral("KX10% OFFER")}},
-        LineCase{"PercentDiscountWithDecimals", modLine(QStringLiteral("-10.00%")),
-                 {QStringLiteral("KX- "), QStringLiteral("KX1000% OFFER")}},
-        LineCase{"PercentSurcharge", modLine(QStringLiteral("5%")), {QStringLiteral("KX5% OFFER")}},
-        LineCase{"ZeroPercentSendsNothing", modLine(QStringLiteral("0%")), {}},
-        LineCase{"ZeroPercentDiscountSendsNothing", modLine(QStringLiteral("-0%")), {}},
-        LineCase{"AmountSurcharge", modLine(QStringLiteral("2.00")), {QStringLiteral("KX200GEOFFER")}},
-        LineCase{"AmountDiscount", modLine(QStringLiteral("-1,50")),
-                 {QStringLiteral("KX- "), QStringLiteral("KX150GEOFFER")}},
-        LineCase{"ZeroAmountSendsNothing", modLine(QStringLiteral("0.00")), {}},
-        LineCase{"NonNumericModifierIsSkipped", modLine(QStringLiteral("1O%")), {}},
-        LineCase{"PercentSignInTheMiddleIsSkipped", modLine(QStringLiteral("1%0")), {}},
-        LineCase{"GreekModifierText", modLine(QStringLiteral("-10%"), QStringLiteral("έκπτωση")),
-                 {QStringLiteral("KX- "), QStringLiteral("KX10% ") + bytes("EK\x8AT\x8D\x66H")}},
-        LineCase{"UnknownModifierCaseIsIgnored", codeLine(QStringLiteral("Dis"), QStringLiteral("1.50")), {}}),
+    ::testing::Values(LineCase{"SubtotalDiscount",
+                               codeLine(QStringLiteral("dis"), QStringLiteral("1.50")),
+                               {QStringLiteral("KXST") + kQ, QStringLiteral("KXST"), QStringLiteral("KX- "),
+                                QStringLiteral("KX150GE")}},
+                      LineCase{"NegativeDiscountIsASurcharge",
+                               codeLine(QStringLiteral("dis"), QStringLiteral("-1.50")),
+                               {QStringLiteral("KXST"), QStringLiteral("KX150GE")}},
+                      LineCase{"ZeroDiscountSendsNothing", codeLine(QStringLiteral("dis"), QStringLiteral("0.00")), {}},
+                      LineCase{"PercentDiscount",
+                               modLine(QStringLiteral("-10%")),
+                               {QStringLiteral("KX- "), QStringLiteral("KX10% OFFER")}},
+                      LineCase{"PercentDiscountWithDecimals",
+                               modLine(QStringLiteral("-10.00%")),
+                               {QStringLiteral("KX- "), QStringLiteral("KX1000% OFFER")}},
+                      LineCase{"PercentSurcharge", modLine(QStringLiteral("5%")), {QStringLiteral("KX5% OFFER")}},
+                      LineCase{"ZeroPercentSendsNothing", modLine(QStringLiteral("0%")), {}},
+                      LineCase{"ZeroPercentDiscountSendsNothing", modLine(QStringLiteral("-0%")), {}},
+                      LineCase{"AmountSurcharge", modLine(QStringLiteral("2.00")), {QStringLiteral("KX200GEOFFER")}},
+                      LineCase{"AmountDiscount",
+                               modLine(QStringLiteral("-1,50")),
+                               {QStringLiteral("KX- "), QStringLiteral("KX150GEOFFER")}},
+                      LineCase{"ZeroAmountSendsNothing", modLine(QStringLiteral("0.00")), {}},
+                      LineCase{"NonNumericModifierIsSkipped", modLine(QStringLiteral("1O%")), {}},
+                      LineCase{"PercentSignInTheMiddleIsSkipped", modLine(QStringLiteral("1%0")), {}},
+                      LineCase{"GreekModifierText",
+                               modLine(QStringLiteral("-10%"), QStringLiteral("έκπτωση")),
+                               {QStringLiteral("KX- "), QStringLiteral("KX10% ") + bytes("EK\x8AT\x8D\x66H")}},
+                      LineCase{
+                          "UnknownModifierCaseIsIgnored", codeLine(QStringLiteral("Dis"), QStringLiteral("1.50")), {}}),
     [](const ::testing::TestParamInfo<LineCase> &info) { return std::string(info.param.name); });
 
 TEST_F(TranslateTest, Pos21ModifiersCarryNoText)
@@ -87,16 +93,19 @@ TEST_F(TranslateTest, CommentAndCancelLines)
 TEST_F(TranslateTest, GreekCommentInTheEcrCharacterSet)
 {
     EXPECT_EQ(runLines({codeLine(QStringLiteral("com"), QStringLiteral("Καλά Χριστούγεννα"))}),
-              QStringList{QStringLiteral("KXCO ") + bytes("KA\x88" "A XPIfTOY\x85" "ENNA")});
+              QStringList{QStringLiteral("KXCO ")
+                          + bytes("KA\x88"
+                                  "A XPIfTOY\x85"
+                                  "ENNA")});
 }
 
 // "true" and "TRUE" open the gate; anything else, "True" included, keeps
 // every comment-type line out.
 TEST_F(TranslateTest, CommentGate)
 {
-    const QStringList lines = {codeLine(QStringLiteral("com"), QStringLiteral("HELLO")), codeLine(QStringLiteral("frt")),
-                               codeLine(QStringLiteral("can"), QStringLiteral("3")), codeLine(QStringLiteral("voi")),
-                               codeLine(QStringLiteral("foo"), QStringLiteral("BYE"))};
+    const QStringList lines = {codeLine(QStringLiteral("com"), QStringLiteral("HELLO")),
+                               codeLine(QStringLiteral("frt")), codeLine(QStringLiteral("can"), QStringLiteral("3")),
+                               codeLine(QStringLiteral("voi")), codeLine(QStringLiteral("foo"), QStringLiteral("BYE"))};
     for (const char *gate : {"True", "fals", "", "yes"}) {
         SCOPED_TRACE(gate);
         settings_.comment = QString::fromLatin1(gate);
@@ -149,9 +158,13 @@ TEST_F(TranslateTest, FooterKeepsSixLinesAndNeedsNoPaddingPastEight)
 TEST_F(TranslateTest, ProgrammingLines)
 {
     EXPECT_EQ(runLines({put(QStringLiteral(" PRG"), 6, QStringLiteral("  kyxyz  ")),
-                        put(QStringLiteral(" prg"), 6, QStringLiteral("0T1")), put(QStringLiteral(" Prg"), 6, QStringLiteral("0T1")),
+                        put(QStringLiteral(" prg"), 6, QStringLiteral("0T1")),
+                        put(QStringLiteral(" Prg"), 6, QStringLiteral("0T1")),
                         put(QStringLiteral(" PRG"), 6, QStringLiteral("10plΣΟΥΒΛΑΚΙ"))}),
-              (QStringList{QStringLiteral("KYXYZ"), QStringLiteral("KX0T1"), QStringLiteral("KX10PL") + bytes("\x66OYB\x88" "AKI")}));
+              (QStringList{QStringLiteral("KYXYZ"), QStringLiteral("KX0T1"),
+                           QStringLiteral("KX10PL")
+                               + bytes("\x66OYB\x88"
+                                       "AKI")}));
     EXPECT_EQ(ecr_.sent.first().quiet, 0);
 }
 
@@ -160,7 +173,8 @@ TEST_F(TranslateTest, SendLinesReportTheReply)
 {
     ecr_.answer(QStringLiteral("KXRE  "), 0, QStringLiteral("RE:1:2\nRE:3:4"));
     ecr_.answer(QStringLiteral("KXBAD"), 7, QStringLiteral("7"));
-    EXPECT_EQ(runLines({codeLine(QStringLiteral("snd"), QStringLiteral("RE  ")), codeLine(QStringLiteral("snd"), QStringLiteral("BAD"))}),
+    EXPECT_EQ(runLines({codeLine(QStringLiteral("snd"), QStringLiteral("RE  ")),
+                        codeLine(QStringLiteral("snd"), QStringLiteral("BAD"))}),
               (QStringList{QStringLiteral("KXRE  ") + kQ, QStringLiteral("KXBAD") + kQ}));
     const auto result = ReadTextFile(QStringLiteral("Result"));
     ASSERT_TRUE(result.has_value());

@@ -18,8 +18,8 @@ TEST_F(TranslateTest, DecimalNormalisationOnAPointSystem)
         const char *expected;
     };
     const Case cases[] = {
-        {"5", 3, "5.000"}, {"5", -1, "5.00"}, {"5", 2, "5.00"}, {"", 3, ".000"}, {"1,5", 3, "1.5"},
-        {"1.5", 3, "1.5"}, {"-2", 3, "-2.000"}, {"1,000,5", -1, "1.000.5"},
+        {"5", 3, "5.000"}, {"5", -1, "5.00"}, {"5", 2, "5.00"},    {"", 3, ".000"},
+        {"1,5", 3, "1.5"}, {"1.5", 3, "1.5"}, {"-2", 3, "-2.000"}, {"1,000,5", -1, "1.000.5"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.value);
@@ -37,7 +37,8 @@ TEST_F(TranslateTest, DecimalNormalisationOnACommaSystem)
         const char *expected;
     };
     const Case cases[] = {
-        {"5", 3, "5,000"}, {"5", -1, "5,00"}, {"", 3, ",000"}, {"1.5", 3, "1,5"}, {"1,5", 3, "1,5"}, {"-0.25", -1, "-0,25"},
+        {"5", 3, "5,000"}, {"5", -1, "5,00"}, {"", 3, ",000"},
+        {"1.5", 3, "1,5"}, {"1,5", 3, "1,5"}, {"-0.25", -1, "-0,25"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.value);
@@ -62,7 +63,7 @@ TEST_F(TranslateTest, CalcLeavesWholeCents)
 TEST_F(TranslateTest, PriceInCents)
 {
     EXPECT_EQ(priceInCents(QStringLiteral("12.5")), 1250);
-    EXPECT_EQ(priceInCents(QStringLiteral("1.15")), 115);  // 114.999... in binary
+    EXPECT_EQ(priceInCents(QStringLiteral("1.15")), 115); // 114.999... in binary
     EXPECT_EQ(priceInCents(QStringLiteral("-0.10")), -10);
     EXPECT_EQ(priceInCents(QStringLiteral("abc")), std::nullopt);
     setDecimalSeparatorOverride(QLatin1Char(','));
@@ -86,12 +87,12 @@ TEST_F(TranslateTest, FeeMarkerForms)
         {QStringLiteral("ΣΑΚΟΥΛΑ ΛΠΣΜ"), QStringLiteral("8")},
         {QStringLiteral("ΣΑΚΟΥΛΑ ΛΠΣΜ-AB"), QStringLiteral("8")},
         {QStringLiteral("ΣΑΚΟΥΛΑ ΛΠΣΜ 05"), QStringLiteral("8")},
-        {QStringLiteral("ΣΑΚΟΥΛΑ ΛΠΣM-06"), QStringLiteral("6")},   // Latin M
-        {QStringLiteral("ΛΠΣΜ-03 ΛΠΣM-06"), QStringLiteral("3")},   // the Greek form is looked for first
+        {QStringLiteral("ΣΑΚΟΥΛΑ ΛΠΣM-06"), QStringLiteral("6")}, // Latin M
+        {QStringLiteral("ΛΠΣΜ-03 ΛΠΣM-06"), QStringLiteral("3")}, // the Greek form is looked for first
         {QStringLiteral("BAG ") + dosMarker + QStringLiteral("-04"), QStringLiteral("4")},
         {QStringLiteral("BAG ") + dosMarkerLatinM, QStringLiteral("8")},
         {QStringLiteral("ΣΑΚΟΥΛΑ"), QStringLiteral("2")},
-        {QStringLiteral("λπσμ-05"), QStringLiteral("2")},   // the marker is written in capitals
+        {QStringLiteral("λπσμ-05"), QStringLiteral("2")}, // the marker is written in capitals
         {QString(), QStringLiteral("2")},
     };
     for (const Case &c : cases) {

@@ -23,8 +23,8 @@ struct SentCommand
 class RecordingEcr : public FiscalTec
 {
 public:
-    void SendCommand(const QString &command, qint16 &result, QString &reply, qint16 quiet,
-                     qint16 asyncWait, const QString &logFile) override
+    void SendCommand(const QString &command, qint16 &result, QString &reply, qint16 quiet, qint16 asyncWait,
+                     const QString &logFile) override
     {
         sent.append({command, quiet, asyncWait, logFile});
         Answer a;

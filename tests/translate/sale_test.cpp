@@ -24,7 +24,8 @@ void PrintTo(const SaleCase &c, std::ostream *os)
     *os << c.name;
 }
 
-void plain(TranslationSettings &, JobState &) {}
+void plain(TranslationSettings &, JobState &)
+{}
 
 QString water(const QString &quantity, const QString &price, const QString &rate = QStringLiteral("13"))
 {
@@ -32,8 +33,7 @@ QString water(const QString &quantity, const QString &price, const QString &rate
 }
 
 class SaleLines : public TranslateTest, public ::testing::WithParamInterface<SaleCase>
-{
-};
+{};
 
 TEST_P(SaleLines, SendExactlyTheseCommands)
 {
@@ -59,77 +59,108 @@ INSTANTIATE_TEST_SUITE_P(
         // Quantity 2, 1.50 at 13 % (category 2): the quantity command, then the sale.
         SaleCase{"WorkedExample", kWater, plain, {QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R2WATER")}},
         SaleCase{"QuantityOneSendsNoQuantityCommand",
-                 with(kWater, [](Plu &p) { p.quantity = QStringLiteral("1"); }), plain,
+                 with(kWater, [](Plu &p) { p.quantity = QStringLiteral("1"); }),
+                 plain,
                  {QStringLiteral("KX150R2WATER")}},
-        SaleCase{"HalfQuantity", with(kWater, [](Plu &p) { p.quantity = QStringLiteral("0.500"); }), plain,
+        SaleCase{"HalfQuantity",
+                 with(kWater, [](Plu &p) { p.quantity = QStringLiteral("0.500"); }),
+                 plain,
                  {QStringLiteral("KX0.500* ") + kQ, QStringLiteral("KX150R2WATER")}},
-        SaleCase{"NegativeQuantityUsesTheMinusKey", with(kWater, [](Plu &p) { p.quantity = QStringLiteral("-2"); }),
-                 plain, {QStringLiteral("KX- "), QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R2WATER")}},
-        SaleCase{"NegativePriceIsARefund", with(kWater, [](Plu &p) { p.price = QStringLiteral("-1.50"); }), plain,
+        SaleCase{"NegativeQuantityUsesTheMinusKey",
+                 with(kWater, [](Plu &p) { p.quantity = QStringLiteral("-2"); }),
+                 plain,
                  {QStringLiteral("KX- "), QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R2WATER")}},
-        SaleCase{"BothNegativeSendOneMinusKey", with(kWater, [](Plu &p) {
-                     p.quantity = QStringLiteral("-2");
-                     p.price = QStringLiteral("-1.50");
-                 }),
-                 plain, {QStringLiteral("KX- "), QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R2WATER")}},
-        SaleCase{"BlankRateMatchesTheZeroRate", with(kWater, [](Plu &p) { p.rate = QString(); }), plain,
+        SaleCase{"NegativePriceIsARefund",
+                 with(kWater, [](Plu &p) { p.price = QStringLiteral("-1.50"); }),
+                 plain,
+                 {QStringLiteral("KX- "), QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R2WATER")}},
+        SaleCase{"BothNegativeSendOneMinusKey",
+                 with(kWater,
+                      [](Plu &p) {
+                          p.quantity = QStringLiteral("-2");
+                          p.price = QStringLiteral("-1.50");
+                      }),
+                 plain,
+                 {QStringLiteral("KX- "), QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R2WATER")}},
+        SaleCase{"BlankRateMatchesTheZeroRate",
+                 with(kWater, [](Plu &p) { p.rate = QString(); }),
+                 plain,
                  {QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R4WATER")}},
-        SaleCase{"RateWithDecimalsAndComma", with(kWater, [](Plu &p) { p.rate = QStringLiteral("24,0"); }), plain,
+        SaleCase{"RateWithDecimalsAndComma",
+                 with(kWater, [](Plu &p) { p.rate = QStringLiteral("24,0"); }),
+                 plain,
                  {QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R3WATER")}},
-        SaleCase{"BareIntegerPriceGainsTwoDecimals", with(kWater, [](Plu &p) { p.price = QStringLiteral("3"); }),
-                 plain, {QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX300R2WATER")}},
-        SaleCase{"CommaPriceOnAPointSystem", with(kWater, [](Plu &p) { p.price = QStringLiteral("12,5"); }), plain,
+        SaleCase{"BareIntegerPriceGainsTwoDecimals",
+                 with(kWater, [](Plu &p) { p.price = QStringLiteral("3"); }),
+                 plain,
+                 {QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX300R2WATER")}},
+        SaleCase{"CommaPriceOnAPointSystem",
+                 with(kWater, [](Plu &p) { p.price = QStringLiteral("12,5"); }),
+                 plain,
                  {QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX1250R2WATER")}},
         SaleCase{"DescriptionStartingWithADigitGetsASpace",
-                 with(kWater, [](Plu &p) { p.description = QStringLiteral("7UP"); }), plain,
+                 with(kWater, [](Plu &p) { p.description = QStringLiteral("7UP"); }),
+                 plain,
                  {QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R2 7UP")}},
-        SaleCase{"DescriptionsAreUpperCased", with(kWater, [](Plu &p) { p.description = QStringLiteral("water"); }),
-                 plain, {QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R2WATER")}},
-        SaleCase{"NoDescriptionWhenSwitchedOff", kWater,
+        SaleCase{"DescriptionsAreUpperCased",
+                 with(kWater, [](Plu &p) { p.description = QStringLiteral("water"); }),
+                 plain,
+                 {QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R2WATER")}},
+        SaleCase{"NoDescriptionWhenSwitchedOff",
+                 kWater,
                  [](TranslationSettings &s, JobState &) { s.descpr = QStringLiteral("fals"); },
                  {QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R2")}},
-        SaleCase{"TableTransferForcesQuantityOne", kWater,
+        SaleCase{"TableTransferForcesQuantityOne",
+                 kWater,
                  [](TranslationSettings &, JobState &j) { j.tableTransfer = true; },
                  {QStringLiteral("KXTRF"), QStringLiteral("KXPA150R2WATER"), QStringLiteral("KXTRFOK")}},
-        SaleCase{"PaymentTransferKeepsTheQuantity", kWater,
+        SaleCase{"PaymentTransferKeepsTheQuantity",
+                 kWater,
                  [](TranslationSettings &, JobState &j) { j.paymentTransfer = true; },
                  {QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KXTRF"), QStringLiteral("KXPA150R2WATER"),
                   QStringLiteral("KXTRFOK")}},
-        SaleCase{"KeyboardLockedSale", kWater,
+        SaleCase{"KeyboardLockedSale",
+                 kWater,
                  [](TranslationSettings &s, JobState &) { s.keyboff = QStringLiteral("true"); },
                  {QStringLiteral("KX2PL"), QStringLiteral("KX150AC") + kWater24}},
-        SaleCase{"KeyboardLockedRefund", with(kWater, [](Plu &p) { p.price = QStringLiteral("-1.50"); }),
+        SaleCase{"KeyboardLockedRefund",
+                 with(kWater, [](Plu &p) { p.price = QStringLiteral("-1.50"); }),
                  [](TranslationSettings &s, JobState &) { s.keyboff = QStringLiteral("true"); },
                  {QStringLiteral("KX- "), QStringLiteral("KX2PL"), QStringLiteral("KX150AC") + kWater24}},
         // Codes: no quantity command, the description untrimmed and without
         // the leading-digit space.
         SaleCase{"AlphanumericCodeBeforeTheSale",
-                 with(kWater, [](Plu &p) {
-                     p.code = QStringLiteral("AB12");
-                     p.price = QStringLiteral("-1.50");
-                     p.description = QStringLiteral("7UP");
-                 }),
+                 with(kWater,
+                      [](Plu &p) {
+                          p.code = QStringLiteral("AB12");
+                          p.price = QStringLiteral("-1.50");
+                          p.description = QStringLiteral("7UP");
+                      }),
                  [](TranslationSettings &s, JobState &) { s.CODEPR = QStringLiteral("true A"); },
                  {bytes("KX10PLK\x8D\x86:") + QStringLiteral("AB12          "), QStringLiteral("KX- "),
                   QStringLiteral("KX150R2") + QStringLiteral("7UP").leftJustified(24, QLatin1Char(' '))}},
-        SaleCase{"NumericCodeAfterTheSale", with(kWater, [](Plu &p) { p.code = QStringLiteral("123"); }),
+        SaleCase{"NumericCodeAfterTheSale",
+                 with(kWater, [](Plu &p) { p.code = QStringLiteral("123"); }),
                  [](TranslationSettings &s, JobState &) { s.CODEPR = QStringLiteral("true N"); },
                  {QStringLiteral("KX150R2") + kWater24, QStringLiteral("KX123AC")}},
-        SaleCase{"NumericCodeKeyboardLocked", with(kWater, [](Plu &p) { p.code = QStringLiteral("123"); }),
+        SaleCase{"NumericCodeKeyboardLocked",
+                 with(kWater, [](Plu &p) { p.code = QStringLiteral("123"); }),
                  [](TranslationSettings &s, JobState &) {
                      s.CODEPR = QStringLiteral("true N");
                      s.keyboff = QStringLiteral("true");
                  },
                  {QStringLiteral("KX2PL"), QStringLiteral("KX150AC") + kWater24, QStringLiteral("KX123AC")}},
         SaleCase{"DirectDepartmentFromTheLine",
-                 with(kWater, [](Plu &p) {
-                     p.rate = QStringLiteral("99");
-                     p.department = QStringLiteral("7");
-                 }),
+                 with(kWater,
+                      [](Plu &p) {
+                          p.rate = QStringLiteral("99");
+                          p.department = QStringLiteral("7");
+                      }),
                  [](TranslationSettings &s, JobState &) { s.ddep = QStringLiteral("true"); },
                  {QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R7WATER")}},
         SaleCase{"FeeMarkerPicksItsDepartment",
-                 with(kWater, [](Plu &p) { p.description = QStringLiteral("BAG ΛΠΣΜ-05"); }), plain,
+                 with(kWater, [](Plu &p) { p.description = QStringLiteral("BAG ΛΠΣΜ-05"); }),
+                 plain,
                  {QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R5BAG ") + bytes("\x88\x8A\x66M-05")}},
         SaleCase{"FeeMarkerIgnoredWithDirectDepartments",
                  with(kWater, [](Plu &p) { p.description = QStringLiteral("BAG ΛΠΣΜ-05"); }),
@@ -137,20 +168,22 @@ INSTANTIATE_TEST_SUITE_P(
                  {QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R2BAG ") + bytes("\x88\x8A\x66M-05")}},
         // pos21 puts the quantity in front of the description, cut to 20.
         SaleCase{"Pos21QuantityInTheDescription",
-                 with(kWater, [](Plu &p) {
-                     p.quantity = QStringLiteral("3");
-                     p.description = QStringLiteral("COFFEE");
-                 }),
+                 with(kWater,
+                      [](Plu &p) {
+                          p.quantity = QStringLiteral("3");
+                          p.description = QStringLiteral("COFFEE");
+                      }),
                  [](TranslationSettings &s, JobState &) {
                      s.ecrt = QStringLiteral("pos21");
                      s.qua = QStringLiteral("true");
                  },
                  {QStringLiteral("KX3.000* ") + kQ, QStringLiteral("KX150R2 3* COFFEE")}},
         SaleCase{"Pos21FractionalQuantity",
-                 with(kWater, [](Plu &p) {
-                     p.quantity = QStringLiteral("0.250");
-                     p.description = QStringLiteral("CHEESE BY THE KILO");
-                 }),
+                 with(kWater,
+                      [](Plu &p) {
+                          p.quantity = QStringLiteral("0.250");
+                          p.description = QStringLiteral("CHEESE BY THE KILO");
+                      }),
                  [](TranslationSettings &s, JobState &) {
                      s.ecrt = QStringLiteral("pos21");
                      s.qua = QStringLiteral("true");
@@ -164,11 +197,15 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  {QStringLiteral("KX150R2WATER")}},
         SaleCase{"GreekDescriptionInTheEcrCharacterSet",
-                 with(kWater, [](Plu &p) {
-                     p.quantity = QStringLiteral("1");
-                     p.description = QStringLiteral("Καφές φίλτρου");
-                 }),
-                 plain, {QStringLiteral("KX150R2") + bytes("KA\x8B" "Ef \x8BI\x88TPOY")}}),
+                 with(kWater,
+                      [](Plu &p) {
+                          p.quantity = QStringLiteral("1");
+                          p.description = QStringLiteral("Καφές φίλτρου");
+                      }),
+                 plain,
+                 {QStringLiteral("KX150R2")
+                  + bytes("KA\x8B"
+                          "Ef \x8BI\x88TPOY")}}),
     [](const ::testing::TestParamInfo<SaleCase> &info) { return std::string(info.param.name); });
 
 TEST_F(TranslateTest, SixSpacesAtTheEndOfTheLineMeanPriceOne)
@@ -202,8 +239,9 @@ TEST_F(TranslateTest, RefusedQuantityStopsTheSaleWithAPlainMessage)
 {
     ecr_.answer(QStringLiteral("KX.000* "), 8, QStringLiteral("8"));
     EXPECT_EQ(runLines({water(QString(), QStringLiteral("1.50"))}), QStringList{QStringLiteral("KX.000* ") + kQ});
-    EXPECT_EQ(window_.messages, (QList<ShownMessage>{{QStringLiteral("Λάθος ποσότητα είδους στην ταμειακή!"),
-                                                      mb::Exclamation, kApplicationTitle}}));
+    EXPECT_EQ(window_.messages,
+              (QList<ShownMessage>{
+                  {QStringLiteral("Λάθος ποσότητα είδους στην ταμειακή!"), mb::Exclamation, kApplicationTitle}}));
     // The next line is translated as usual.
     ecr_.sent.clear();
     EXPECT_EQ(runLines({water(QStringLiteral("1"), QStringLiteral("1.50"))}),
@@ -233,7 +271,8 @@ TEST_F(TranslateTest, CommaSystemSendsTheSameCommands)
     setDecimalSeparatorOverride(QLatin1Char(','));
     settings_.ecrt = QStringLiteral("pos21");
     settings_.qua = QStringLiteral("true");
-    EXPECT_EQ(runLines({water(QStringLiteral("2"), QStringLiteral("1.50")), water(QStringLiteral("1,000"), QStringLiteral("2,5")),
+    EXPECT_EQ(runLines({water(QStringLiteral("2"), QStringLiteral("1.50")),
+                        water(QStringLiteral("1,000"), QStringLiteral("2,5")),
                         water(QStringLiteral("0.5"), QStringLiteral("1"), QStringLiteral("6"))}),
               (QStringList{QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R2 2* WATER"),
                            QStringLiteral("KX250R2WATER"), QStringLiteral("KX0.5* ") + kQ,

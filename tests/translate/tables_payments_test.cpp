@@ -60,14 +60,16 @@ TEST_F(LineTest, ZeroAmountOrZeroPaymentNumberSendsNothing)
 TEST_F(LineTest, SecondaryCurrencyPaysTheWholeTotalOnceWithPaymentTwo)
 {
     settings_.curr = QStringLiteral("2");
-    runLines({toLine(QStringLiteral("1"), QStringLiteral("5.00")), toLine(QStringLiteral("3"), QStringLiteral("7.00"))});
+    runLines(
+        {toLine(QStringLiteral("1"), QStringLiteral("5.00")), toLine(QStringLiteral("3"), QStringLiteral("7.00"))});
     EXPECT_EQ(sentWithoutStatus(), (QStringList{QStringLiteral("KXST") + kQ, QStringLiteral("KXT2")}));
 }
 
 TEST_F(LineTest, NonZeroSubtotalLineSilencesAWholeTotalPayment)
 {
     settings_.curr = QStringLiteral("2");
-    runLines({codeLine(QStringLiteral("sut"), QStringLiteral("11.15")), toLine(QStringLiteral("1"), QStringLiteral("5.00"))});
+    runLines({codeLine(QStringLiteral("sut"), QStringLiteral("11.15")),
+              toLine(QStringLiteral("1"), QStringLiteral("5.00"))});
     EXPECT_TRUE(ecr_.commands().isEmpty());
     EXPECT_FALSE(job().state.zeroPayment);
 }
@@ -102,8 +104,9 @@ TEST_F(LineTest, OpeningATableParksTheOtherOneFirst)
     ecr_.answer(QStringLiteral("KX?TO"), 0, QStringLiteral("TO:12"));
     const qint64 before = Clock::instance().nowMs();
     EXPECT_EQ(runOne(put(QStringLiteral(" TBO"), 6, QStringLiteral("12"))), LineResult::Next);
-    EXPECT_EQ(sentWithoutStatus(), (QStringList{QStringLiteral("KX?TO"), QStringLiteral("KXTO") + kQ,
-                                                QStringLiteral("KX12TO") + kQ, QStringLiteral("KX?TO")}));
+    EXPECT_EQ(sentWithoutStatus(),
+              (QStringList{QStringLiteral("KX?TO"), QStringLiteral("KXTO") + kQ, QStringLiteral("KX12TO") + kQ,
+                           QStringLiteral("KX?TO")}));
     // 2 s before the query, 1.5 s after parking, 1 s after opening.
     EXPECT_EQ(Clock::instance().nowMs() - before, 4500);
     EXPECT_EQ(job().state.openTable, QStringLiteral("12"));
@@ -114,8 +117,8 @@ TEST_F(LineTest, OpeningTheTableAlreadyOpenSendsTheOpenCommandOnly)
     ecr_.answer(QStringLiteral("KX?TO"), 0, QStringLiteral("TO:12"));
     ecr_.answer(QStringLiteral("KX?TO"), 0, QStringLiteral("TO:12"));
     EXPECT_EQ(runOne(put(QStringLiteral(" tbo"), 6, QStringLiteral("12"))), LineResult::Next);
-    EXPECT_EQ(sentWithoutStatus(), (QStringList{QStringLiteral("KX?TO"), QStringLiteral("KX12TO") + kQ,
-                                                QStringLiteral("KX?TO")}));
+    EXPECT_EQ(sentWithoutStatus(),
+              (QStringList{QStringLiteral("KX?TO"), QStringLiteral("KX12TO") + kQ, QStringLiteral("KX?TO")}));
 }
 
 TEST_F(LineTest, TableThatDoesNotOpenStopsTheJobWithoutAMessage)
@@ -143,9 +146,9 @@ TEST_F(LineTest, ClosingWithNoTableOpenTakesTheReceiptNumberFromTheClear)
 
 TEST_F(LineTest, PartialTransferForcesQuantityOneAndWrapsSalesUntilTheTableCloses)
 {
-    const QStringList sent = runLines(
-        {tableLine(QStringLiteral("TPT"), QStringLiteral("5"), QStringLiteral("7")),
-         pluLine({QString(), QStringLiteral("COLA"), QStringLiteral("3"), QStringLiteral("2.00"), QStringLiteral("13"), QString()})});
+    const QStringList sent = runLines({tableLine(QStringLiteral("TPT"), QStringLiteral("5"), QStringLiteral("7")),
+                                       pluLine({QString(), QStringLiteral("COLA"), QStringLiteral("3"),
+                                                QStringLiteral("2.00"), QStringLiteral("13"), QString()})});
     EXPECT_EQ(sent.mid(sent.indexOf(QStringLiteral("KXTRF"))),
               (QStringList{QStringLiteral("KXTRF"), QStringLiteral("KXFROM5TO7PAR"), QStringLiteral("KXTRF"),
                            QStringLiteral("KXPA200R2COLA"), QStringLiteral("KXTRFOK")}));
@@ -154,7 +157,8 @@ TEST_F(LineTest, PartialTransferForcesQuantityOneAndWrapsSalesUntilTheTableClose
     ecr_.sent.clear();
     ecr_.answer(QStringLiteral("KX?TO"), 0, QStringLiteral("TO:7"));
     runOne(put(QStringLiteral(" TBC"), 6, QStringLiteral("7")));
-    EXPECT_EQ(ecr_.commands(), (QStringList{QStringLiteral("KX?TO"), QStringLiteral("KXTRFNO"), QStringLiteral("KXTRFOK")}));
+    EXPECT_EQ(ecr_.commands(),
+              (QStringList{QStringLiteral("KX?TO"), QStringLiteral("KXTRFNO"), QStringLiteral("KXTRFOK")}));
     EXPECT_FALSE(job().state.tableTransfer);
 }
 
@@ -178,9 +182,9 @@ TEST_F(LineTest, RefusedTransferStopsTheJob)
 
 TEST_F(LineTest, TableToPaymentWrapsSalesWithoutForcingTheQuantity)
 {
-    const QStringList sent = runLines(
-        {tableLine(QStringLiteral("tbs"), QStringLiteral("7")),
-         pluLine({QString(), QStringLiteral("COLA"), QStringLiteral("3"), QStringLiteral("2.00"), QStringLiteral("13"), QString()})});
+    const QStringList sent = runLines({tableLine(QStringLiteral("tbs"), QStringLiteral("7")),
+                                       pluLine({QString(), QStringLiteral("COLA"), QStringLiteral("3"),
+                                                QStringLiteral("2.00"), QStringLiteral("13"), QString()})});
     EXPECT_EQ(sent.mid(sent.indexOf(QStringLiteral("KXPPAY"))),
               (QStringList{QStringLiteral("KXPPAY"), QStringLiteral("KXFROM7"), QStringLiteral("KX3.000* ") + kQ,
                            QStringLiteral("KXTRF"), QStringLiteral("KXPA200R2COLA"), QStringLiteral("KXTRFOK")}));
@@ -190,6 +194,5 @@ TEST_F(LineTest, TableListGoesToTheResultFile)
 {
     ecr_.answer(QStringLiteral("KXREPTBL"), 0, QStringLiteral("TBL:3 7 12"));
     runLines({QStringLiteral(" ltb")});
-    EXPECT_EQ(ReadTextFile(path(QStringLiteral("Result"))).value_or(QString()),
-              QStringLiteral("tblList   = 3712\r\n"));
+    EXPECT_EQ(ReadTextFile(path(QStringLiteral("Result"))).value_or(QString()), QStringLiteral("tblList   = 3712\r\n"));
 }
