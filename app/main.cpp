@@ -12,15 +12,15 @@
 //                          into 140 ms).
 // The working folder is where param.ini, vats.dat and the job files are read.
 
-#include "app/core/clock.h"
-#include "app/core/mainform.h"
-#include "app/core/shared.h"
-#include "app/core/unattendedwindow.h"
-#include "app/gui/appicon.h"
-#include "app/gui/mainwindow.h"
+#include "core/clock.h"
+#include "control/mainform.h"
+#include "core/shared.h"
+#include "control/unattendedwindow.h"
+#include "gui/appicon.h"
+#include "gui/mainwindow.h"
 #include "ecr/fiscaltec.h"
 #include "payments/cardpayment.h"
-#include "payments/frmeft.h"
+#include "gui/frmeft.h"
 #include "translate/translator.h"
 
 #include <QApplication>

@@ -3,11 +3,11 @@
 // due and the like).
 #include "ecr/fiscaltec.h"
 
-#include "app/core/clock.h"
-#include "app/core/files.h"
-#include "app/core/numbers.h"
-#include "app/core/shared.h"
-#include "app/core/window.h"
+#include "core/clock.h"
+#include "core/files.h"
+#include "core/numbers.h"
+#include "core/shared.h"
+#include "core/window.h"
 
 #include <QHash>
 #include <QRegularExpression>

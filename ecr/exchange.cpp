@@ -4,10 +4,10 @@
 // reported to the communication log.
 #include "ecr/fiscaltec.h"
 
-#include "app/core/clock.h"
-#include "app/core/debuglog.h"
-#include "app/core/shared.h"
-#include "app/core/window.h"
+#include "core/clock.h"
+#include "core/debuglog.h"
+#include "core/shared.h"
+#include "core/window.h"
 #include "ecr/transport.h"
 #include "greek/cp1253.h"
 

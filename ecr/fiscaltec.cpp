@@ -2,10 +2,10 @@
 // reported to the caller and to the result file afterwards.
 #include "ecr/fiscaltec.h"
 
-#include "app/core/clock.h"
-#include "app/core/files.h"
-#include "app/core/shared.h"
-#include "app/core/window.h"
+#include "core/clock.h"
+#include "core/files.h"
+#include "core/shared.h"
+#include "core/window.h"
 #include "ecr/ccom.h"
 #include "ecr/ctcpip.h"
 #include "ecr/transport.h"

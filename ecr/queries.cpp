@@ -3,8 +3,8 @@
 // colon-separated fields; each query reads only the fields it names.
 #include "ecr/fiscaltec.h"
 
-#include "app/core/numbers.h"
-#include "app/core/shared.h"
+#include "core/numbers.h"
+#include "core/shared.h"
 
 #include <QStringList>
 

@@ -4,7 +4,7 @@
 // (cTCPIP) or, in tests, an in-memory register line (MemoryTransport). The
 // exchange holds one of them in its transport slot and knows nothing else.
 
-#include "app/core/clock.h"
+#include "core/clock.h"
 
 #include <QByteArray>
 #include <QString>

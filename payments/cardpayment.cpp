@@ -1,10 +1,10 @@
 #include "payments/cardpayment.h"
 
-#include "app/core/clock.h"
-#include "app/core/files.h"
-#include "app/core/numbers.h"
-#include "app/core/shared.h"
-#include "app/core/window.h"
+#include "core/clock.h"
+#include "core/files.h"
+#include "core/numbers.h"
+#include "core/shared.h"
+#include "core/window.h"
 #include "ecr/fiscaltec.h"
 #include "payments/payeft.h"
 

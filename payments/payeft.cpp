@@ -1,7 +1,7 @@
 #include "payments/payeft.h"
 
-#include "app/core/shared.h"
-#include "app/core/window.h"
+#include "core/shared.h"
+#include "core/window.h"
 
 #include <QFile>
 #include <QtEndian>

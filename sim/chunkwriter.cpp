@@ -1,6 +1,6 @@
 #include "sim/chunkwriter.h"
 
-#include "app/core/clock.h"
+#include "core/clock.h"
 
 #include <QTimer>
 

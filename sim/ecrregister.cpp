@@ -1,6 +1,6 @@
 #include "sim/ecrregister.h"
 
-#include "app/core/clock.h"
+#include "core/clock.h"
 
 namespace dravimo::sim {
 

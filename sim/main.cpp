@@ -9,7 +9,7 @@
 #include "sim/ptyport.h"
 #endif
 
-#include "app/core/clock.h"
+#include "core/clock.h"
 #include "greek/cp1253.h"
 
 #include <QCommandLineParser>

@@ -3,7 +3,7 @@
 #include "sim/control.h"
 #include "sim/wildcard.h"
 
-#include "app/core/clock.h"
+#include "core/clock.h"
 #include "greek/cp1253.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "sim/trace.h"
 
-#include "app/core/clock.h"
+#include "core/clock.h"
 #include "greek/cp1253.h"
 
 namespace dravimo::sim {

@@ -1,6 +1,6 @@
 #include "translate/amounts.h"
 
-#include "app/core/numbers.h"
+#include "core/numbers.h"
 
 #include <cmath>
 

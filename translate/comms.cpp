@@ -1,8 +1,8 @@
 // comms: the one place where line records become ECR command strings.
 #include "translate/handlers.h"
 
-#include "app/core/shared.h"
-#include "app/core/window.h"
+#include "core/shared.h"
+#include "core/window.h"
 
 namespace dravimo {
 namespace {

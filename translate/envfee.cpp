@@ -1,6 +1,6 @@
 #include "translate/envfee.h"
 
-#include "app/core/numbers.h"
+#include "core/numbers.h"
 #include "greek/cp737.h"
 
 namespace dravimo {

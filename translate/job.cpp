@@ -1,7 +1,7 @@
 #include "translate/job.h"
 
-#include "app/core/files.h"
-#include "app/core/shared.h"
+#include "core/files.h"
+#include "core/shared.h"
 #include "ecr/fiscaltec.h"
 
 namespace dravimo {

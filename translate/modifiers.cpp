@@ -2,7 +2,7 @@
 // item just sold, and their branches of comms.
 #include "translate/handlers.h"
 
-#include "app/core/numbers.h"
+#include "core/numbers.h"
 #include "greek/recipes.h"
 #include "translate/amounts.h"
 

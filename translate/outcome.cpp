@@ -2,9 +2,9 @@
 // then the footer on the ECR.
 #include "translate/handlers.h"
 
-#include "app/core/clock.h"
-#include "app/core/numbers.h"
-#include "app/core/shared.h"
+#include "core/clock.h"
+#include "core/numbers.h"
+#include "core/shared.h"
 #include "ecr/fiscaltec.h"
 #include "translate/amounts.h"
 

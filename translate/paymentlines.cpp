@@ -2,9 +2,9 @@
 // receipt is closed on the ECR by its payments; there is no closing command.
 #include "translate/handlers.h"
 
-#include "app/core/numbers.h"
-#include "app/core/shared.h"
-#include "app/core/window.h"
+#include "core/numbers.h"
+#include "core/shared.h"
+#include "core/window.h"
 #include "ecr/fiscaltec.h"
 #include "greek/recipes.h"
 #include "payments/cardpayment.h"

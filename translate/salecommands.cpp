@@ -2,9 +2,9 @@
 // code forms, the keyboard-locked form and the transfer form.
 #include "translate/handlers.h"
 
-#include "app/core/numbers.h"
-#include "app/core/shared.h"
-#include "app/core/window.h"
+#include "core/numbers.h"
+#include "core/shared.h"
+#include "core/window.h"
 #include "translate/amounts.h"
 
 namespace dravimo {

@@ -2,10 +2,10 @@
 // comms.
 #include "translate/handlers.h"
 
-#include "app/core/numbers.h"
-#include "app/core/shared.h"
-#include "app/core/vats.h"
-#include "app/core/window.h"
+#include "core/numbers.h"
+#include "core/shared.h"
+#include "settings/vats.h"
+#include "core/window.h"
 #include "greek/recipes.h"
 #include "translate/amounts.h"
 #include "translate/envfee.h"

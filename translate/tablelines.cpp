@@ -6,10 +6,10 @@
 // whole job: the host then sees exit code 1 in its result file.
 #include "translate/handlers.h"
 
-#include "app/core/clock.h"
-#include "app/core/numbers.h"
-#include "app/core/shared.h"
-#include "app/core/window.h"
+#include "core/clock.h"
+#include "core/numbers.h"
+#include "core/shared.h"
+#include "core/window.h"
 #include "ecr/fiscaltec.h"
 
 namespace dravimo {

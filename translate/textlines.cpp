@@ -2,7 +2,7 @@
 // footer printed after the receipt.
 #include "translate/handlers.h"
 
-#include "app/core/numbers.h"
+#include "core/numbers.h"
 #include "ecr/fiscaltec.h"
 #include "greek/recipes.h"
 

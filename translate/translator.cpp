@@ -1,9 +1,9 @@
 #include "translate/translator.h"
 
-#include "app/core/clock.h"
-#include "app/core/files.h"
-#include "app/core/progress.h"
-#include "app/core/shared.h"
+#include "core/clock.h"
+#include "core/files.h"
+#include "core/progress.h"
+#include "core/shared.h"
 #include "translate/handlers.h"
 #include "translate/printfile.h"
 

@@ -4,9 +4,9 @@
 // on a message box nobody expected, and a scratch working folder with the
 // shared state reset.
 
-#include "app/core/clock.h"
-#include "app/core/headlessview.h"
-#include "app/core/shared.h"
+#include "core/clock.h"
+#include "control/headlessview.h"
+#include "core/shared.h"
 #include "ecr/fiscaltec.h"
 
 #include <QCoreApplication>

@@ -4,7 +4,7 @@
 
 #include "app_testkit.h"
 
-#include "app/core/mainform.h"
+#include "control/mainform.h"
 
 #include <QFile>
 

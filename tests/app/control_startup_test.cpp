@@ -2,8 +2,8 @@
 
 #include "app_testkit.h"
 
-#include "app/core/mainform.h"
-#include "app/core/unattendedwindow.h"
+#include "control/mainform.h"
+#include "control/unattendedwindow.h"
 
 #include <QFile>
 

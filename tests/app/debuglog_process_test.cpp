@@ -6,11 +6,11 @@
 
 #include "app_testkit.h"
 
-#include "app/core/debuglog.h"
-#include "app/core/files.h"
-#include "app/core/mainform.h"
-#include "app/gui/frmdebug.h"
-#include "app/gui/mainwindow.h"
+#include "core/debuglog.h"
+#include "core/files.h"
+#include "control/mainform.h"
+#include "gui/frmdebug.h"
+#include "gui/mainwindow.h"
 #include "greek/cp1253.h"
 
 #include <QAction>

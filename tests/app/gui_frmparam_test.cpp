@@ -4,8 +4,8 @@
 
 #include "app_testkit.h"
 
-#include "app/core/vats.h"
-#include "app/gui/frmparam.h"
+#include "settings/vats.h"
+#include "gui/frmparam.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -4,10 +4,10 @@
 
 #include "app_testkit.h"
 
-#include "app/core/mainform.h"
-#include "app/gui/frmparam.h"
-#include "app/gui/mainwindow.h"
-#include "app/gui/messagebox.h"
+#include "control/mainform.h"
+#include "gui/frmparam.h"
+#include "gui/mainwindow.h"
+#include "gui/messagebox.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,8 +2,8 @@
 // order of numbered files, the wildcard search, "receipt.txt", and the error
 // list of the start action.
 
-#include "app/core/jobfiles.h"
-#include "app/core/launch.h"
+#include "control/jobfiles.h"
+#include "control/launch.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "app/core/files.h"
-#include "app/core/settings.h"
-#include "app/core/shared.h"
+#include "core/files.h"
+#include "settings/settings.h"
+#include "core/shared.h"
 
 #include <QFile>
 #include <QTemporaryDir>

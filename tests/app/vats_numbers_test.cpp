@@ -1,5 +1,5 @@
-#include "app/core/numbers.h"
-#include "app/core/vats.h"
+#include "core/numbers.h"
+#include "settings/vats.h"
 
 #include <QFile>
 #include <QTemporaryDir>

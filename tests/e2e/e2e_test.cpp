@@ -3,7 +3,7 @@
 // the host's result file.
 #include "rig.h"
 
-#include "app/core/files.h"
+#include "core/files.h"
 #include "greek/recipes.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "rig.h"
 
-#include "app/core/files.h"
+#include "core/files.h"
 #include "greek/cp1253.h"
 
 #include <QDeadlineTimer>

@@ -1,8 +1,8 @@
 // The communication log writer: nothing while the window is closed; the window
 // always, the file only while its box is ticked.
-#include "app/core/debuglog.h"
-#include "app/core/files.h"
-#include "app/core/shared.h"
+#include "core/debuglog.h"
+#include "core/files.h"
+#include "core/shared.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,7 +3,7 @@
 // what the operator saw, and what reached the log and the result file.
 #include "testkit.h"
 
-#include "app/core/files.h"
+#include "core/files.h"
 
 #include <QDir>
 

@@ -1,8 +1,8 @@
 // The communication window on the offscreen platform.
-#include "app/core/debuglog.h"
-#include "app/core/files.h"
-#include "app/core/shared.h"
-#include "app/gui/frmdebug.h"
+#include "core/debuglog.h"
+#include "core/files.h"
+#include "core/shared.h"
+#include "gui/frmdebug.h"
 
 #include <QApplication>
 #include <QCheckBox>

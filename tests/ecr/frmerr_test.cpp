@@ -1,7 +1,7 @@
 // The message and wait dialog on the offscreen platform.
-#include "app/core/clock.h"
-#include "app/core/shared.h"
-#include "payments/frmerr.h"
+#include "core/clock.h"
+#include "core/shared.h"
+#include "gui/frmerr.h"
 
 #include <QApplication>
 #include <QLabel>

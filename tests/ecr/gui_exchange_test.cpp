@@ -1,8 +1,8 @@
 // The exchange with the real wait dialog and the real communication window.
 #include "testkit.h"
 
-#include "app/gui/frmdebug.h"
-#include "payments/frmerr.h"
+#include "gui/frmdebug.h"
+#include "gui/frmerr.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -2,7 +2,7 @@
 // module whose SendCommand answers from a script.
 #include "testkit.h"
 
-#include "app/core/numbers.h"
+#include "core/numbers.h"
 
 namespace dravimo::test {
 namespace {

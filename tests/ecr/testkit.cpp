@@ -1,6 +1,6 @@
 #include "testkit.h"
 
-#include "app/core/files.h"
+#include "core/files.h"
 
 namespace dravimo::test {
 

@@ -3,10 +3,10 @@
 // would have seen, a clock that stands still with a fixed wall time, and a
 // fixture that gives every test a fresh exchange module on an in-memory line.
 
-#include "app/core/clock.h"
-#include "app/core/debuglog.h"
-#include "app/core/shared.h"
-#include "app/core/window.h"
+#include "core/clock.h"
+#include "core/debuglog.h"
+#include "core/shared.h"
+#include "core/window.h"
 #include "ecr/fiscaltec.h"
 #include "ecr/memorytransport.h"
 

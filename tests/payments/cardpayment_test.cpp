@@ -1,8 +1,8 @@
 #include "scriptedecr.h"
 
-#include "app/core/clock.h"
-#include "app/core/files.h"
-#include "app/core/window.h"
+#include "core/clock.h"
+#include "core/files.h"
+#include "core/window.h"
 #include "payments/cardpayment.h"
 #include "payments/payeft.h"
 

@@ -2,11 +2,11 @@
 // drives it: typing into the boxes, clicking the picture buttons, and the
 // main window's menu entry that opens it.
 
-#include "app/core/mainform.h"
-#include "app/core/shared.h"
-#include "app/core/window.h"
-#include "app/gui/mainwindow.h"
-#include "payments/frmeft.h"
+#include "control/mainform.h"
+#include "core/shared.h"
+#include "core/window.h"
+#include "gui/mainwindow.h"
+#include "gui/frmeft.h"
 #include "payments/payeft.h"
 
 #include <QAction>

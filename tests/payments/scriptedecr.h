@@ -2,7 +2,7 @@
 // A register that answers from a script: every command is recorded with its
 // quiet flag and async wait, and answered by the first matching rule (or "OK").
 
-#include "app/core/shared.h"
+#include "core/shared.h"
 #include "ecr/fiscaltec.h"
 
 #include <QList>

@@ -3,7 +3,7 @@
 // exact commands and result lines it must produce (see data/README.md).
 #include "translate_fixture.h"
 
-#include "app/core/files.h"
+#include "core/files.h"
 #include "translate/printfile.h"
 #include "translate/translator.h"
 

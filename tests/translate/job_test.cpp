@@ -2,8 +2,8 @@
 // two clears, line reading, and what a job leaves behind.
 #include "translate_fixture.h"
 
-#include "app/core/files.h"
-#include "app/core/progress.h"
+#include "core/files.h"
+#include "core/progress.h"
 #include "translate/printfile.h"
 #include "translate/translator.h"
 

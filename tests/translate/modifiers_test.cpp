@@ -2,7 +2,7 @@
 // footer, and the pass-through lines.
 #include "translate_fixture.h"
 
-#include "app/core/files.h"
+#include "core/files.h"
 
 using namespace dravimo;
 using namespace dravimo::test;

@@ -3,7 +3,7 @@
 // so a print file's command sequence can be compared exactly, without a
 // transport and without time passing.
 
-#include "app/core/shared.h"
+#include "core/shared.h"
 #include "ecr/fiscaltec.h"
 
 #include <QHash>

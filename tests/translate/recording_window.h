@@ -1,7 +1,7 @@
 #pragma once
 // A window that records what the translator would have shown.
 
-#include "app/core/window.h"
+#include "core/window.h"
 
 #include <QList>
 #include <QString>

@@ -2,7 +2,7 @@
 // path through the transfer flags, and when they stop the job.
 #include "translate_fixture.h"
 
-#include "app/core/files.h"
+#include "core/files.h"
 #include "translate/translator.h"
 
 using namespace dravimo;

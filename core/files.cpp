@@ -1,0 +1,65 @@
+#include "core/files.h"
+
+#include "greek/cp1253.h"
+
+#include <QFile>
+
+namespace dravimo {
+
+void AppendLine(const QString &fileName, const QString &line)
+{
+    if (fileName.isEmpty())
+        return;
+    QFile f(fileName);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
+        return;
+    f.write(cp1253::encode(line) + QByteArrayLiteral("\r\n"));
+}
+
+void DeleteFile(const QString &fileName)
+{
+    if (!fileName.isEmpty())
+        QFile::remove(fileName);
+}
+
+std::optional<QString> ReadTextFile(const QString &fileName)
+{
+    QFile f(fileName);
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return cp1253::decode(f.readAll());
+}
+
+QStringList SplitLines(const QString &text)
+{
+    QStringList lines;
+    QString current;
+    bool pending = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            lines.append(current);
+            current.clear();
+            pending = false;
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+            continue;
+        }
+        current.append(c);
+        pending = true;
+    }
+    if (pending)
+        lines.append(current);
+    return lines;
+}
+
+bool WriteTextFile(const QString &fileName, const QString &text)
+{
+    QFile f(fileName);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const QByteArray bytes = cp1253::encode(text);
+    return f.write(bytes) == bytes.size();
+}
+
+} // namespace dravimo

@@ -1,0 +1,43 @@
+#include "core/window.h"
+
+#include "core/shared.h"
+
+namespace dravimo {
+
+int MsgBox(Window &window, const QString &text, int code, const QString &title)
+{
+    constexpr int kMinimumWidth = 40;
+    QString shown = text;
+    if (shown.size() < kMinimumWidth)
+        shown = shown.leftJustified(kMinimumWidth, QLatin1Char(' '));
+    return window.showMessage(shown, code + mb::SystemModal, title.isEmpty() ? kDefaultBoxTitle : title);
+}
+
+int PlainMsgBox(Window &window, const QString &text, int code, const QString &title)
+{
+    return window.showMessage(text, code, title);
+}
+
+int defaultButton(int code)
+{
+    switch (code & 7) {
+    case 2: return 3;          // Abort
+    case 3: return mb::RetYes; // Yes of Yes/No/Cancel
+    case mb::YesNo: return mb::RetYes;
+    case 5: return 4; // Retry
+    default: return mb::RetOk;
+    }
+}
+
+std::unique_ptr<WaitDialog> NullWindow::createWaitDialog(bool)
+{
+    return std::make_unique<HeadlessWaitDialog>();
+}
+
+void HeadlessWaitDialog::close()
+{
+    open_ = false;
+    shared().waitCancel = true;
+}
+
+} // namespace dravimo

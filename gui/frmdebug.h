@@ -1,0 +1,54 @@
+#pragma once
+// The communication window "Επικοινωνία Ταμειακής": shows every line the
+// command exchange reports while it is open, and also appends them to
+// "dravimoLog.txt" while its tick box is ticked. The debug flag is true
+// exactly while one is open.
+//
+// The main window's menu entry "Debug Επικοινωνίας" (wndDebug) toggles it:
+//   open:  debug_ = frmDebug::openBeside(this); check the entry, and connect
+//          unloaded() to clearing the check mark;
+//   close: debug_->close().
+// The window deletes itself on close; its text is not kept between openings.
+
+#include "core/debuglog.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QPlainTextEdit;
+
+namespace dravimo {
+
+class frmDebug : public QWidget, public DebugSink
+{
+    Q_OBJECT
+
+public:
+    explicit frmDebug(QWidget *parent = nullptr);
+    ~frmDebug() override;
+
+    // A new window, its left edge at the main window's right edge and its
+    // top at the main window's top, with the main window's icon; it becomes
+    // the log's sink and the debug flag is set.
+    static frmDebug *openBeside(QWidget *mainWindow);
+
+    void showLine(const QString &text) override;
+    bool logsToFile() const override;
+
+    QPlainTextEdit *txtDebug = nullptr;
+    QCheckBox *chkFile = nullptr;
+
+signals:
+    // The window has closed, whichever way: the menu check mark goes.
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Form_Unload();
+
+    bool unloaded_ = false;
+};
+
+} // namespace dravimo

@@ -1,0 +1,119 @@
+#pragma once
+// The main window: a small status panel with the settings it runs with, the
+// status line, the start and stop buttons, the job counter and the progress
+// label, a menu bar, and an icon in the notification area whose menu keeps
+// the program reachable while the window is hidden.
+//
+// The behaviour behind every button, menu entry and timer is MainForm's; this
+// class only shows what the controller sets and forwards what the operator
+// does.
+
+#include "control/mainview.h"
+#include "gui/frmparam.h"
+
+#include <QMainWindow>
+#include <QMap>
+#include <QPointer>
+
+#include <functional>
+
+class QAction;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSystemTrayIcon;
+
+namespace dravimo {
+
+class MainForm;
+
+class MainWindow : public QMainWindow, public MainView
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Connects the buttons, menus and dialogs to the controller.
+    void attach(MainForm &form);
+
+    // Window
+    void setStatus(const QString &text) override;
+    QString status() const override;
+    void setCaption(const QString &text) override;
+    QString caption() const override;
+    void repaint() override;
+    int showMessage(const QString &text, int code, const QString &title) override;
+    std::unique_ptr<WaitDialog> createWaitDialog(bool skipTimer) override;
+    void setProgressText(const QString &text) override;
+    void processEvents() override;
+
+    // MainView
+    void setLabel(InfoLabel label, const QString &text) override;
+    QString label(InfoLabel label) const override;
+    void setButtonEnabled(Button button, bool enabled) override;
+    bool buttonEnabled(Button button) const override;
+    void setDefaultButton(Button button) override;
+    void setMenuEnabled(Menu menu, bool enabled) override;
+    bool menuEnabled(Menu menu) const override;
+    void setTrayChecked(TrayEntry entry, bool checked) override;
+    bool trayChecked(TrayEntry entry) const override;
+    void showWindow() override;
+    void hideWindow() override;
+    bool windowVisible() const override;
+    void addTrayIcon() override;
+    void setTrayTip(const QString &tip) override;
+    void removeTrayIcon() override;
+    void trimSystemMenu() override;
+    void clearPrinted() override;
+    void printLine(const QString &line) override;
+    void openSettingsDialog() override;
+    void closeDebugWindow() override;
+    void closeWindow(int exitCode) override;
+    void endProcess(int exitCode) override;
+
+    // The card-payment settings dialog behind "Παράμετροι Πιστ. Καρτών".
+    void setCardSettingsDialog(std::function<void()> open);
+
+    frmparam *settingsDialog() const { return settings_; }
+    QSystemTrayIcon *trayIcon() const { return tray_; }
+    QWidget *debugWindow() const { return debug_; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildInformationPanel(QGridLayout *grid);
+    void buildMenus();
+    void buildTrayMenu();
+    QPushButton *button(Button b) const;
+    void connectMenus(MainForm &form);
+    void toggleDebugWindow();
+    void programEnded();
+
+    MainForm *form_ = nullptr;
+    std::function<void()> openCardSettings_;
+    QMap<InfoLabel, QLabel *> labels_;
+    QLineEdit *comstattxt_ = nullptr;
+    QPushButton *Command1_ = nullptr;
+    QPushButton *Command2_ = nullptr;
+    QLabel *lblProgr_ = nullptr;
+    QLabel *printed_ = nullptr;
+    QMenu *options_ = nullptr;
+    QMenu *reports_ = nullptr;
+    QMap<QString, QAction *> actions_;
+    QMenu *sysMenu_ = nullptr;
+    QAction *pStart_ = nullptr;
+    QAction *pStop_ = nullptr;
+    QSystemTrayIcon *tray_ = nullptr;
+    QPointer<frmparam> settings_;
+    QPointer<QWidget> debug_;
+    bool closingByProgram_ = false;
+    bool mainClosed_ = false;
+    int exitCode_ = 0;
+};
+
+} // namespace dravimo
