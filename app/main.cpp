@@ -12,15 +12,21 @@
 //                          into 140 ms).
 // The working folder is where param.ini, vats.dat and the job files are read.
 
-#include "core/clock.h"
-#include "control/mainform.h"
-#include "core/shared.h"
+#include "control/controller.h"
 #include "control/unattendedwindow.h"
+#include "core/clock.h"
+#include "core/commlog.h"
+#include "core/numbers.h"
+#include "core/progressindicator.h"
+#include "core/resultfile.h"
+#include "ecr/exchange.h"
+#include "ecr/notices.h"
+#include "ecr/session.h"
+#include "ecr/transports.h"
 #include "gui/appicon.h"
-#include "gui/mainwindow.h"
-#include "ecr/fiscaltec.h"
-#include "payments/cardpayment.h"
 #include "gui/frmeft.h"
+#include "gui/mainwindow.h"
+#include "payments/cardpayment.h"
 #include "translate/translator.h"
 
 #include <QApplication>
@@ -61,45 +67,42 @@ bool displayMissing()
 #endif
 }
 
-void installTimeScale()
+// The clock of the whole run: real time, or faster for tests.
+double timeScale()
 {
     bool ok = false;
     const double factor = qEnvironmentVariable("DRAVIMO_TIME_SCALE").toDouble(&ok);
-    if (ok && factor > 0)
-        Clock::install(std::make_unique<ScaledClock>(factor));
+    return ok && factor > 0 ? factor : 1.0;
 }
 
-// One print file through the translator, with the main window's Z report for
-// "MKZ" lines and the card-payment notice at the end of a job that needs it.
-MainForm::TranslateFn jobTranslator(MainForm &form)
+// Everything there is one of per process, built once and handed down: the
+// register link and what it reports through, the result file of the current
+// job, the progress indicator, and the controller.
+int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QString &commandLine)
 {
-    return [&form](const QString &path, const Settings &s) {
-        Translator translator(fiscalTec());
-        translator.zReport = [&form] { form.zReportFromJob(); };
-        translator.cardFailureNotice = [] { CardPayment(fiscalTec()).FailureNotice(); };
-        QString FILENAME;
-        return translator.getdata(path, s.descpr, s.CODEPR, FILENAME, s.comment, s.DLAY, s.curr, s.keyboff, s.ecrt,
-                                  s.ddep, s.qua);
-    };
-}
-
-int run(MainView &view, MainWindow *window, const QString &commandLine)
-{
-    setWindow(&view);
-    shared().commandLine = commandLine;
-    MainForm form(view);
+    ResultFile results;
+    ExchangeNotices notices(view);
+    const NumberFormat numbers = NumberFormat::system();
+    Exchange exchange(clock, notices, log, results, numbers,
+                      [&clock](const QString &connection) { return openTransport(connection, clock); });
+    exchange.setReplyObserver(cardAcknowledgementWriter(results));
+    EcrSession ecr{exchange, view, clock, results, numbers};
+    ProgressIndicator progress(view);
+    Controller controller(view, clock, exchange, progress, commandLine);
+    Translator translator(ecr, progress);
+    translator.zReport = [&controller] { controller.zReportFromJob(); };
+    controller.setTranslator([&translator](const QString &path, const TranslationOptions &options) {
+        return translator.translate(path, options);
+    });
     if (window) {
-        window->attach(form);
-        window->setCardSettingsDialog(CardSettingsOpener(window));
+        window->attach(controller);
+        window->setCardSettingsDialog(CardSettingsOpener(window, *window));
     }
-    form.setTranslator(jobTranslator(form));
-    InstallCardReplyCheck(fiscalTec());
-    // Form_Load runs inside the event loop, so that closing the window (the
+    // start() runs inside the event loop, so that closing the window (the
     // end of a one-shot run) ends the loop it is in.
-    QTimer::singleShot(0, [&form] { form.Form_Load(); });
+    QTimer::singleShot(0, [&controller] { controller.start(); });
     const int exitCode = QCoreApplication::exec();
-    form.Form_Terminate();
-    setWindow(nullptr);
+    controller.terminate();
     return exitCode;
 }
 
@@ -108,11 +111,12 @@ int run(MainView &view, MainWindow *window, const QString &commandLine)
 int main(int argc, char **argv)
 {
     const QString commandLine = joinedCommandLine(argc, argv);
-    installTimeScale();
+    ScaledClock clock(timeScale());
     if (unattended()) {
         QCoreApplication app(argc, argv);
+        CommLog log;
         UnattendedWindow view;
-        return run(view, nullptr, commandLine);
+        return run(view, nullptr, clock, log, commandLine);
     }
     if (displayMissing()) {
         const QString text = QStringLiteral("dravimo: δεν υπάρχει οθόνη· με DRAVIMO_UNATTENDED=1 "
@@ -125,6 +129,7 @@ int main(int argc, char **argv)
     // visible window does: hidden in the notification area it has none.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(programIcon());
-    MainWindow view;
-    return run(view, &view, commandLine);
+    CommLog log;
+    MainWindow view(clock, log);
+    return run(view, &view, clock, log, commandLine);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// What the controller of the main window (MainForm) needs from the window
+// What the controller of the main window needs from the window
 // itself, on top of the status/caption/message-box interface the rest of the
 // core already uses.
 //
@@ -15,16 +15,16 @@
 namespace dravimo {
 
 // The two buttons of the main window.
-enum class Button { Command1, Command2 };
+enum class Button { StartPrinting, StopPrinting };
 
 // The menus the printing state locks: "Ισοζύγια" (`reports`) and "Επιλογές".
 enum class Menu { Reports, Options };
 
 // The two check-marked entries of the notification-area menu.
-enum class TrayEntry { pStart, pStop };
+enum class TrayEntry { StartPrinting, StopPrinting };
 
-// The information labels filled at start-up, and the receipt counter.
-enum class InfoLabel { serialtxt, baudtxt, filetxt, ecrtxt, desctxt, commentstxt, currtxt, lblreceipt };
+// The information labels filled at start-up, and the job counter.
+enum class InfoLabel { Connection, Baud, PrintFile, EcrType, Descriptions, Comments, Currency, JobCounter };
 
 class MainView : public Window
 {

@@ -1,12 +1,11 @@
-// The ECR check (Timer2), printing on and off with their notification-area
-// twins, and the housekeeping timer (mTimer).
+// The ECR check, printing on and off with their notification-area entries,
+// and the housekeeping tick.
 
-#include "core/clock.h"
+#include "control/controller.h"
 #include "control/launch.h"
-#include "control/mainform.h"
-#include "core/shared.h"
 #include "control/statustexts.h"
-#include "ecr/fiscaltec.h"
+#include "core/clock.h"
+#include "ecr/link.h"
 
 namespace dravimo {
 
@@ -25,54 +24,55 @@ constexpr int kBatchStartAttempts = 3;
 constexpr auto kBatchRetryPause = 200ms;
 } // namespace
 
-void MainForm::Timer2_Timer()
+void Controller::ecrCheckTick()
 {
     if (busy() || closing_)
         return;
-    if (timer2Tag_ >= kEcrCheckAttempts) {
+    if (ecrCheckFailures_ >= kEcrCheckAttempts) {
         view_.setStatus(texts::kOffLineStatus);
         view_.repaint();
         view_.setCaption(texts::kGivenUpCaption);
         return;
     }
     view_.setMenuEnabled(Menu::Reports, false);
-    view_.setButtonEnabled(Button::Command1, false);
+    view_.setButtonEnabled(Button::StartPrinting, false);
     view_.setStatus(texts::kSearchingStatus);
     view_.repaint();
+    bool answered = false;
     {
         BusyScope busy(*this);
-        fiscalTec().SendCommand(QStringLiteral("KXCL"), shared().lastResultCode, replyText_);
+        answered = ecr_.send(QStringLiteral("KXCL")).ok();
     }
     if (closing_)
         return;
-    if (shared().lastResultCode != 0) {
-        ++timer2Tag_;
+    if (!answered) {
+        ++ecrCheckFailures_;
         return;
     }
     ecrAnswered();
 }
 
-void MainForm::ecrAnswered()
+void Controller::ecrAnswered()
 {
     showReady();
     view_.setMenuEnabled(Menu::Reports, true);
-    if (settings_.autoStar) {
-        Command1_Click();
+    if (settings_.autoStart) {
+        startPrinting();
         view_.hideWindow();
     }
 }
 
-void MainForm::Command1_Click()
+void Controller::startPrinting()
 {
-    if (commandLine().isEmpty())
-        Timer1_.setInterval(Clock::instance().realMs(kPollTick));
+    if (!oneShot())
+        pollTimer_.setInterval(clock_.realMs(kPollTick));
     if (!closing_)
-        Timer1_.start();
-    view_.setButtonEnabled(Button::Command1, false);
-    view_.setButtonEnabled(Button::Command2, true);
+        pollTimer_.start();
+    view_.setButtonEnabled(Button::StartPrinting, false);
+    view_.setButtonEnabled(Button::StopPrinting, true);
     // A host that ends its command line with a backquote wants its batch
     // file run once printing is on.
-    if (commandLine().endsWith(QLatin1Char('`'))) {
+    if (commandLine_.endsWith(QLatin1Char('`'))) {
         startBatchFile();
         if (closed_)
             return;
@@ -83,14 +83,14 @@ void MainForm::Command1_Click()
     view_.setMenuEnabled(Menu::Options, false);
 }
 
-void MainForm::startBatchFile()
+void Controller::startBatchFile()
 {
     int failure = 0;
     for (int attempt = 0; attempt < kBatchStartAttempts; ++attempt) {
         failure = startBatch();
         if (failure != kPermissionDenied && failure != kPathFileAccessError)
             break;
-        Clock::instance().pause(kBatchRetryPause);
+        clock_.pause(kBatchRetryPause);
     }
     if (failure != 0)
         reportStartFailure(failure);
@@ -98,7 +98,7 @@ void MainForm::startBatchFile()
 
 // The start action's error report: the number, then what error.lst says
 // about it, printed on the window; then the program ends.
-void MainForm::reportStartFailure(int number)
+void Controller::reportStartFailure(int number)
 {
     view_.printLine(QString::number(number));
     for (const QString &line : errorListLines(number))
@@ -106,50 +106,50 @@ void MainForm::reportStartFailure(int number)
     closeMainWindow(1);
 }
 
-void MainForm::Command2_Click()
+void Controller::stopPrinting()
 {
-    Timer1_.stop();
-    view_.setButtonEnabled(Button::Command2, false);
-    view_.setButtonEnabled(Button::Command1, true);
+    pollTimer_.stop();
+    view_.setButtonEnabled(Button::StopPrinting, false);
+    view_.setButtonEnabled(Button::StartPrinting, true);
     view_.setStatus(texts::kStoppedStatus);
     view_.setCaption(texts::kStoppedCaption);
     view_.setMenuEnabled(Menu::Reports, true);
     view_.setMenuEnabled(Menu::Options, true);
 }
 
-void MainForm::pStart_Click()
+void Controller::trayStartPrinting()
 {
-    if (view_.buttonEnabled(Button::Command1))
-        Command1_Click();
+    if (view_.buttonEnabled(Button::StartPrinting))
+        startPrinting();
 }
 
-void MainForm::pStop_Click()
+void Controller::trayStopPrinting()
 {
-    if (view_.buttonEnabled(Button::Command2))
-        Command2_Click();
+    if (view_.buttonEnabled(Button::StopPrinting))
+        stopPrinting();
 }
 
 // "Εκτέλεση Ισοζ. 'Ζ'" from the notification area: printing stops at once;
 // the report follows, after the job under way if there is one.
-void MainForm::mZREp_Click()
+void Controller::trayZReport()
 {
-    Command2_Click();
-    zrep021_Click();
+    stopPrinting();
+    dailyZReport();
 }
 
-void MainForm::mTimer_Timer()
+void Controller::housekeepingTick()
 {
     view_.trimSystemMenu();
     view_.setTrayTip(view_.caption().left(kTrayTipLength));
-    const bool startEnabled = view_.buttonEnabled(Button::Command1);
-    const bool stopEnabled = view_.buttonEnabled(Button::Command2);
+    const bool startEnabled = view_.buttonEnabled(Button::StartPrinting);
+    const bool stopEnabled = view_.buttonEnabled(Button::StopPrinting);
     if (!startEnabled && !stopEnabled) {
-        view_.setTrayChecked(TrayEntry::pStart, false);
-        view_.setTrayChecked(TrayEntry::pStop, false);
+        view_.setTrayChecked(TrayEntry::StartPrinting, false);
+        view_.setTrayChecked(TrayEntry::StopPrinting, false);
         return;
     }
-    view_.setTrayChecked(TrayEntry::pStart, !startEnabled);
-    view_.setTrayChecked(TrayEntry::pStop, !stopEnabled);
+    view_.setTrayChecked(TrayEntry::StartPrinting, !startEnabled);
+    view_.setTrayChecked(TrayEntry::StopPrinting, !stopEnabled);
 }
 
 } // namespace dravimo

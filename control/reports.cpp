@@ -2,61 +2,57 @@
 // Each is one fixed command; the exchange reports a failure itself, and the
 // window ends in the ready state whatever the outcome.
 
-#include "control/mainform.h"
-#include "core/shared.h"
+#include "control/controller.h"
 #include "control/statustexts.h"
-#include "ecr/fiscaltec.h"
+#include "ecr/link.h"
 
 namespace dravimo {
 
-void MainForm::runReport(const QString &command, const QString &statusText)
+void Controller::runReport(const QString &command, const QString &statusText)
 {
     BusyScope busy(*this);
-    view_.setButtonEnabled(Button::Command1, false);
+    view_.setButtonEnabled(Button::StartPrinting, false);
     view_.setStatus(statusText);
     view_.repaint();
-    fiscalTec().SendCommand(command, shared().lastResultCode, replyText_);
-    view_.setButtonEnabled(Button::Command1, true);
+    ecr_.send(command);
+    view_.setButtonEnabled(Button::StartPrinting, true);
     view_.setStatus(texts::kReportDoneStatus);
     view_.setCaption(texts::kReadyCaption);
 }
 
 // The menu entries wait for a job under way: a report slipped between two
 // commands of a receipt would land in the middle of it on the register.
-void MainForm::xrep0_Click()
+void Controller::dailyXReport()
 {
     runWhenIdle([this] { runReport(QStringLiteral("KX0T1"), texts::kXReport0Status); });
 }
 
-void MainForm::xrep5_Click()
+void Controller::periodXReport()
 {
     runWhenIdle([this] { runReport(QStringLiteral("KX5T1"), texts::kReportStatus); });
 }
 
-void MainForm::zrep021_Click()
+void Controller::dailyZReport()
 {
     runWhenIdle([this] { zReportFromJob(); });
 }
 
-void MainForm::zrep521_Click()
+void Controller::periodZReport()
 {
     runWhenIdle([this] { runReport(QStringLiteral("KX521T1"), texts::kReportStatus); });
 }
 
-void MainForm::zReportFromJob()
+void Controller::zReportFromJob()
 {
     runReport(QStringLiteral("KX021T1"), texts::kReportStatus);
 }
 
-// Clears a pending register error. Its outcome stays local: the shared last
-// result code keeps describing the last command of the job or report.
-void MainForm::errorclear_Click()
+// Clears a pending register error.
+void Controller::clearEcrError()
 {
     runWhenIdle([this] {
         BusyScope busy(*this);
-        qint16 result = 0;
-        QString reply;
-        fiscalTec().SendCommand(QStringLiteral("KXCL"), result, reply);
+        ecr_.send(QStringLiteral("KXCL"));
     });
 }
 

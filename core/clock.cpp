@@ -7,12 +7,6 @@
 namespace dravimo {
 namespace {
 
-std::unique_ptr<Clock> &slot()
-{
-    static std::unique_ptr<Clock> clock = std::make_unique<ScaledClock>(1.0);
-    return clock;
-}
-
 qint64 steadyNs()
 {
     using namespace std::chrono;
@@ -20,18 +14,6 @@ qint64 steadyNs()
 }
 
 } // namespace
-
-Clock &Clock::instance()
-{
-    return *slot();
-}
-
-std::unique_ptr<Clock> Clock::install(std::unique_ptr<Clock> clock)
-{
-    auto previous = std::move(slot());
-    slot() = clock ? std::move(clock) : std::make_unique<ScaledClock>(1.0);
-    return previous;
-}
 
 ScaledClock::ScaledClock(double factor) : factor_(factor > 0 ? factor : 1.0), startNs_(steadyNs())
 {}

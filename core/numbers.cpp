@@ -5,17 +5,21 @@
 #include <cmath>
 
 namespace dravimo {
-namespace {
-std::optional<QChar> g_separatorOverride;
+
+QChar systemDecimalSeparator()
+{
+    const QString dp = QLocale::system().decimalPoint();
+    return dp.isEmpty() ? QLatin1Char('.') : dp.at(0);
+}
 
 // Strips surrounding spaces and checks the shape; returns the digits with a
 // "." decimal mark and no grouping, ready for toDouble.
-std::optional<QString> canonical(const QString &text)
+std::optional<QString> NumberFormat::canonical(const QString &text) const
 {
     const QString t = text.trimmed();
     if (t.isEmpty())
         return std::nullopt;
-    const QChar dec = systemDecimalSeparator();
+    const QChar dec = decimal_;
     QString out;
     qsizetype i = 0;
     if (t.at(0) == QLatin1Char('+') || t.at(0) == QLatin1Char('-')) {
@@ -65,27 +69,12 @@ std::optional<QString> canonical(const QString &text)
     return out;
 }
 
-} // namespace
-
-QChar systemDecimalSeparator()
-{
-    if (g_separatorOverride)
-        return *g_separatorOverride;
-    const QString dp = QLocale::system().decimalPoint();
-    return dp.isEmpty() ? QLatin1Char('.') : dp.at(0);
-}
-
-void setDecimalSeparatorOverride(std::optional<QChar> separator)
-{
-    g_separatorOverride = separator;
-}
-
-bool isNumeric(const QString &text)
+bool NumberFormat::isNumeric(const QString &text) const
 {
     return canonical(text).has_value();
 }
 
-std::optional<double> numericValue(const QString &text)
+std::optional<double> NumberFormat::value(const QString &text) const
 {
     const auto c = canonical(text);
     if (!c)

@@ -1,7 +1,5 @@
 #include "core/window.h"
 
-#include "core/shared.h"
-
 namespace dravimo {
 
 int MsgBox(Window &window, const QString &text, int code, const QString &title)
@@ -27,17 +25,6 @@ int defaultButton(int code)
     case 5: return 4; // Retry
     default: return mb::RetOk;
     }
-}
-
-std::unique_ptr<WaitDialog> NullWindow::createWaitDialog(bool)
-{
-    return std::make_unique<HeadlessWaitDialog>();
-}
-
-void HeadlessWaitDialog::close()
-{
-    open_ = false;
-    shared().waitCancel = true;
 }
 
 } // namespace dravimo

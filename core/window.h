@@ -12,8 +12,7 @@
 
 namespace dravimo {
 
-// Message box codes, added together as the original program did
-// (button set + icon + modality).
+// Message box codes, added together: button set + icon + modality.
 namespace mb {
 constexpr int Ok = 0;
 constexpr int OkCancel = 1;
@@ -34,8 +33,9 @@ constexpr int RetNo = 7;
 inline const QString kDefaultBoxTitle = QStringLiteral("Dravimo4_QEB");
 inline const QString kApplicationTitle = QStringLiteral("Dravimo");
 
-// The message and wait dialog as the core sees it. Closing it, by the program
-// or by the operator, sets the wait-cancel flag (shared state).
+// The message and wait dialog as the core sees it. A wait that shows one ends
+// when the dialog is closed, by the program or by the operator: isOpen() turns
+// false and stays so.
 class WaitDialog
 {
 public:
@@ -90,26 +90,6 @@ int PlainMsgBox(Window &window, const QString &text, int code = mb::Ok, const QS
 // tests answer when nobody is there to press one).
 int defaultButton(int code);
 
-// A window that shows nothing: for the program's own early start, and for
-// tests that do not look at the window.
-class NullWindow : public Window
-{
-public:
-    void setStatus(const QString &text) override { status_ = text; }
-    QString status() const override { return status_; }
-    void setCaption(const QString &text) override { caption_ = text; }
-    QString caption() const override { return caption_; }
-    void repaint() override {}
-    int showMessage(const QString &, int code, const QString &) override { return defaultButton(code); }
-    std::unique_ptr<WaitDialog> createWaitDialog(bool skipTimer) override;
-    void setProgressText(const QString &) override {}
-    void processEvents() override {}
-
-private:
-    QString status_;
-    QString caption_;
-};
-
 // A wait dialog that nobody sees: it keeps its texts and honours close().
 class HeadlessWaitDialog : public WaitDialog
 {
@@ -119,7 +99,7 @@ public:
     void setDescription(const QString &text) override { description_ = text; }
     void show() override { open_ = true; }
     void redraw() override {}
-    void close() override;
+    void close() override { open_ = false; }
     bool isOpen() const override { return open_; }
 
     QString title() const { return title_; }

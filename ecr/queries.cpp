@@ -1,10 +1,9 @@
 // The register's answers to questions: its error status, the open restaurant
 // table, the table figures and list, and the receipt numbers. Replies are
 // colon-separated fields; each query reads only the fields it names.
-#include "ecr/fiscaltec.h"
+#include "ecr/queries.h"
 
-#include "core/numbers.h"
-#include "core/shared.h"
+#include "ecr/link.h"
 
 #include <QStringList>
 
@@ -12,10 +11,6 @@
 
 namespace dravimo {
 namespace {
-
-// Status answers of the status query when the register cannot be read.
-constexpr qint16 kNoStatus = -3;
-constexpr qint16 kUnreadableStatus = -99;
 
 // Field n (from 1) of a reply; a missing field is empty.
 QString field(const QString &reply, int n)
@@ -34,95 +29,85 @@ QString cleanField(const QString &text)
 
 // The 16-bit value of a numeric text, rounded; nothing for text that is not
 // a number or does not fit.
-std::optional<qint16> value16(const QString &text)
+std::optional<qint16> value16(const QString &text, const NumberFormat &numbers)
 {
-    const auto v = numericValue(text);
+    const auto v = numbers.value(text);
     return v ? toInt16(*v) : std::nullopt;
 }
 
 // The status carried in an error tail such as "DE2C".
-qint16 statusFromErrorTail(QString tail)
+qint16 statusFromErrorTail(QString tail, const NumberFormat &numbers)
 {
     tail.remove(QStringLiteral("DE"));
     tail.remove(QLatin1Char('C'));
-    const auto v = numericValue(tail.trimmed());
+    const auto v = numbers.value(tail.trimmed());
     if (!v)
-        return kUnreadableStatus;
-    const auto status = toInt16(integerPart(*v));
-    return status ? *status : kUnreadableStatus;
+        return ecrstatus::Unreadable;
+    const auto code = toInt16(integerPart(*v));
+    return code ? *code : ecrstatus::Unreadable;
 }
 
 } // namespace
 
-qint16 FiscalTec::QueryEcrStatus()
+qint16 EcrQueries::status()
 {
-    QString reply;
-    qint16 &result = shared().lastResultCode;
-    SendCommand(QStringLiteral("KXSTAT"), result, reply, -1, 0);
-    if (result != 0)
-        return kNoStatus;
-    const QString tail = reply.mid(7);
+    const CommandResult r = link_.send(QStringLiteral("KXSTAT"), Quiet::Yes);
+    if (!r.ok())
+        return ecrstatus::NoStatus;
+    const QString tail = r.reply.mid(7);
     if (tail.startsWith(QLatin1String("DE")))
-        return statusFromErrorTail(tail);
-    if (reply.startsWith(QLatin1String("STAT:")))
-        return value16(reply.mid(5)).value_or(kUnreadableStatus);
-    return 0;
+        return statusFromErrorTail(tail, numbers_);
+    if (r.reply.startsWith(QLatin1String("STAT:")))
+        return value16(r.reply.mid(5), numbers_).value_or(ecrstatus::Unreadable);
+    return ecrstatus::Ready;
 }
 
-qint16 FiscalTec::QueryOpenTable()
+qint16 EcrQueries::openTable()
 {
-    QString reply;
-    qint16 &result = shared().lastResultCode;
-    SendCommand(QStringLiteral("KX?TO"), result, reply, 0, 0);
-    if (result != 0)
+    const CommandResult r = link_.send(QStringLiteral("KX?TO"));
+    if (!r.ok())
         return -1;
-    const auto table = value16(field(reply, 2).trimmed());
+    const auto table = value16(field(r.reply, 2).trimmed(), numbers_);
     return table && *table > 0 ? *table : qint16(-1);
 }
 
-qint16 FiscalTec::TableNumberFromReply(const QString &reply)
+qint16 EcrQueries::lastReceiptFromClearReply(const QString &reply, const NumberFormat &numbers)
 {
-    const auto table = value16(cleanField(field(reply, 3)));
-    return table && *table > 0 ? *table : qint16(-1);
+    const auto number = value16(cleanField(field(reply, 3)), numbers);
+    return number && *number > 0 ? *number : qint16(-1);
 }
 
-QString FiscalTec::QueryTableReport(int table)
+QString EcrQueries::tableTotal(int table)
 {
-    QString reply;
-    qint16 &result = shared().lastResultCode;
-    SendCommand(QStringLiteral("KXREP%1TBL").arg(table), result, reply, 0, 0);
-    if (result != 0)
+    const CommandResult r = link_.send(QStringLiteral("KXREP%1TBL").arg(table));
+    if (!r.ok())
         return QStringLiteral("-1");
-    const QString figure = cleanField(field(reply, 3));
-    const auto v = numericValue(figure);
+    const QString figure = cleanField(field(r.reply, 3));
+    const auto v = numbers_.value(figure);
     return v && *v >= 0 ? figure : QStringLiteral("-1");
 }
 
-QString FiscalTec::QueryTableList()
+QString EcrQueries::tableList()
 {
-    QString reply;
-    qint16 &result = shared().lastResultCode;
-    SendCommand(QStringLiteral("KXREPTBL"), result, reply, 0, 0);
-    if (result != 0)
+    const CommandResult r = link_.send(QStringLiteral("KXREPTBL"));
+    if (!r.ok())
         return QStringLiteral("-1");
-    QString list = cleanField(field(reply, 2));
+    QString list = cleanField(field(r.reply, 2));
     if (list.isEmpty())
         return QStringLiteral("-1");
     return list.remove(QLatin1Char(' '));
 }
 
-QString FiscalTec::QueryReceiptNumbers()
+QString EcrQueries::receiptNumbers()
 {
     static const QString failed = QStringLiteral("-1, -1");
-    QString reply;
-    qint16 &result = shared().lastResultCode;
-    SendCommand(QStringLiteral("KXRE"), result, reply, 0, 0);
-    if (result != 0)
+    const CommandResult r = link_.send(QStringLiteral("KXRE"));
+    if (!r.ok())
         return failed;
-    const QString first = field(reply, 2).left(5).trimmed();
-    const QString second = field(reply, 3).left(5).trimmed();
-    const auto count = numericValue(second);
-    if (!isNumeric(first) || !count || *count <= 0)
+    const QString first = field(r.reply, 2).left(5).trimmed();
+    const QString second = field(r.reply, 3).left(5).trimmed();
+    const auto count = numbers_.value(second);
+    if (!numbers_.isNumeric(first) || !count || *count <= 0)
         return failed;
     return first + QStringLiteral(", ") + second;
 }

@@ -6,23 +6,11 @@
 namespace dravimo::greek {
 namespace {
 
-ExternalConverter &externalConverter()
-{
-    static ExternalConverter converter;
-    return converter;
-}
-
-// The program keeps one GreekMikro for its whole life, as the main form did.
-GreekMikro &mikro()
-{
-    static GreekMikro instance;
-    return instance;
-}
-
 QString throughMikro(const QString &text, bool tableB)
 {
-    mikro().InSring(text, tableB);
-    return mikro().GreekString();
+    GreekMikro mikro;
+    mikro.InSring(text, tableB);
+    return mikro.GreekString();
 }
 
 // The ECR has no accented letters; the small ones become the plain Latin
@@ -87,15 +75,9 @@ QString repairDosGreek(const QString &text)
     return looksLikeDosGreek(text) ? throughMikro(text, true) : text;
 }
 
-void setExternalConverter(ExternalConverter converter)
+QString itemTextConversion(const QString &text, const ExternalConverter &converter)
 {
-    externalConverter() = std::move(converter);
-}
-
-QString itemTextConversion(const QString &text)
-{
-    const ExternalConverter &external = externalConverter();
-    QString t = external ? external(text) : repairDosGreek(text);
+    QString t = converter ? converter(text) : repairDosGreek(text);
     t = repairDosDelta(dropAccents(t));
     return throughMikro(simpleUpper(t), false);
 }

@@ -32,13 +32,13 @@ bool looksLikeDosGreek(const QString &text);
 // unchanged otherwise. The default external converter.
 QString repairDosGreek(const QString &text);
 
-// The external converter of recipe 1, step 1. Empty restores the stand-in.
+// A converter that repairs text before the item recipe; empty means the
+// DOS-Greek repair above.
 using ExternalConverter = std::function<QString(const QString &)>;
-void setExternalConverter(ExternalConverter converter);
 
-// Recipe 1: external converter, accents dropped (ώ becomes Ω), the DOS code of
-// Δ repaired, upper case, table A.
-QString itemTextConversion(const QString &text);
+// Recipe 1: the converter, accents dropped (ώ becomes Ω), the DOS code of Δ
+// repaired, upper case, table A.
+QString itemTextConversion(const QString &text, const ExternalConverter &converter = {});
 
 // Recipe 2: DOS repair, upper case, accents dropped, upper case, table A.
 QString commentTextConversion(const QString &text);

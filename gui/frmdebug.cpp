@@ -1,7 +1,5 @@
 #include "gui/frmdebug.h"
 
-#include "core/shared.h"
-
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QPlainTextEdit>
@@ -15,7 +13,7 @@ namespace {
 constexpr int kMaxLines = 50000;
 } // namespace
 
-frmDebug::frmDebug(QWidget *parent) : QWidget(parent, Qt::Window)
+frmDebug::frmDebug(CommLog &log, QWidget *parent) : QWidget(parent, Qt::Window), log_(log)
 {
     setObjectName(QStringLiteral("frmDebug"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -40,16 +38,15 @@ frmDebug::~frmDebug()
     Form_Unload();
 }
 
-frmDebug *frmDebug::openBeside(QWidget *mainWindow)
+frmDebug *frmDebug::openBeside(QWidget *mainWindow, CommLog &log)
 {
-    auto *form = new frmDebug;
+    auto *form = new frmDebug(log);
     if (mainWindow) {
         const QRect main = mainWindow->frameGeometry();
         form->move(main.right() + 1, main.top());
         form->setWindowIcon(mainWindow->windowIcon());
     }
-    debugLog().setSink(form);
-    shared().debugOpen = true;
+    log.setSink(form);
     form->show();
     return form;
 }
@@ -79,9 +76,8 @@ void frmDebug::Form_Unload()
     if (unloaded_)
         return;
     unloaded_ = true;
-    if (debugLog().sink() == this)
-        debugLog().setSink(nullptr);
-    shared().debugOpen = false;
+    if (log_.sink() == this)
+        log_.setSink(nullptr);
     emit unloaded();
 }
 

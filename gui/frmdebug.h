@@ -1,16 +1,16 @@
 #pragma once
 // The communication window "Επικοινωνία Ταμειακής": shows every line the
 // command exchange reports while it is open, and also appends them to
-// "dravimoLog.txt" while its tick box is ticked. The debug flag is true
-// exactly while one is open.
+// "dravimoLog.txt" while its tick box is ticked. The log writes only while
+// one is open.
 //
 // The main window's menu entry "Debug Επικοινωνίας" (wndDebug) toggles it:
-//   open:  debug_ = frmDebug::openBeside(this); check the entry, and connect
+//   open:  debug_ = frmDebug::openBeside(this, log); check the entry, and connect
 //          unloaded() to clearing the check mark;
 //   close: debug_->close().
 // The window deletes itself on close; its text is not kept between openings.
 
-#include "core/debuglog.h"
+#include "core/commlog.h"
 
 #include <QWidget>
 
@@ -19,18 +19,18 @@ class QPlainTextEdit;
 
 namespace dravimo {
 
-class frmDebug : public QWidget, public DebugSink
+class frmDebug : public QWidget, public LogSink
 {
     Q_OBJECT
 
 public:
-    explicit frmDebug(QWidget *parent = nullptr);
+    explicit frmDebug(CommLog &log, QWidget *parent = nullptr);
     ~frmDebug() override;
 
     // A new window, its left edge at the main window's right edge and its
     // top at the main window's top, with the main window's icon; it becomes
-    // the log's sink and the debug flag is set.
-    static frmDebug *openBeside(QWidget *mainWindow);
+    // the log's sink.
+    static frmDebug *openBeside(QWidget *mainWindow, CommLog &log);
 
     void showLine(const QString &text) override;
     bool logsToFile() const override;
@@ -48,6 +48,7 @@ protected:
 private:
     void Form_Unload();
 
+    CommLog &log_;
     bool unloaded_ = false;
 };
 

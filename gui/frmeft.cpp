@@ -1,7 +1,6 @@
 #include "gui/frmeft.h"
 
 #include "core/numbers.h"
-#include "core/shared.h"
 #include "core/window.h"
 
 #include <QCheckBox>
@@ -86,14 +85,14 @@ void selectByData(QComboBox *list, int value)
 
 std::optional<qint16> boxValue(const QLineEdit *box)
 {
-    const auto value = numericValue(box->text());
+    const auto value = NumberFormat::system().value(box->text());
     return value ? toInt16(*value) : std::nullopt;
 }
 
 } // namespace
 
-frmEFT::frmEFT(QWidget *mainWindow, const QString &fileName)
-    : QWidget(nullptr, Qt::Window), mainWindow_(mainWindow), fileName_(fileName)
+frmEFT::frmEFT(QWidget *mainWindow, Window &boxes, const QString &fileName)
+    : QWidget(nullptr, Qt::Window), mainWindow_(mainWindow), boxes_(boxes), fileName_(fileName)
 {
     setObjectName(QStringLiteral("frmEFT"));
     setWindowTitle(kTitle);
@@ -274,7 +273,7 @@ std::optional<qint16> frmEFT::paymentNumber()
     const auto n = boxValue(txtPay_);
     if (n && *n >= 1)
         return n;
-    MsgBox(dravimo::window(), kBadPayment, mb::Exclamation);
+    MsgBox(boxes_, kBadPayment, mb::Exclamation);
     return std::nullopt;
 }
 
@@ -285,12 +284,12 @@ std::optional<PaymentType> frmEFT::recordOnScreen()
         return std::nullopt;
     const auto retries = boxValue(txtRetries_);
     if (!retries) {
-        MsgBox(dravimo::window(), kBadRetries, mb::Exclamation);
+        MsgBox(boxes_, kBadRetries, mb::Exclamation);
         return std::nullopt;
     }
     const auto fallback = boxValue(txtPayID_);
     if (!fallback) {
-        MsgBox(dravimo::window(), kBadFallback, mb::Exclamation);
+        MsgBox(boxes_, kBadFallback, mb::Exclamation);
         return std::nullopt;
     }
     return PaymentType{*n,
@@ -307,7 +306,7 @@ void frmEFT::save_Click()
 {
     const auto record = recordOnScreen();
     if (record && WritePaymentType(*record, fileName_) != 0)
-        MsgBox(dravimo::window(), kWriteFailed, mb::Exclamation);
+        MsgBox(boxes_, kWriteFailed, mb::Exclamation);
 }
 
 // The screen keeps the old values, so a mistaken clear can be saved back.
@@ -315,7 +314,7 @@ void frmEFT::cmddelete_Click()
 {
     const auto n = paymentNumber();
     if (n && ClearPaymentType(*n, fileName_) != 0)
-        MsgBox(dravimo::window(), kWriteFailed, mb::Exclamation);
+        MsgBox(boxes_, kWriteFailed, mb::Exclamation);
 }
 
 void frmEFT::cmdexit_Click()
@@ -352,12 +351,12 @@ bool frmEFT::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-std::function<void()> CardSettingsOpener(QWidget *mainWindow)
+std::function<void()> CardSettingsOpener(QWidget *mainWindow, Window &boxes)
 {
     auto dialog = std::make_shared<QPointer<frmEFT>>();
-    return [mainWindow, dialog] {
+    return [mainWindow, &boxes, dialog] {
         if (!*dialog) {
-            *dialog = new frmEFT(mainWindow);
+            *dialog = new frmEFT(mainWindow, boxes);
             // Not a child (see frmeft.h), so it goes when the main window does.
             QObject::connect(mainWindow, &QObject::destroyed, dialog->data(), [d = dialog->data()] { delete d; });
         }

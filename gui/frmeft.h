@@ -22,15 +22,18 @@ class QToolButton;
 
 namespace dravimo {
 
+class Window;
+
 class frmEFT : public QWidget
 {
     Q_OBJECT
 
 public:
     // mainWindow may be null (then nothing is disabled and the dialog stays
-    // where the platform puts it). fileName is payeft.dat in the working
-    // folder unless a caller names another.
-    explicit frmEFT(QWidget *mainWindow, const QString &fileName = kPaymentFile);
+    // where the platform puts it); boxes shows the dialog's messages.
+    // fileName is payeft.dat in the working folder unless a caller names
+    // another.
+    frmEFT(QWidget *mainWindow, Window &boxes, const QString &fileName = kPaymentFile);
 
     // The menu entry: a closed dialog comes back with its initial texts,
     // placed beside the main window, then the fill runs.
@@ -71,6 +74,7 @@ private:
     std::optional<PaymentType> recordOnScreen();
 
     QPointer<QWidget> mainWindow_;
+    Window &boxes_;
     QString fileName_;
     QLineEdit *txtPay_ = nullptr;
     QToolButton *cmdFind_ = nullptr;
@@ -88,6 +92,6 @@ private:
 
 // What the main window's "Παράμετροι Πιστ. Καρτών" runs: one dialog, created
 // at the first opening and reused, deleted with the main window.
-std::function<void()> CardSettingsOpener(QWidget *mainWindow);
+std::function<void()> CardSettingsOpener(QWidget *mainWindow, Window &boxes);
 
 } // namespace dravimo

@@ -1,7 +1,6 @@
 #include "gui/frmerr.h"
 
 #include "core/clock.h"
-#include "core/shared.h"
 
 #include <QCloseEvent>
 #include <QEvent>
@@ -19,11 +18,11 @@ const QString kCardWaiting = QStringLiteral("Αναμονή Απάντησης E
 const QString kCardCount = QStringLiteral("Αναμονή EFTPOS [%1]");
 } // namespace
 
-frmErr::frmErr(bool skipTimer, QWidget *parent)
+frmErr::frmErr(Clock &clock, bool skipTimer, QWidget *parent)
     : QWidget(parent,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                   | Qt::WindowStaysOnTopHint),
-      skipTimer_(skipTimer)
+      clock_(clock), skipTimer_(skipTimer)
 {
     setObjectName(QStringLiteral("frmErr"));
     lblErr = new QLabel(this);
@@ -35,7 +34,7 @@ frmErr::frmErr(bool skipTimer, QWidget *parent)
     layout->addWidget(lblErrDesc);
     setMinimumWidth(320);
     TmrCom = new QTimer(this);
-    TmrCom->setInterval(std::max(1, Clock::instance().realMs(kTickInterval)));
+    TmrCom->setInterval(std::max(1, clock_.realMs(kTickInterval)));
     connect(TmrCom, &QTimer::timeout, this, &frmErr::TmrCom_Timer);
 }
 
@@ -49,7 +48,7 @@ void frmErr::setSkipTimer(bool skip)
 
 qint64 frmErr::clockSeconds() const
 {
-    return (Clock::instance().nowMs() + 500) / 1000;
+    return (clock_.nowMs() + 500) / 1000;
 }
 
 void frmErr::Form_Load()
@@ -111,7 +110,6 @@ void frmErr::closeEvent(QCloseEvent *event)
 {
     TmrCom->stop();
     open_ = false;
-    shared().waitCancel = true;
     event->accept();
 }
 

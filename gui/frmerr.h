@@ -2,8 +2,7 @@
 // The message and wait dialog: tells the operator what the program is waiting
 // for (the card terminal's answer, the clearing of a register error, the end of
 // a receipt after failed card payments). Closing it by hand is the operator's
-// way to stop the wait: closing, by anyone, sets the wait-cancel flag that the
-// waiting loops watch.
+// way to stop the wait: closing, by anyone, ends the wait that showed it.
 //
 // Two forms: the card-payment form counts the seconds waited; the plain form
 // (skipTimer) shows the caller's texts and no counter.
@@ -17,12 +16,14 @@ class QTimer;
 
 namespace dravimo {
 
+class Clock;
+
 class frmErr : public QWidget, public WaitDialog
 {
     Q_OBJECT
 
 public:
-    explicit frmErr(bool skipTimer = false, QWidget *parent = nullptr);
+    explicit frmErr(Clock &clock, bool skipTimer = false, QWidget *parent = nullptr);
     ~frmErr() override;
 
     // Only honoured before the dialog loads (before any text is set or it is
@@ -56,6 +57,7 @@ private:
     void Form_Load();
     qint64 clockSeconds() const;
 
+    Clock &clock_;
     bool skipTimer_ = false;
     bool loaded_ = false;
     bool open_ = false;

@@ -1,9 +1,8 @@
 #include "gui/frmparam.h"
 
-#include "settings/settings.h"
-#include "core/shared.h"
-#include "settings/vats.h"
 #include "core/window.h"
+#include "settings/settings.h"
+#include "settings/vats.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -32,7 +31,8 @@ QLineEdit *limitedBox(const char *name, int limit)
 
 } // namespace
 
-frmparam::frmparam(QWidget *parent) : QWidget(parent, Qt::Window)
+frmparam::frmparam(Window &boxes, Clock &clock, std::function<Connection()> connection, QWidget *parent)
+    : QWidget(parent, Qt::Window), boxes_(boxes), clock_(clock), connection_(std::move(connection))
 {
     setObjectName(QStringLiteral("frmparam"));
     setWindowTitle(QStringLiteral("Παράμετροι Dravimo"));

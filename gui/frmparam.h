@@ -8,7 +8,10 @@
 
 #include <QWidget>
 
+#include "settings/settings.h"
+
 #include <array>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -18,14 +21,18 @@ class QRadioButton;
 
 namespace dravimo {
 
-struct Settings;
+class Clock;
+class Window;
 
 class frmparam : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit frmparam(QWidget *parent = nullptr);
+    // boxes shows the dialog's messages; connection gives the register's
+    // connection as the program runs with it (what a file without "[port]"
+    // keeps).
+    frmparam(Window &boxes, Clock &clock, std::function<Connection()> connection, QWidget *parent = nullptr);
 
     // Shows the dialog (modeless) and loads it.
     void open();
@@ -58,11 +65,14 @@ private:
     QWidget *buildCurrencyFrame();
     QWidget *buildVatFrame();
     QCheckBox *addCheck(const char *name, const QString &caption);
-    void loadConnection();
+    void loadConnection(const Connection &connection);
     void loadChecks(const Settings &s);
     bool writeSettings();
     bool saveVatRates();
 
+    Window &boxes_;
+    Clock &clock_;
+    std::function<Connection()> connection_;
     QLineEdit *comtxt_ = nullptr;
     QLineEdit *baudtxt_ = nullptr;
     QLineEdit *filetxt_ = nullptr;

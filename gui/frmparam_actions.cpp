@@ -1,10 +1,10 @@
 // frmparam's behaviour: load, restore, confirm, and closing.
 
-#include "settings/settings.h"
-#include "core/shared.h"
-#include "settings/vats.h"
+#include "core/clock.h"
 #include "core/window.h"
 #include "gui/frmparam.h"
+#include "settings/settings.h"
+#include "settings/vats.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -25,11 +25,6 @@ void setLimitedText(QLineEdit *box, int limit, const QString &text)
     box->setText(text);
 }
 
-bool isTrue(const QString &value)
-{
-    return value == QLatin1String("true");
-}
-
 } // namespace
 
 void frmparam::open()
@@ -43,16 +38,16 @@ void frmparam::open()
 void frmparam::load()
 {
     emit loaded();
-    QString Baud;
     // A param.ini that cannot be read leaves the controls as they are: the
     // operator is here to write a new one.
-    const auto s = ReadSettingsFile(SettingsVariant::Dialog, Baud);
-    loadConnection();
+    const Connection current = connection_();
+    const auto s = readSettingsFile(SettingsVariant::Dialog, current);
+    loadConnection(s ? s->connection : current);
     if (s) {
         setLimitedText(filetxt_, kFileLength, s->file);
-        if (s->ecrt == QLatin1String("mikro"))
+        if (s->translation.ecrModel == EcrModel::Mikro)
             typetxt_->setCurrentIndex(0);
-        else if (s->ecrt == QLatin1String("pos21"))
+        else if (s->translation.ecrModel == EcrModel::Pos21)
             typetxt_->setCurrentIndex(1);
         loadChecks(*s);
         location_->setText(s->location);
@@ -65,37 +60,38 @@ void frmparam::load()
 
 // The port text is the connection text up to its first ":", the baud the
 // part after it (up to a second ":"); no ":" leaves the baud box empty.
-void frmparam::loadConnection()
+void frmparam::loadConnection(const Connection &connection)
 {
-    const QStringList parts = shared().connectionString.split(QLatin1Char(':'));
+    const QStringList parts = connection.text.split(QLatin1Char(':'));
     setLimitedText(comtxt_, kPortLength, parts.value(0));
     setLimitedText(baudtxt_, kBaudLength, parts.value(1));
 }
 
 void frmparam::loadChecks(const Settings &s)
 {
-    multi_print_->setChecked(isTrue(s.multiType));
-    descreption_->setChecked(isTrue(s.descpr));
-    comments_->setChecked(isTrue(s.comment));
-    quantity_->setChecked(isTrue(s.qua));
-    keyb_locked_->setChecked(isTrue(s.keyboff));
-    dirdep_->setChecked(isTrue(s.ddep));
-    if (s.CODEPR == QLatin1String("true N")) {
+    const TranslationOptions &t = s.translation;
+    multi_print_->setChecked(s.fileMode == FileMode::Multi);
+    descreption_->setChecked(s.descriptionsOn);
+    comments_->setChecked(s.commentsOn);
+    quantity_->setChecked(s.quantityOn);
+    keyb_locked_->setChecked(t.keyboardLocked);
+    dirdep_->setChecked(t.departmentFromLine);
+    if (t.itemCodes == ItemCodes::Numeric) {
         print_code_numeric_->setChecked(true);
-    } else if (s.CODEPR == QLatin1String("true A")) {
+    } else if (t.itemCodes == ItemCodes::Alphanumeric) {
         print_code_ascii_->setChecked(true);
-    } else if (s.CODEPR.left(4) == QLatin1String("fals")) {
+    } else if (t.itemCodes == ItemCodes::None) {
         print_code_ascii_->setChecked(false);
         print_code_numeric_->setChecked(false);
     }
-    if (s.curr == QLatin1String("0"))
+    if (t.currency == Currency::AsInFile)
         total_file_->setChecked(true);
-    else if (s.curr == QLatin1String("1"))
+    else if (t.currency == Currency::Main)
         total_1_->setChecked(true);
-    else if (s.curr == QLatin1String("2"))
+    else if (t.currency == Currency::Secondary)
         total_2_->setChecked(true);
     // Ticked by a file that asks for it, never unticked here.
-    if (s.autoStar)
+    if (s.autoStart)
         ChkAuto_->setChecked(true);
 }
 
@@ -121,8 +117,8 @@ void frmparam::OK_Click()
         return;
     if (!saveVatRates())
         return;
-    MsgBox(dravimo::window(), QStringLiteral("Πρεπει να επανεκκινησετε το Dravimo για ενεργοποιηση των μεταβολων "),
-           mb::Critical, QStringLiteral("Dravimo-Προσοχη"));
+    MsgBox(boxes_, QStringLiteral("Πρεπει να επανεκκινησετε το Dravimo για ενεργοποιηση των μεταβολων "), mb::Critical,
+           QStringLiteral("Dravimo-Προσοχη"));
     close();
     emit confirmed();
 }
@@ -147,9 +143,9 @@ bool frmparam::writeSettings()
     v.quantity = quantity_->isChecked();
     v.autoStart = ChkAuto_->isChecked();
     v.location = location_->text();
-    if (WriteSettingsFile(v))
+    if (writeSettingsFile(v, clock_.wallNow().date()))
         return true;
-    MsgBox(dravimo::window(), QStringLiteral("Λάθος κατά την αποθήκευση του param.ini!"), mb::Exclamation);
+    MsgBox(boxes_, QStringLiteral("Λάθος κατά την αποθήκευση του param.ini!"), mb::Exclamation);
     return false;
 }
 
@@ -165,11 +161,11 @@ bool frmparam::saveVatRates()
     for (std::size_t i = 0; i < boxes.size(); ++i)
         setLimitedText(txtVatRate_[i], kRateLength, boxes[i]);
     if (!collected) {
-        MsgBox(dravimo::window(), QStringLiteral("Λάθος στίς κατηγορίες ΦΠΑ!"), mb::Exclamation);
+        MsgBox(boxes_, QStringLiteral("Λάθος στίς κατηγορίες ΦΠΑ!"), mb::Exclamation);
         return false;
     }
     if (!SaveVatRates(rates))
-        MsgBox(dravimo::window(), QStringLiteral("Λάθος κατά την αποθήκευση τών κατηγορίών ΦΠΑ!"), mb::Exclamation);
+        MsgBox(boxes_, QStringLiteral("Λάθος κατά την αποθήκευση τών κατηγορίών ΦΠΑ!"), mb::Exclamation);
     return true;
 }
 

@@ -1,7 +1,6 @@
 #include "gui/mainwindow.h"
 
-#include "control/mainform.h"
-#include "core/shared.h"
+#include "control/controller.h"
 #include "gui/appicon.h"
 #include "gui/frmabout.h"
 #include "gui/frmparam.h"
@@ -24,7 +23,7 @@
 
 namespace dravimo {
 
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
+MainWindow::MainWindow(Clock &clock, CommLog &log, QWidget *parent) : QMainWindow(parent), clock_(clock), log_(log)
 {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowIcon(programIcon());
@@ -55,7 +54,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     auto *lblreceipt = new QLabel(central);
     lblreceipt->setObjectName(QStringLiteral("lblreceipt"));
     lblreceipt->setMinimumWidth(60);
-    labels_[InfoLabel::lblreceipt] = lblreceipt;
+    labels_[InfoLabel::JobCounter] = lblreceipt;
     lblProgr_ = new QLabel(QStringLiteral("-"), central);
     lblProgr_->setObjectName(QStringLiteral("lblProgr"));
     counter->addWidget(Label1);
@@ -99,13 +98,13 @@ void MainWindow::buildInformationPanel(QGridLayout *grid)
     // The captions keep their runs of spaces: in the window's own font the
     // colons line up.
     const Row rows[] = {
-        {"seriallbl", QStringLiteral("Πόρτα επικοινωνίας"), "serialtxt", InfoLabel::serialtxt},
-        {"baudlbl", QStringLiteral("Ταχύτητα         :"), "baudtxt", InfoLabel::baudtxt},
-        {"filelbl", QStringLiteral("Αρχείο              :"), "filetxt", InfoLabel::filetxt},
-        {"ecrlbl", QStringLiteral("Ταμειακή          :"), "ecrtxt", InfoLabel::ecrtxt},
-        {"desclbl", QStringLiteral("Περιγραφή       :"), "desctxt", InfoLabel::desctxt},
-        {"commentslbl", QStringLiteral("Σχόλια              :"), "commentstxt", InfoLabel::commentstxt},
-        {"currlbl", QStringLiteral("Εξόφληση         :"), "currtxt", InfoLabel::currtxt},
+        {"seriallbl", QStringLiteral("Πόρτα επικοινωνίας"), "serialtxt", InfoLabel::Connection},
+        {"baudlbl", QStringLiteral("Ταχύτητα         :"), "baudtxt", InfoLabel::Baud},
+        {"filelbl", QStringLiteral("Αρχείο              :"), "filetxt", InfoLabel::PrintFile},
+        {"ecrlbl", QStringLiteral("Ταμειακή          :"), "ecrtxt", InfoLabel::EcrType},
+        {"desclbl", QStringLiteral("Περιγραφή       :"), "desctxt", InfoLabel::Descriptions},
+        {"commentslbl", QStringLiteral("Σχόλια              :"), "commentstxt", InfoLabel::Comments},
+        {"currlbl", QStringLiteral("Εξόφληση         :"), "currtxt", InfoLabel::Currency},
     };
     int row = 0;
     for (const Row &r : rows) {
@@ -179,37 +178,38 @@ void MainWindow::buildTrayMenu()
     add("mZREp", QStringLiteral("Εκτέλεση Ισοζ. 'Ζ'"));
 }
 
-void MainWindow::attach(MainForm &form)
+void MainWindow::attach(Controller &controller)
 {
-    form_ = &form;
-    connect(Command1_, &QPushButton::clicked, this, [&form] { form.Command1_Click(); });
-    connect(Command2_, &QPushButton::clicked, this, [&form] { form.Command2_Click(); });
-    connectMenus(form);
+    controller_ = &controller;
+    Controller &c = controller;
+    connect(Command1_, &QPushButton::clicked, this, [&c] { c.startPrinting(); });
+    connect(Command2_, &QPushButton::clicked, this, [&c] { c.stopPrinting(); });
+    connectMenus(controller);
 }
 
-void MainWindow::connectMenus(MainForm &form)
+void MainWindow::connectMenus(Controller &c)
 {
     const std::pair<const char *, std::function<void()>> handlers[] = {
-        {"param", [&form] { form.param_Click(); }},
+        {"param", [&c] { c.openSettings(); }},
         {"paramEft",
          [this] {
              if (openCardSettings_)
                  openCardSettings_();
          }},
-        {"help_text", [&form] { form.help_text_Click(); }},
-        {"errorclear", [&form] { form.errorclear_Click(); }},
+        {"help_text", [&c] { c.openHelpText(); }},
+        {"errorclear", [&c] { c.clearEcrError(); }},
         {"wndDebug", [this] { toggleDebugWindow(); }},
-        {"xrep0", [&form] { form.xrep0_Click(); }},
-        {"xrep5", [&form] { form.xrep5_Click(); }},
-        {"zrep021", [&form] { form.zrep021_Click(); }},
-        {"zrep521", [&form] { form.zrep521_Click(); }},
-        {"end", [&form] { form.end_Click(); }},
+        {"xrep0", [&c] { c.dailyXReport(); }},
+        {"xrep5", [&c] { c.periodXReport(); }},
+        {"zrep021", [&c] { c.dailyZReport(); }},
+        {"zrep521", [&c] { c.periodZReport(); }},
+        {"end", [&c] { c.quit(); }},
         {"about", [this] { showAboutBox(this); }},
-        {"fShow", [&form] { form.fShow_Click(); }},
-        {"fHide", [&form] { form.fHide_Click(); }},
-        {"pStart", [&form] { form.pStart_Click(); }},
-        {"pStop", [&form] { form.pStop_Click(); }},
-        {"mZREp", [&form] { form.mZREp_Click(); }},
+        {"fShow", [&c] { c.showWindow(); }},
+        {"fHide", [&c] { c.hideWindow(); }},
+        {"pStart", [&c] { c.trayStartPrinting(); }},
+        {"pStop", [&c] { c.trayStopPrinting(); }},
+        {"mZREp", [&c] { c.trayZReport(); }},
     };
     for (const auto &[name, handler] : handlers)
         connect(actions_.value(QLatin1String(name)), &QAction::triggered, this, handler);

@@ -4,7 +4,7 @@
 // label, a menu bar, and an icon in the notification area whose menu keeps
 // the program reachable while the window is hidden.
 //
-// The behaviour behind every button, menu entry and timer is MainForm's; this
+// The behaviour behind every button, menu entry and timer is the controller's; this
 // class only shows what the controller sets and forwards what the operator
 // does.
 
@@ -27,18 +27,22 @@ class QSystemTrayIcon;
 
 namespace dravimo {
 
-class MainForm;
+class Clock;
+class CommLog;
+class Controller;
 
 class MainWindow : public QMainWindow, public MainView
 {
     Q_OBJECT
 
 public:
-    explicit MainWindow(QWidget *parent = nullptr);
+    // clock: what the wait dialogs count with; log: what the communication
+    // window shows.
+    MainWindow(Clock &clock, CommLog &log, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // Connects the buttons, menus and dialogs to the controller.
-    void attach(MainForm &form);
+    void attach(Controller &controller);
 
     // Window
     void setStatus(const QString &text) override;
@@ -90,11 +94,13 @@ private:
     void buildMenus();
     void buildTrayMenu();
     QPushButton *button(Button b) const;
-    void connectMenus(MainForm &form);
+    void connectMenus(Controller &controller);
     void toggleDebugWindow();
     void programEnded();
 
-    MainForm *form_ = nullptr;
+    Clock &clock_;
+    CommLog &log_;
+    Controller *controller_ = nullptr;
     std::function<void()> openCardSettings_;
     QMap<InfoLabel, QLabel *> labels_;
     QLineEdit *comstattxt_ = nullptr;

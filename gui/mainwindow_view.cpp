@@ -1,7 +1,6 @@
 // MainWindow as the controller sees it: the MainView side of the window.
 
-#include "control/mainform.h"
-#include "core/shared.h"
+#include "control/controller.h"
 #include "gui/frmdebug.h"
 #include "gui/frmparam.h"
 #include "gui/mainwindow.h"
@@ -57,7 +56,7 @@ int MainWindow::showMessage(const QString &text, int code, const QString &title)
 
 std::unique_ptr<WaitDialog> MainWindow::createWaitDialog(bool skipTimer)
 {
-    return std::make_unique<frmErr>(skipTimer);
+    return std::make_unique<frmErr>(clock_, skipTimer);
 }
 
 void MainWindow::setProgressText(const QString &text)
@@ -83,7 +82,7 @@ QString MainWindow::label(InfoLabel label) const
 
 QPushButton *MainWindow::button(Button b) const
 {
-    return b == Button::Command1 ? Command1_ : Command2_;
+    return b == Button::StartPrinting ? Command1_ : Command2_;
 }
 
 void MainWindow::setButtonEnabled(Button b, bool enabled)
@@ -114,12 +113,12 @@ bool MainWindow::menuEnabled(Menu menu) const
 
 void MainWindow::setTrayChecked(TrayEntry entry, bool checked)
 {
-    (entry == TrayEntry::pStart ? pStart_ : pStop_)->setChecked(checked);
+    (entry == TrayEntry::StartPrinting ? pStart_ : pStop_)->setChecked(checked);
 }
 
 bool MainWindow::trayChecked(TrayEntry entry) const
 {
-    return (entry == TrayEntry::pStart ? pStart_ : pStop_)->isChecked();
+    return (entry == TrayEntry::StartPrinting ? pStart_ : pStop_)->isChecked();
 }
 
 void MainWindow::showWindow()
@@ -204,20 +203,21 @@ void MainWindow::printLine(const QString &line)
 void MainWindow::openSettingsDialog()
 {
     if (!settings_) {
-        settings_ = new frmparam;
+        settings_ =
+            new frmparam(*this, clock_, [this] { return controller_ ? controller_->connection() : Connection{}; });
         connect(settings_, &frmparam::loaded, this, [this] {
-            if (form_)
-                form_->settingsDialogLoaded();
+            if (controller_)
+                controller_->settingsDialogOpened();
         });
         connect(settings_, &frmparam::unloaded, this, [this] {
-            if (form_)
-                form_->settingsDialogUnloaded();
+            if (controller_)
+                controller_->settingsDialogClosed();
             if (mainClosed_)
                 programEnded();
         });
         connect(settings_, &frmparam::confirmed, this, [this] {
-            if (form_)
-                form_->settingsConfirmed();
+            if (controller_)
+                controller_->settingsConfirmed();
         });
     }
     settings_->open();
@@ -228,14 +228,14 @@ void MainWindow::openSettingsDialog()
 void MainWindow::toggleDebugWindow()
 {
     QAction *entry = actions_.value(QStringLiteral("wndDebug"));
-    // The flag, not the pointer: a closed window is only deleted later.
-    if (shared().debugOpen) {
+    // The log, not the pointer: a closed window is only deleted later.
+    if (log_.isOpen()) {
         entry->setChecked(false);
         if (debug_)
             debug_->close();
         return;
     }
-    auto *window = frmDebug::openBeside(this);
+    auto *window = frmDebug::openBeside(this, log_);
     debug_ = window;
     entry->setChecked(true);
     connect(window, &frmDebug::unloaded, this, [entry] { entry->setChecked(false); });

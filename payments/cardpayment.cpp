@@ -1,12 +1,11 @@
 #include "payments/cardpayment.h"
 
 #include "core/clock.h"
-#include "core/files.h"
-#include "core/numbers.h"
-#include "core/shared.h"
+#include "core/resultfile.h"
 #include "core/window.h"
-#include "ecr/fiscaltec.h"
-#include "payments/payeft.h"
+#include "ecr/errorwait.h"
+#include "ecr/queries.h"
+#include "ecr/session.h"
 
 #include <QStringList>
 
@@ -17,7 +16,7 @@ namespace {
 
 // The terminal waits for a card for a long time; the ECR's acknowledgement
 // arrives as a second, asynchronous reply within this many seconds.
-constexpr qint16 kCardWaitSeconds = 200;
+constexpr Seconds kCardWait{200};
 // A busy terminal gets this long before the next attempt.
 constexpr Millis kBusyPause{3000};
 constexpr Millis kNoticePollPause{250};
@@ -113,108 +112,103 @@ QString CardPaymentLine(const QString &reply)
     return QStringLiteral("ccPay0 = ") + parts.join(QLatin1Char(';'));
 }
 
-void InstallCardReplyCheck(FiscalTec &ecr)
+std::function<void(const QString &reply)> cardAcknowledgementWriter(ResultFile &results)
 {
-    ecr.cardReplyCheck = [](const QString &reply) {
+    return [&results](const QString &reply) {
         const QString line = CardPaymentLine(reply);
         if (!line.isEmpty())
-            AppendLine(shared().resultFile, line);
+            results.append(line);
     };
 }
 
-CardPayment::CardPayment(FiscalTec &ecr, QString paymentFile) : ecr_(ecr), paymentFile_(std::move(paymentFile))
+CardPayment::CardPayment(EcrSession &ecr, QString paymentFile) : ecr_(ecr), paymentFile_(std::move(paymentFile))
 {}
 
-bool CardPayment::runCardAttempts(const QString &command, qint16 quiet, qint16 attempts, const QString &logFile)
+bool CardPayment::runCardAttempts(const QString &command, Quiet quiet, qint16 attempts)
 {
-    QString reply;
     for (int i = 0; i < attempts; ++i) {
-        ecr_.SendCommand(command, shared().lastResultCode, reply, quiet, kCardWaitSeconds, logFile);
-        if (shared().lastResultCode != 0)
+        const CommandResult r = ecr_.link.send(command, quiet, kCardWait);
+        if (!r.ok())
             continue;
-        const CardReply cls = ClassifyCardReply(reply);
+        const CardReply cls = ClassifyCardReply(r.reply);
         if (cls == CardReply::Accepted)
             return true;
         if (cls == CardReply::Refused)
             return false;
         if (cls == CardReply::Busy)
-            Clock::instance().pause(kBusyPause);
+            ecr_.clock.pause(kBusyPause);
     }
     return false;
 }
 
-void CardPayment::sendFallback(const QString &command, const QString &logFile)
+PaymentOutcome CardPayment::sendFallback(const QString &command)
 {
-    QString reply;
-    ecr_.SendCommand(command, shared().lastResultCode, reply, 0, 0, logFile);
-    // Only a fallback the ECR took leaves the receipt holding a failed card
-    // payment that the notice must mention.
-    if (shared().lastResultCode == 0)
-        shared().cardFailure = true;
+    // Only a fallback the register took leaves the receipt holding a failed
+    // card payment that the notice must mention.
+    return ecr_.link.send(command).ok() ? PaymentOutcome::FallbackTaken : PaymentOutcome::Done;
 }
 
-void CardPayment::payAmount(const QString &price, const QString &total, const QString &curr, const QString &sFileOut)
+PaymentOutcome CardPayment::payAmount(const QString &price, const QString &paymentNumber, int forcedPayment)
 {
-    ecr_.WaitEcrErrorCleared();
+    waitUntilEcrErrorCleared(ecr_);
     int payment = 0;
-    if (const auto v = numericValue(total))
+    if (const auto v = ecr_.numbers.value(paymentNumber))
         payment = toInt16(*v).value_or(0);
-    if (curr == QLatin1String("1") || curr == QLatin1String("2") || curr == QLatin1String("3"))
-        payment = curr.toInt();
+    if (forcedPayment != 0)
+        payment = forcedPayment;
 
-    const PaymentType r = ReadPaymentType(payment, paymentFile_);
-    QString reply;
+    const PaymentType r = ReadPaymentType(payment, ecr_.window, paymentFile_);
     if (!(r.isActive() && r.ecrCode == kPreCollection))
-        ecr_.SendCommand(QStringLiteral("KXST"), shared().lastResultCode, reply, -1, 0, sFileOut);
+        ecr_.link.send(QStringLiteral("KXST"), Quiet::Yes);
     if (!r.isActive()) {
-        ecr_.SendCommand(paymentCommand(price, QString::number(payment)), shared().lastResultCode, reply, 0, 0,
-                         sFileOut);
-        return;
+        ecr_.link.send(paymentCommand(price, QString::number(payment)));
+        return PaymentOutcome::Done;
     }
     // A corrupt negative retry count still makes one attempt.
     const qint16 attempts = static_cast<qint16>(std::max(1, 1 + r.retries));
-    const bool succeeded = runCardAttempts(paymentCommand(price, cardTarget(r)), 0, attempts, sFileOut);
+    const bool succeeded = runCardAttempts(paymentCommand(price, cardTarget(r)), Quiet::No, attempts);
     if (!succeeded && r.ecrCode != kPreCollection && r.fallback > 0)
-        sendFallback(paymentCommand(price, QString::number(r.fallback)), sFileOut);
+        return sendFallback(paymentCommand(price, QString::number(r.fallback)));
+    return PaymentOutcome::Done;
 }
 
-void CardPayment::payWholeTotal(qint16 paymentNumber)
+PaymentOutcome CardPayment::payWholeTotal(qint16 paymentNumber)
 {
-    const PaymentType r = ReadPaymentType(paymentNumber, paymentFile_);
-    ecr_.WaitEcrErrorCleared();
-    QString reply;
+    const PaymentType r = ReadPaymentType(paymentNumber, ecr_.window, paymentFile_);
+    waitUntilEcrErrorCleared(ecr_);
     if (!(r.isActive() && r.ecrCode == kPreCollection))
-        ecr_.SendCommand(QStringLiteral("KXST"), shared().lastResultCode, reply, -1, 0);
+        ecr_.link.send(QStringLiteral("KXST"), Quiet::Yes);
     if (!r.isActive() || r.payment == 3) {
-        ecr_.SendCommand(QStringLiteral("KXT") + QString::number(paymentNumber), shared().lastResultCode, reply, -1, 0);
-        return;
+        ecr_.link.send(QStringLiteral("KXT") + QString::number(paymentNumber), Quiet::Yes);
+        return PaymentOutcome::Done;
     }
     const qint16 attempts = static_cast<qint16>(std::max(1, 1 + r.retries));
     // Each payment line has its own card outcome: a card accepted earlier in
     // the same print file must not stop this one's fallback.
-    const bool succeeded = runCardAttempts(QStringLiteral("KXT") + cardTarget(r), -1, attempts, QString());
+    const bool succeeded = runCardAttempts(QStringLiteral("KXT") + cardTarget(r), Quiet::Yes, attempts);
     if (!succeeded && r.ecrCode != kPreCollection && r.fallback > 0)
-        sendFallback(QStringLiteral("KXT") + QString::number(r.fallback), QString());
+        return sendFallback(QStringLiteral("KXT") + QString::number(r.fallback));
+    return PaymentOutcome::Done;
 }
 
-void CardPayment::FailureNotice()
+void CardPayment::printFailureNotice()
 {
     std::unique_ptr<WaitDialog> dialog;
-    shared().waitCancel = false;
+    EcrQueries queries(ecr_.link, ecr_.numbers);
     // Waits for the operator to finish the receipt. Closing the dialog ends
-    // the wait: with the ECR silent the status never turns 0 by itself.
-    while (ecr_.QueryEcrStatus() != 0) {
+    // the wait: with the register silent the status never turns 0 by itself.
+    while (queries.status() != ecrstatus::Ready) {
         if (!dialog) {
-            dialog = window().createWaitDialog(true);
+            dialog = ecr_.window.createWaitDialog(true);
             dialog->setTitle(QStringLiteral("Μύνημα Ταμειακής"));
             dialog->setMessage(QStringLiteral("Ολοκληρώστε την απόδειξη..."));
             dialog->setDescription(QStringLiteral("Αναμονή..."));
             dialog->show();
             dialog->redraw();
         }
-        Clock::instance().pause(kNoticePollPause);
-        window().processEvents();
-        if (shared().waitCancel)
+        ecr_.clock.pause(kNoticePollPause);
+        ecr_.window.processEvents();
+        if (!dialog->isOpen())
             break;
     }
     if (dialog && dialog->isOpen())
@@ -232,11 +226,8 @@ void CardPayment::FailureNotice()
         u"",
         u"",
     };
-    qint16 result = 0;
-    QString reply;
     for (const char16_t *line : kNotice)
-        ecr_.SendCommand(QStringLiteral("KXCO ") + QString::fromUtf16(line), result, reply, 0, 0);
-    shared().cardFailure = false;
+        ecr_.link.send(QStringLiteral("KXCO ") + QString::fromUtf16(line));
 }
 
 } // namespace dravimo

@@ -3,12 +3,18 @@
 // ECR carries out on its attached terminal, with retries, a fallback payment
 // when the card fails, and a notice on the receipt afterwards.
 
+#include "ecr/link.h"
+#include "payments/payeft.h"
+
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
 namespace dravimo {
 
-class FiscalTec;
+class ResultFile;
+struct EcrSession;
 
 // How the terminal's answer is taken.
 enum class CardReply : qint16 {
@@ -25,33 +31,39 @@ CardReply ClassifyCardReply(const QString &reply);
 // when the reply is none.
 QString CardPaymentLine(const QString &reply);
 
-// Makes the exchange write the "ccPay0 = " line of every card acknowledgement
-// to the current job's result file.
-void InstallCardReplyCheck(FiscalTec &ecr);
+// What the exchange offers every reply to: writes the "ccPay0 = " line of a
+// card acknowledgement to the current result file.
+std::function<void(const QString &reply)> cardAcknowledgementWriter(ResultFile &results);
+
+// What a payment came to.
+enum class PaymentOutcome {
+    Done,          // paid, or refused by the register (the result file says so)
+    FallbackTaken, // the card failed and the fallback payment was booked: the
+                   // receipt holds a failed card payment the notice must tell
+};
 
 class CardPayment
 {
 public:
-    explicit CardPayment(FiscalTec &ecr, QString paymentFile = QStringLiteral("payeft.dat"));
+    explicit CardPayment(EcrSession &ecr, QString paymentFile = kPaymentFile);
 
-    // A payment line with an amount ("0" or empty: the whole remaining total).
-    // Failed commands log their "Err = " lines to sFileOut (the job's result
-    // file when empty).
-    void payAmount(const QString &price, const QString &total, const QString &curr,
-                   const QString &sFileOut = QString());
+    // A payment line with an amount in cents ("0" or empty: the whole remaining
+    // total) and the host's payment number. forcedPayment, when not 0, replaces
+    // the payment number (the settings' currency choice).
+    PaymentOutcome payAmount(const QString &price, const QString &paymentNumber, int forcedPayment);
 
     // A payment line that names only a payment number.
-    void payWholeTotal(qint16 paymentNumber);
+    PaymentOutcome payWholeTotal(qint16 paymentNumber);
 
     // After a job whose card payment was replaced by a fallback: waits for the
     // receipt to be finished and prints the notice on it.
-    void FailureNotice();
+    void printFailureNotice();
 
 private:
-    void sendFallback(const QString &command, const QString &logFile);
-    bool runCardAttempts(const QString &command, qint16 quiet, qint16 attempts, const QString &logFile);
+    PaymentOutcome sendFallback(const QString &command);
+    bool runCardAttempts(const QString &command, Quiet quiet, qint16 attempts);
 
-    FiscalTec &ecr_;
+    EcrSession &ecr_;
     QString paymentFile_;
 };
 

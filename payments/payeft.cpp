@@ -1,6 +1,5 @@
 #include "payments/payeft.h"
 
-#include "core/shared.h"
 #include "core/window.h"
 
 #include <QFile>
@@ -36,11 +35,11 @@ std::optional<PaymentType> ReadPaymentTypeRecord(int n, const QString &fileName)
     return PaymentType{v[0], v[1], v[2], v[3], v[4], v[5]};
 }
 
-PaymentType ReadPaymentType(int n, const QString &fileName)
+PaymentType ReadPaymentType(int n, Window &window, const QString &fileName)
 {
     if (auto r = ReadPaymentTypeRecord(n, fileName))
         return *r;
-    PlainMsgBox(window(), QStringLiteral("Αδυναμία ανάγνωσης παραμέτρων πληρωμών"), mb::Exclamation,
+    PlainMsgBox(window, QStringLiteral("Αδυναμία ανάγνωσης παραμέτρων πληρωμών"), mb::Exclamation,
                 QStringLiteral("Μύνημα Dravimo"));
     return PaymentType{static_cast<qint16>(n), 0, 0, 0, 0, 0};
 }

@@ -11,6 +11,8 @@
 
 namespace dravimo {
 
+class Window;
+
 inline const QString kPaymentFile = QStringLiteral("payeft.dat");
 
 struct PaymentType
@@ -33,7 +35,7 @@ std::optional<PaymentType> ReadPaymentTypeRecord(int n, const QString &fileName 
 // The record for the card-payment procedure: on failure the operator is told
 // ("Αδυναμία ανάγνωσης παραμέτρων πληρωμών") and the payment goes on as an
 // ordinary one.
-PaymentType ReadPaymentType(int n, const QString &fileName = kPaymentFile);
+PaymentType ReadPaymentType(int n, Window &window, const QString &fileName = kPaymentFile);
 
 // 0 on success, -1 on failure; nothing is shown.
 int WritePaymentType(const PaymentType &record, const QString &fileName = kPaymentFile);

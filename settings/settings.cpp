@@ -1,14 +1,28 @@
 #include "settings/settings.h"
 
-#include "core/clock.h"
 #include "core/files.h"
-#include "core/shared.h"
 
-#include <QDate>
 #include <QStringList>
 
 namespace dravimo {
 namespace {
+
+// The values as cut from their columns, before any of them is judged.
+struct RawSettings
+{
+    QString file;
+    QString ecrt;
+    QString multiType;
+    QString descpr;
+    QString codepr;
+    QString comment;
+    QString curr;
+    QString keyboff;
+    QString ddep;
+    QString qua;
+    QString location;
+    bool autoStart = false;
+};
 
 // One key of param.ini: the text compared at column 1 (case-sensitive, over
 // the key's own length), the 1-based column the value starts at, its maximum
@@ -18,7 +32,7 @@ struct Key
     const char *text;
     int column;
     int length;
-    QString Settings::*field;
+    QString RawSettings::*field;
 };
 
 // The 1-based slice of a line, as the fixed-column format defines it: a value
@@ -29,40 +43,99 @@ QString slice(const QString &line, int column, int length)
 }
 
 const Key kCommonKeys[] = {
-    {"[file]", 8, 30, &Settings::file},          {"[code]", 8, 3, &Settings::code},
-    {"[ecrt]", 8, 5, &Settings::ecrt},           {"[multi type]", 14, 4, &Settings::multiType},
-    {"[time]", 8, 5, &Settings::DLAY},           {"[print_desc]", 14, 4, &Settings::descpr},
-    {"[print_code]", 14, 6, &Settings::CODEPR},  {"[comments]", 12, 4, &Settings::comment},
-    {"[currency]", 12, 1, &Settings::curr},      {"[keyb_off]", 12, 4, &Settings::keyboff},
-    {"[dir_depa]", 12, 4, &Settings::ddep},      {"[quantity]", 12, 4, &Settings::qua},
-    {"[location]", 12, 99, &Settings::location},
+    {"[file]", 8, 30, &RawSettings::file},
+    {"[ecrt]", 8, 5, &RawSettings::ecrt},
+    {"[multi type]", 14, 4, &RawSettings::multiType},
+    {"[print_desc]", 14, 4, &RawSettings::descpr},
+    {"[print_code]", 14, 6, &RawSettings::codepr},
+    {"[comments]", 12, 4, &RawSettings::comment},
+    {"[currency]", 12, 1, &RawSettings::curr},
+    {"[keyb_off]", 12, 4, &RawSettings::keyboff},
+    {"[dir_depa]", 12, 4, &RawSettings::ddep},
+    {"[quantity]", 12, 4, &RawSettings::qua},
+    {"[location]", 12, 99, &RawSettings::location},
 };
 
-void applyLine(const QString &line, SettingsVariant variant, Settings &s, QString &Baud)
+void applyLine(const QString &line, SettingsVariant variant, RawSettings &s, Connection &connection)
 {
     const bool poll = variant == SettingsVariant::Poll;
-    if (line.startsWith(QLatin1String("[port]"))) {
-        s.port = slice(line, 8, poll ? 20 : 15).trimmed();
-        shared().connectionString = s.port;
-    }
+    if (line.startsWith(QLatin1String("[port]")))
+        connection.text = slice(line, 8, poll ? 20 : 15).trimmed();
     if (line.startsWith(QLatin1String("[baud]"))) {
-        Baud = slice(line, 8, poll ? 6 : 5);
-        // Appends to whatever the connection text holds now: a "[baud]" line
-        // before the "[port]" line is lost when the port line replaces it.
-        shared().connectionString += QLatin1Char(':') + Baud;
+        connection.baud = slice(line, 8, poll ? 6 : 5);
+        connection.text += QLatin1Char(':') + connection.baud;
     }
     for (const Key &k : kCommonKeys) {
         if (line.startsWith(QLatin1String(k.text)))
             s.*(k.field) = slice(line, k.column, k.length);
     }
-    if (!poll) {
-        if (line.startsWith(QLatin1String("[convert2]")))
-            s.convert2 = slice(line, 12, 12);
-        if (line.left(14).toUpper() == QLatin1String("[AUTOSTAR]=YES"))
-            s.autoStar = true;
-    }
-    if (variant == SettingsVariant::Dialog && line.startsWith(QLatin1String("[Defacto_]")))
-        s.Defacto = slice(line, 12, 2);
+    if (!poll && line.left(14).toUpper() == QLatin1String("[AUTOSTAR]=YES"))
+        s.autoStart = true;
+}
+
+bool isTrue(const QString &value)
+{
+    return value == QLatin1String("true");
+}
+
+ItemCodes itemCodes(const QString &value)
+{
+    if (value.startsWith(QLatin1String("true N")))
+        return ItemCodes::Numeric;
+    if (value.startsWith(QLatin1String("true A")))
+        return ItemCodes::Alphanumeric;
+    return value.left(4) == QLatin1String("fals") ? ItemCodes::None : ItemCodes::Unrecognised;
+}
+
+Currency currency(const QString &value)
+{
+    if (value == QLatin1String("0"))
+        return Currency::AsInFile;
+    if (value == QLatin1String("1"))
+        return Currency::Main;
+    if (value == QLatin1String("2"))
+        return Currency::Secondary;
+    if (value == QLatin1String("3"))
+        return Currency::Third;
+    return Currency::Unrecognised;
+}
+
+EcrModel ecrModel(const QString &value)
+{
+    if (value == QLatin1String("mikro"))
+        return EcrModel::Mikro;
+    if (value == QLatin1String("pos21"))
+        return EcrModel::Pos21;
+    return EcrModel::Other;
+}
+
+// The one place where the short forms are judged.
+Settings typed(const RawSettings &raw, const Connection &connection)
+{
+    Settings s;
+    TranslationOptions &t = s.translation;
+    t.printDescriptions = raw.descpr != QLatin1String("fals");
+    t.quantityInDescription = isTrue(raw.qua) && isTrue(raw.descpr);
+    t.itemCodes = itemCodes(raw.codepr);
+    t.commentLines = raw.comment == QLatin1String("true") || raw.comment == QLatin1String("TRUE");
+    t.currency = currency(raw.curr);
+    t.keyboardLocked = isTrue(raw.keyboff);
+    t.ecrModel = ecrModel(raw.ecrt);
+    t.departmentFromLine = isTrue(raw.ddep);
+    s.connection = connection;
+    if (raw.multiType == QLatin1String("fals"))
+        s.fileMode = FileMode::Single;
+    else if (raw.multiType == QLatin1String("true"))
+        s.fileMode = FileMode::Multi;
+    s.file = raw.file;
+    s.location = raw.location;
+    s.ecrType = raw.ecrt;
+    s.autoStart = raw.autoStart;
+    s.descriptionsOn = isTrue(raw.descpr);
+    s.commentsOn = isTrue(raw.comment);
+    s.commentsShown = raw.comment != QLatin1String("fals");
+    s.quantityOn = isTrue(raw.qua);
+    return s;
 }
 
 QString ecrtLine(const QString &machineType)
@@ -84,18 +157,29 @@ QString trueFalse(bool on)
 
 } // namespace
 
-std::optional<Settings> ReadSettingsFile(SettingsVariant variant, QString &Baud, const QString &fileName)
+int TranslationOptions::forcedPayment() const
+{
+    switch (currency) {
+    case Currency::Main: return 1;
+    case Currency::Secondary: return 2;
+    case Currency::Third: return 3;
+    default: return 0;
+    }
+}
+
+std::optional<Settings> readSettingsFile(SettingsVariant variant, const Connection &previous, const QString &fileName)
 {
     const auto text = ReadTextFile(fileName);
     if (!text)
         return std::nullopt;
-    Settings s;
+    RawSettings raw;
+    Connection connection = previous;
     for (const QString &line : SplitLines(*text))
-        applyLine(line, variant, s, Baud);
-    return s;
+        applyLine(line, variant, raw, connection);
+    return typed(raw, connection);
 }
 
-bool WriteSettingsFile(const SettingsDialogValues &v, const QString &fileName)
+bool writeSettingsFile(const SettingsDialogValues &v, const QDate &today, const QString &fileName)
 {
     QString baud = v.baud;
     // A network address shows no baud box; without an explicit ":port" the
@@ -103,7 +187,6 @@ bool WriteSettingsFile(const SettingsDialogValues &v, const QString &fileName)
     if (v.port.contains(QLatin1Char('.')) && !v.port.contains(QLatin1Char(':')))
         baud = QStringLiteral("5012");
 
-    const QDate today = Clock::instance().wallNow().date();
     QStringList lines = {
         QStringLiteral("# Set up for dravimo program"),
         QStringLiteral("Created by  Dravimo on ") + today.toString(QStringLiteral("MM-dd-yyyy")),
@@ -146,11 +229,11 @@ bool WriteSettingsFile(const SettingsDialogValues &v, const QString &fileName)
     return WriteTextFile(fileName, lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
 }
 
-CommandLineFields readcoman(const QString &COMMan)
+CommandLineFields splitCommandLine(const QString &commandLine)
 {
     QList<qsizetype> seps;
-    for (qsizetype i = 0; i < COMMan.size() && seps.size() < 5; ++i) {
-        if (COMMan.at(i) == QLatin1Char(',') || COMMan.at(i) == QLatin1Char(' '))
+    for (qsizetype i = 0; i < commandLine.size() && seps.size() < 5; ++i) {
+        if (commandLine.at(i) == QLatin1Char(',') || commandLine.at(i) == QLatin1Char(' '))
             seps.append(i);
     }
     // Field k (1..5) lies between separators k-1 and k; a field whose
@@ -159,54 +242,51 @@ CommandLineFields readcoman(const QString &COMMan)
         if (k > seps.size())
             return {};
         const qsizetype from = k == 1 ? 0 : seps.at(k - 2) + 1;
-        return COMMan.mid(from, seps.at(k - 1) - from);
+        return commandLine.mid(from, seps.at(k - 1) - from);
     };
     CommandLineFields f;
-    f.param1 = between(1);
-    f.param2 = between(2);
-    f.param3 = between(3);
-    f.param4 = between(4);
-    f.param5 = between(5);
+    f.connection = between(1);
+    f.baud = between(2);
+    f.printFile = between(3);
+    f.delay = between(4);
+    f.ecrType = between(5);
     if (seps.size() == 5)
-        f.param6 = COMMan.mid(seps.at(4) + 1);
-    for (QString *p : {&f.param1, &f.param2, &f.param3, &f.param4, &f.param5, &f.param6}) {
+        f.options = commandLine.mid(seps.at(4) + 1);
+    for (QString *p : {&f.connection, &f.baud, &f.printFile, &f.delay, &f.ecrType, &f.options}) {
         if (p->isEmpty())
             *p = QStringLiteral("e");
     }
     return f;
 }
 
-std::optional<CommandLineSettings> SettingsFromCommandLine(const QString &commandLine)
+// The options field holds seven digits: item codes (0 none, 1 numeric, 2
+// alphanumeric), then descriptions, comments, currency, keyboard lock, direct
+// departments and quantities, each "1" for on.
+std::optional<Settings> settingsFromCommandLine(const QString &commandLine)
 {
-    const CommandLineFields f = readcoman(commandLine);
-    if (f.param6.size() < 7)
+    const CommandLineFields f = splitCommandLine(commandLine);
+    if (f.options.size() < 7)
         return std::nullopt;
     auto flag = [&](int i) {
-        return f.param6.at(i) == QLatin1Char('1') ? QStringLiteral("true") : QStringLiteral("fals");
+        return f.options.at(i) == QLatin1Char('1') ? QStringLiteral("true") : QStringLiteral("fals");
     };
-
-    CommandLineSettings out;
-    out.connectionString = f.param1;
-    out.Baud = f.param2;
-    Settings &s = out.settings;
-    s.file = f.param3;
-    s.DLAY = f.param4;
-    s.ecrt = f.param5;
-    switch (f.param6.at(0).unicode()) {
-    case '0': s.CODEPR = QStringLiteral("fals"); break;
-    case '1': s.CODEPR = QStringLiteral("true N"); break;
-    case '2': s.CODEPR = QStringLiteral("true A"); break;
+    RawSettings raw;
+    raw.file = f.printFile;
+    raw.ecrt = f.ecrType;
+    switch (f.options.at(0).unicode()) {
+    case '0': raw.codepr = QStringLiteral("fals"); break;
+    case '1': raw.codepr = QStringLiteral("true N"); break;
+    case '2': raw.codepr = QStringLiteral("true A"); break;
     default: break;
     }
-    s.descpr = flag(1);
-    s.comment = flag(2);
-    s.curr = f.param6.at(3);
-    s.keyboff = flag(4);
-    s.ddep = flag(5);
-    s.qua = flag(6);
-    s.multiType = QStringLiteral("fals");
-    s.code = QStringLiteral("true");
-    return out;
+    raw.descpr = flag(1);
+    raw.comment = flag(2);
+    raw.curr = f.options.at(3);
+    raw.keyboff = flag(4);
+    raw.ddep = flag(5);
+    raw.qua = flag(6);
+    raw.multiType = QStringLiteral("fals");
+    return typed(raw, Connection{f.connection, f.baud});
 }
 
 } // namespace dravimo

@@ -16,7 +16,7 @@ void ChunkWriter::enqueue(const QList<Chunk> &chunks, const Write &write)
 void ChunkWriter::pump()
 {
     while (!waiting_ && !queue_.isEmpty()) {
-        const int wait = Clock::instance().realMs(Millis(queue_.front().chunk.delayMs));
+        const int wait = clock_.realMs(Millis(queue_.front().chunk.delayMs));
         if (wait <= 0) {
             writeFront();
             continue;

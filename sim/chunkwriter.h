@@ -10,6 +10,10 @@
 
 #include <functional>
 
+namespace dravimo {
+class Clock;
+}
+
 namespace dravimo::sim {
 
 class ChunkWriter : public QObject
@@ -19,7 +23,7 @@ class ChunkWriter : public QObject
 public:
     using Write = std::function<void(const QByteArray &)>;
 
-    explicit ChunkWriter(QObject *parent = nullptr) : QObject(parent) {}
+    explicit ChunkWriter(Clock &clock, QObject *parent = nullptr) : QObject(parent), clock_(clock) {}
 
     // Queues chunks behind whatever is still waiting; write sends one chunk.
     void enqueue(const QList<Chunk> &chunks, const Write &write);
@@ -35,6 +39,7 @@ private:
     void pump();
     void writeFront();
 
+    Clock &clock_;
     QList<Pending> queue_;
     bool waiting_ = false;
 };

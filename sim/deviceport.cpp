@@ -4,7 +4,7 @@
 
 namespace dravimo::sim {
 
-DevicePort::DevicePort(EcrSimulator &sim, QObject *parent) : QObject(parent), sim_(sim)
+DevicePort::DevicePort(EcrSimulator &sim, QObject *parent) : QObject(parent), sim_(sim), writer_(sim.clock())
 {
     connect(&port_, &QSerialPort::readyRead, this, &DevicePort::readDevice);
     connect(&sim_, &EcrSimulator::asyncOutput, this, [this](const QByteArray &bytes) {

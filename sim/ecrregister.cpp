@@ -149,7 +149,7 @@ QList<int> EcrRegister::tables() const
 
 QString EcrRegister::now() const
 {
-    const QDateTime when = config_.fixedDate ? *config_.fixedDate : Clock::instance().wallNow();
+    const QDateTime when = config_.fixedDate ? *config_.fixedDate : clock_.wallNow();
     return when.toString(QStringLiteral("dd/MM/yyyy HH:mm"));
 }
 

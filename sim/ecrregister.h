@@ -24,6 +24,10 @@
 
 #include <optional>
 
+namespace dravimo {
+class Clock;
+}
+
 namespace dravimo::sim {
 
 // What the register answers to one command.
@@ -70,7 +74,7 @@ inline constexpr int PriceLimit = 1091;
 class EcrRegister
 {
 public:
-    explicit EcrRegister(PaperRoll &roll) : roll_(roll) {}
+    EcrRegister(PaperRoll &roll, Clock &clock) : roll_(roll), clock_(clock) {}
 
     Reply handle(const Command &command);
 
@@ -176,6 +180,7 @@ private:
     static QString paymentName(int number);
 
     PaperRoll &roll_;
+    Clock &clock_;
     RegisterConfig config_;
     Pending pending_;
     std::optional<Receipt> receipt_;

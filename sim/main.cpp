@@ -156,14 +156,13 @@ bool startTransport(const QCommandLineParser &p, EcrSimulator &sim, QString *err
 #endif
 }
 
-void installClock()
+// The end-to-end tests run the program on a faster clock; the register's
+// delays (late replies, the card terminal) must run on the same one.
+double timeScale()
 {
-    // The end-to-end tests run the program on a faster clock; the register's
-    // delays (late replies, the card terminal) must run on the same one.
     bool ok = false;
     const double scale = qEnvironmentVariable("DRAVIMO_TIME_SCALE").toDouble(&ok);
-    if (ok && scale > 0)
-        Clock::install(std::make_unique<ScaledClock>(scale));
+    return ok && scale > 0 ? scale : 1.0;
 }
 
 } // namespace
@@ -177,9 +176,8 @@ int main(int argc, char **argv)
     parser.process(app);
     if (parser.isSet(QStringLiteral("send")))
         return runSend(parser);
-    installClock();
-
-    EcrSimulator sim;
+    ScaledClock clock(timeScale());
+    EcrSimulator sim(clock);
     QObject::connect(&sim, &EcrSimulator::quitRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     QString error;
     if (!setupRoll(parser, sim, &error) || !runScenario(parser, sim, &error))

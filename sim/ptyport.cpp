@@ -13,7 +13,7 @@
 
 namespace dravimo::sim {
 
-PtyPort::PtyPort(EcrSimulator &sim, QObject *parent) : QObject(parent), sim_(sim)
+PtyPort::PtyPort(EcrSimulator &sim, QObject *parent) : QObject(parent), sim_(sim), writer_(sim.clock())
 {
     connect(&sim_, &EcrSimulator::asyncOutput, this, [this](const QByteArray &bytes) {
         writer_.enqueue({Chunk{0, bytes}}, [this](const QByteArray &b) { write(b); });

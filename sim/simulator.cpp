@@ -26,7 +26,7 @@ QByteArray replyBytes(const Reply &reply)
     return QByteArray();
 }
 
-EcrSimulator::EcrSimulator(QObject *parent) : QObject(parent)
+EcrSimulator::EcrSimulator(Clock &clock, QObject *parent) : QObject(parent), clock_(clock)
 {}
 
 QList<Chunk> EcrSimulator::feed(const QByteArray &bytes)
@@ -119,7 +119,7 @@ void EcrSimulator::startCard(const CardRequest &request)
         trace_.record(Trace::Dir::Note, QByteArray(), QStringLiteral("card terminal will not answer"));
         return;
     }
-    const int wait = Clock::instance().realMs(Millis(card_.delayOf(outcome)));
+    const int wait = clock_.realMs(Millis(card_.delayOf(outcome)));
     QTimer::singleShot(wait, this, [this, request, outcome] { deliverCard(request, outcome); });
 }
 
@@ -129,7 +129,7 @@ void EcrSimulator::deliverCard(const CardRequest &request, const CardOutcome &ou
         trace_.record(Trace::Dir::Note, QByteArray(), QStringLiteral("card outcome dropped: transaction abandoned"));
         return;
     }
-    QByteArray bytes = cp1253::encode(CardTerminal::replyText(outcome, request, Clock::instance().wallNow()));
+    QByteArray bytes = cp1253::encode(CardTerminal::replyText(outcome, request, clock_.wallNow()));
     if (outcome.kind != CardOutcome::Kind::Raw)
         bytes += kReplyEnd;
     trace_.record(Trace::Dir::Async, bytes);
@@ -165,7 +165,7 @@ bool EcrSimulator::loadScenario(const QString &path, QString *error)
 
 void EcrSimulator::schedule(qint64 ms, const QString &line)
 {
-    QTimer::singleShot(Clock::instance().realMs(Millis(ms)), this, [this, line] {
+    QTimer::singleShot(clock_.realMs(Millis(ms)), this, [this, line] {
         trace_.record(Trace::Dir::Note, QByteArray(), QStringLiteral("timed: %1").arg(line));
         control(line);
     });

@@ -20,6 +20,10 @@
 #include <QObject>
 #include <QString>
 
+namespace dravimo {
+class Clock;
+}
+
 namespace dravimo::sim {
 
 class EcrSimulator : public QObject
@@ -31,7 +35,9 @@ public:
     // of the register comes near it.
     static constexpr int kMaxCommandBytes = 4096;
 
-    explicit EcrSimulator(QObject *parent = nullptr);
+    // Every delay of the register runs on clock, so a faster test clock
+    // speeds both ends up alike.
+    explicit EcrSimulator(Clock &clock, QObject *parent = nullptr);
 
     QList<Chunk> feed(const QByteArray &bytes);
     QList<Chunk> feedDatagram(const QByteArray &datagram);
@@ -50,6 +56,7 @@ public:
     void addTrigger(const QString &pattern, const QString &line);
     void clearTriggers() { triggers_.clear(); }
 
+    Clock &clock() { return clock_; }
     EcrRegister &ecr() { return register_; }
     PaperRoll &roll() { return roll_; }
     Trace &trace() { return trace_; }
@@ -75,10 +82,11 @@ private:
     void startCard(const CardRequest &request);
     void deliverCard(const CardRequest &request, const CardOutcome &outcome);
 
+    Clock &clock_;
     QByteArray buffer_;
     PaperRoll roll_;
-    EcrRegister register_{roll_};
-    Trace trace_;
+    EcrRegister register_{roll_, clock_};
+    Trace trace_{clock_};
     FaultPlan faults_;
     CardTerminal card_;
     QList<Trigger> triggers_;

@@ -16,7 +16,7 @@ bool Trace::setFile(const QString &path)
 
 void Trace::record(Dir dir, const QByteArray &bytes, const QString &note)
 {
-    Clock &clock = Clock::instance();
+    Clock &clock = clock_;
     entries_.append(Entry{clock.nowMs(), clock.wallNow(), dir, bytes, note});
     if (file_) {
         file_->write((format(entries_.back()) + QLatin1Char('\n')).toUtf8());

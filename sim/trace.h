@@ -12,11 +12,17 @@
 
 #include <memory>
 
+namespace dravimo {
+class Clock;
+}
+
 namespace dravimo::sim {
 
 class Trace
 {
 public:
+    explicit Trace(Clock &clock) : clock_(clock) {}
+
     enum class Dir { Command, Reply, Async, Note };
     struct Entry
     {
@@ -40,6 +46,7 @@ public:
     static QString visible(const QByteArray &bytes);
 
 private:
+    Clock &clock_;
     QList<Entry> entries_;
     std::unique_ptr<QFile> file_;
 };

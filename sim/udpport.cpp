@@ -6,7 +6,7 @@
 
 namespace dravimo::sim {
 
-UdpPort::UdpPort(EcrSimulator &sim, QObject *parent) : QObject(parent), sim_(sim)
+UdpPort::UdpPort(EcrSimulator &sim, QObject *parent) : QObject(parent), sim_(sim), writer_(sim.clock())
 {
     connect(&socket_, &QUdpSocket::readyRead, this, &UdpPort::readPending);
     connect(&sim_, &EcrSimulator::asyncOutput, this, [this](const QByteArray &bytes) {

@@ -1,14 +1,12 @@
 #include "translate/amounts.h"
 
-#include "core/numbers.h"
-
 #include <cmath>
 
 namespace dravimo {
 
-QString normalizeDecimal(const QString &value, int decimals)
+QString normalizeDecimal(const QString &value, int decimals, const NumberFormat &numbers)
 {
-    const QChar separator = systemDecimalSeparator();
+    const QChar separator = numbers.decimalSeparator();
     const QChar comma = QLatin1Char(',');
     const QChar point = QLatin1Char('.');
     QString out = value;
@@ -22,7 +20,7 @@ QString normalizeDecimal(const QString &value, int decimals)
     return out;
 }
 
-void calc(QString &price, QString &discount, QString &addon)
+void calc(QString &price, QString &discount, QString &surcharge)
 {
     auto digitsOnly = [](QString &v) {
         v = v.trimmed();
@@ -36,20 +34,15 @@ void calc(QString &price, QString &discount, QString &addon)
     if (price != QLatin1String("0"))
         digitsOnly(price);
     digitsOnly(discount);
-    digitsOnly(addon);
+    digitsOnly(surcharge);
 }
 
-std::optional<qint64> priceInCents(const QString &price)
+std::optional<qint64> priceInCents(const QString &price, const NumberFormat &numbers)
 {
-    const auto value = numericValue(price);
+    const auto value = numbers.value(price);
     if (!value || !std::isfinite(*value) || std::fabs(*value) > 1e15)
         return std::nullopt;
     return std::llround(*value * 100.0);
-}
-
-double valueOrZero(const QString &text)
-{
-    return numericValue(text).value_or(0.0);
 }
 
 } // namespace dravimo

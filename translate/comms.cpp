@@ -1,8 +1,8 @@
 // comms: the one place where line records become ECR command strings.
 #include "translate/handlers.h"
 
-#include "core/shared.h"
 #include "core/window.h"
+#include "ecr/session.h"
 
 namespace dravimo {
 namespace {
@@ -10,9 +10,8 @@ namespace {
 const QString kPrintingStatus = QStringLiteral("Εκτυπωση Ενεργή.. Παρακαλώ Περιμένετε");
 const QString kPrintingCaption = QStringLiteral("Dravimo - Eκτυπώνει");
 
-void showPrinting()
+void showPrinting(Window &w)
 {
-    Window &w = window();
     w.setStatus(kPrintingStatus);
     w.setCaption(kPrintingCaption);
     w.repaint();
@@ -22,22 +21,17 @@ void showPrinting()
 
 void comms(Job &job)
 {
-    showPrinting();
+    showPrinting(job.ecr.window);
     LineRecord &r = job.record;
-    switch (r.linetype) {
-    case linetype::Sale: commsSale(job); break;
-    case linetype::Payment: commsPayment(job); break;
-    case linetype::SubtotalModifier: commsSubtotalModifier(job); break;
-    case linetype::Comment:
-        // No print-file line comes here ("com" sends its own comment); kept for
-        // the record's completeness.
-        job.send(QStringLiteral("KX10PL") + r.chr);
-        break;
-    case linetype::PercentDiscount:
-    case linetype::PercentSurcharge:
-    case linetype::AmountDiscount:
-    case linetype::AmountSurcharge: commsItemModifier(job); break;
-    case linetype::Raw: job.send(r.chr); break;
+    switch (r.operation) {
+    case Operation::Sale: commsSale(job); break;
+    case Operation::Payment: commsPayment(job); break;
+    case Operation::SubtotalModifier: commsSubtotalModifier(job); break;
+    case Operation::PercentDiscount:
+    case Operation::PercentSurcharge:
+    case Operation::AmountDiscount:
+    case Operation::AmountSurcharge: commsItemModifier(job); break;
+    case Operation::Raw: job.send(r.text); break;
     default: break;
     }
 }

@@ -1,6 +1,5 @@
 #include "translate/envfee.h"
 
-#include "core/numbers.h"
 #include "greek/cp737.h"
 
 namespace dravimo {
@@ -19,7 +18,7 @@ qsizetype findMarker(const QString &description, const QString &dosReading, cons
 
 } // namespace
 
-QString feeCategory(const QString &description, const QString &category)
+QString feeCategory(const QString &description, const QString &category, const NumberFormat &numbers)
 {
     const QString dosReading = cp737::oemToAnsi(description);
     qsizetype p = findMarker(description, dosReading, QStringLiteral("ΛΠΣΜ"));
@@ -30,7 +29,7 @@ QString feeCategory(const QString &description, const QString &category)
         return category;
     const QString sign = description.mid(p + 4, 1);
     const QString digits = description.mid(p + 5, 2);
-    const auto department = numericValue(digits);
+    const auto department = numbers.value(digits);
     if (sign != QLatin1String("-") || !department)
         return kFeeDepartment;
     return QString::number(static_cast<qint64>(integerPart(*department)));

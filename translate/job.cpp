@@ -1,23 +1,19 @@
 #include "translate/job.h"
 
 #include "core/files.h"
-#include "core/shared.h"
-#include "ecr/fiscaltec.h"
+#include "ecr/session.h"
 
 namespace dravimo {
 
-Job::Job(FiscalTec &ecr_, const TranslationSettings &settings_) : ecr(ecr_), settings(settings_)
-{
-    record.DLAY = settings.DLAY;
-    record.curr = settings.curr;
-    record.keyboff = settings.keyboff;
-}
+Job::Job(EcrSession &ecr_, const TranslationOptions &options_, QString paymentFile_)
+    : ecr(ecr_), queries(ecr_.link, ecr_.numbers), options(options_), paymentFile(std::move(paymentFile_))
+{}
 
-qint16 Job::send(const QString &command, qint16 quiet, const QString &logFile)
+qint16 Job::send(const QString &command, Quiet quiet)
 {
-    qint16 &result = shared().lastResultCode;
-    ecr.SendCommand(command, result, lastReply, quiet, 0, logFile);
-    return result;
+    const CommandResult r = ecr.link.send(command, quiet);
+    lastReply = r.reply;
+    return r.code;
 }
 
 void Job::appendResult(const QString &line) const
@@ -25,9 +21,9 @@ void Job::appendResult(const QString &line) const
     AppendLine(state.resultFile, line);
 }
 
-bool Job::commentGateOpen() const
+const NumberFormat &Job::numbers() const
 {
-    return settings.comment == QLatin1String("true") || settings.comment == QLatin1String("TRUE");
+    return ecr.numbers;
 }
 
 } // namespace dravimo

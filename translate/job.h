@@ -1,7 +1,12 @@
 #pragma once
-// One translation job: the settings it was started with, its line record and
+// One translation job: the options it was started with, its line record and
 // the state that lives from the first line of a print file to its outcome.
 
+#include "ecr/link.h"
+#include "ecr/queries.h"
+#include "ecr/session.h"
+#include "payments/payeft.h"
+#include "settings/settings.h"
 #include "translate/linerecord.h"
 
 #include <QString>
@@ -11,22 +16,6 @@
 #include <functional>
 
 namespace dravimo {
-
-class FiscalTec;
-
-// The translation settings, as the text slices of the settings record.
-struct TranslationSettings
-{
-    QString descpr;
-    QString CODEPR;
-    QString comment;
-    QString DLAY;
-    QString curr;
-    QString keyboff;
-    QString ecrt;
-    QString ddep;
-    QString qua;
-};
 
 struct JobState
 {
@@ -45,6 +34,9 @@ struct JobState
     qint16 receiptNumber = 0;
     QStringList footerLines;
     bool footerFlag = false;
+    // A fallback payment replaced a failed card payment: the receipt gets the
+    // failure notice at the end of the job.
+    bool cardFailure = false;
     // 0 when the whole file was read, 1 when a handler stopped the job.
     int exitCode = 0;
     int paymentLineCount = 0;
@@ -62,30 +54,27 @@ enum class LineResult {
 class Job
 {
 public:
-    Job(FiscalTec &ecr, const TranslationSettings &settings);
+    Job(EcrSession &ecr, const TranslationOptions &options, QString paymentFile = kPaymentFile);
 
-    FiscalTec &ecr;
-    const TranslationSettings settings;
+    EcrSession &ecr;
+    EcrQueries queries;
+    const TranslationOptions options;
+    const QString paymentFile;
     LineRecord record;
     JobState state;
+    // Runs the daily Z report for an "MKZ" line.
     std::function<void()> zReport;
-    std::function<void()> cardFailureNotice;
 
     // The reply of the latest command sent through send().
     QString lastReply;
 
-    // Sends one command (no async wait) and returns its result code, which
-    // also stays in the shared last result code.
-    qint16 send(const QString &command, qint16 quiet = 0, const QString &logFile = {});
+    // Sends one command (no card wait) and returns its result code.
+    qint16 send(const QString &command, Quiet quiet = Quiet::No);
 
     // Appends one line to the job's result file.
     void appendResult(const QString &line) const;
 
-    // Comment-type lines are recognised only with comments switched on.
-    bool commentGateOpen() const;
+    const NumberFormat &numbers() const;
 };
-
-// The quiet flag: errors are logged, not shown.
-constexpr qint16 kQuiet = -1;
 
 } // namespace dravimo

@@ -15,36 +15,36 @@ const QChar kPercent = QLatin1Char('%');
 // Marks a "mod" value as handled, so the amount steps leave it alone.
 const QString kHandled = QStringLiteral("*");
 
-bool nonZero(const QString &value)
+bool nonZero(const Job &job, const QString &value)
 {
-    return !value.isEmpty() && valueOrZero(value) != 0;
+    return !value.isEmpty() && job.numbers().valueOrZero(value) != 0;
 }
 
 // pos21 prints no text after an item modifier.
 void describeModifier(Job &job, const QString &description)
 {
-    const bool withText = job.settings.ecrt != QLatin1String("pos21");
-    job.record.chr = greek::itemTextConversion(withText ? description.trimmed() : QString());
+    const bool withText = job.options.ecrModel != EcrModel::Pos21;
+    job.record.text = greek::itemTextConversion(withText ? description.trimmed() : QString());
 }
 
 void percentageModifier(Job &job, QString &v, const QString &description)
 {
     LineRecord &r = job.record;
     if (v.startsWith(kMinus)) {
-        r.linetype = linetype::PercentDiscount;
-        r.percentdis = v.mid(1, 8);
-        while (r.percentdis.startsWith(QLatin1Char(' ')))
-            r.percentdis.remove(0, 1);
+        r.operation = Operation::PercentDiscount;
+        r.discountPercent = v.mid(1, 8);
+        while (r.discountPercent.startsWith(QLatin1Char(' ')))
+            r.discountPercent.remove(0, 1);
         describeModifier(job, description);
-        if (nonZero(r.percentdis))
+        if (nonZero(job, r.discountPercent))
             comms(job);
         v = kHandled;
     }
     if (!v.startsWith(kMinus) && v != kHandled) {
-        r.linetype = linetype::PercentSurcharge;
-        r.percentadd = v;
+        r.operation = Operation::PercentSurcharge;
+        r.surchargePercent = v;
         describeModifier(job, description);
-        if (!r.percentadd.isEmpty() && r.percentadd != QLatin1String("0"))
+        if (!r.surchargePercent.isEmpty() && r.surchargePercent != QLatin1String("0"))
             comms(job);
         v = kHandled;
     }
@@ -55,15 +55,15 @@ void amountModifier(Job &job, QString &v, const QString &description)
     LineRecord &r = job.record;
     v = v.trimmed();
     if (v.startsWith(kMinus)) {
-        r.linetype = linetype::AmountDiscount;
+        r.operation = Operation::AmountDiscount;
         r.discount = v.mid(1, 8).trimmed();
         describeModifier(job, description);
         comms(job);
         v = kHandled;
     }
     if (!v.startsWith(kMinus) && v != kHandled) {
-        r.linetype = linetype::AmountSurcharge;
-        r.addon = v;
+        r.operation = Operation::AmountSurcharge;
+        r.surcharge = v;
         describeModifier(job, description);
         comms(job);
     }
@@ -75,15 +75,15 @@ LineResult handleDis(Job &job, const QString &amount)
 {
     LineRecord &r = job.record;
     r.discount = amount.trimmed();
-    calc(r.price, r.discount, r.addon);
+    calc(r.price, r.discount, r.surcharge);
     // A negative discount is a surcharge.
     if (r.discount.startsWith(kMinus)) {
-        r.addon = r.discount.mid(1, 7);
+        r.surcharge = r.discount.mid(1, 7);
         r.discount.clear();
-        calc(r.price, r.discount, r.addon);
+        calc(r.price, r.discount, r.surcharge);
     }
-    r.linetype = linetype::SubtotalModifier;
-    r.chr = greek::itemTextConversion(r.chr);
+    r.operation = Operation::SubtotalModifier;
+    r.text = greek::itemTextConversion(r.text);
     comms(job);
     return LineResult::Next;
 }
@@ -96,7 +96,7 @@ LineResult handleMod(Job &job, const QString &value, const QString &description)
     v.remove(QLatin1Char(','));
     v.remove(QLatin1Char('.'));
     const bool percentage = v.endsWith(kPercent);
-    if (!isNumeric(percentage ? v.chopped(1) : v))
+    if (!job.numbers().isNumeric(percentage ? v.chopped(1) : v))
         return LineResult::EndLine;
     if (percentage) {
         v.chop(1);
@@ -110,50 +110,50 @@ LineResult handleMod(Job &job, const QString &value, const QString &description)
 void commsSubtotalModifier(Job &job)
 {
     const LineRecord &r = job.record;
-    if (!r.discount.isEmpty() && valueOrZero(r.discount) > 0) {
-        job.send(QStringLiteral("KXST"), kQuiet);
+    if (!r.discount.isEmpty() && job.numbers().valueOrZero(r.discount) > 0) {
+        job.send(QStringLiteral("KXST"), Quiet::Yes);
         job.send(QStringLiteral("KXST"));
         job.send(kMinusKey);
         job.send(QStringLiteral("KX") + r.discount + QStringLiteral("GE"));
     }
-    if (!r.addon.isEmpty()) {
+    if (!r.surcharge.isEmpty()) {
         job.send(QStringLiteral("KXST"));
-        job.send(QStringLiteral("KX") + r.addon + QStringLiteral("GE"));
+        job.send(QStringLiteral("KX") + r.surcharge + QStringLiteral("GE"));
     }
-    if (!r.percentadd.isEmpty())
-        job.send(QStringLiteral("KX") + r.percentadd + QStringLiteral("% "));
+    if (!r.surchargePercent.isEmpty())
+        job.send(QStringLiteral("KX") + r.surchargePercent + QStringLiteral("% "));
 }
 
 void commsItemModifier(Job &job)
 {
     LineRecord &r = job.record;
     const QString kx = QStringLiteral("KX");
-    switch (r.linetype) {
-    case linetype::PercentDiscount:
-        if (!nonZero(r.percentdis))
+    switch (r.operation) {
+    case Operation::PercentDiscount:
+        if (!nonZero(job, r.discountPercent))
             return;
         job.send(kMinusKey);
-        job.send(kx + r.percentdis + QStringLiteral("% ") + r.chr);
+        job.send(kx + r.discountPercent + QStringLiteral("% ") + r.text);
         break;
-    case linetype::PercentSurcharge:
-        if (!nonZero(r.percentadd))
+    case Operation::PercentSurcharge:
+        if (!nonZero(job, r.surchargePercent))
             return;
-        job.send(kx + r.percentadd + QStringLiteral("% ") + r.chr);
+        job.send(kx + r.surchargePercent + QStringLiteral("% ") + r.text);
         break;
-    case linetype::AmountDiscount:
-        if (!nonZero(r.discount))
+    case Operation::AmountDiscount:
+        if (!nonZero(job, r.discount))
             return;
         job.send(kMinusKey);
-        job.send(kx + r.discount + QStringLiteral("GE") + r.chr);
+        job.send(kx + r.discount + QStringLiteral("GE") + r.text);
         break;
-    case linetype::AmountSurcharge:
-        if (!nonZero(r.addon))
+    case Operation::AmountSurcharge:
+        if (!nonZero(job, r.surcharge))
             return;
-        job.send(kx + r.addon + QStringLiteral("GE") + r.chr);
+        job.send(kx + r.surcharge + QStringLiteral("GE") + r.text);
         break;
     default: return;
     }
-    r.linetype = linetype::None;
+    r.operation = Operation::None;
 }
 
 } // namespace dravimo

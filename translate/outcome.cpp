@@ -4,9 +4,8 @@
 
 #include "core/clock.h"
 #include "core/numbers.h"
-#include "core/shared.h"
-#include "ecr/fiscaltec.h"
-#include "translate/amounts.h"
+#include "ecr/session.h"
+#include "payments/cardpayment.h"
 
 namespace dravimo {
 namespace {
@@ -14,27 +13,26 @@ namespace {
 // Lets the ECR finish the last command of the receipt before it is queried.
 constexpr Millis kSettlePause{250};
 
-QString now()
+QString now(const Job &job)
 {
-    return formatDateTime(Clock::instance().wallNow());
+    return formatDateTime(job.ecr.clock.wallNow());
 }
 
 // The open table's report, or empty when the job opened no table.
 QString tableStatus(Job &job)
 {
-    const auto table = numericValue(job.state.openTable);
+    const auto table = job.numbers().value(job.state.openTable);
     if (!table)
         return QString();
-    return job.ecr.QueryTableReport(static_cast<int>(integerPart(*table)));
+    return job.queries.tableTotal(static_cast<int>(integerPart(*table)));
 }
 
 void runCardFailureNotice(Job &job)
 {
-    if (!shared().cardFailure)
+    if (!job.state.cardFailure)
         return;
-    if (job.cardFailureNotice)
-        job.cardFailureNotice();
-    shared().cardFailure = false;
+    CardPayment(job.ecr, job.paymentFile).printFailureNotice();
+    job.state.cardFailure = false;
 }
 
 } // namespace
@@ -43,13 +41,13 @@ void finishJob(Job &job)
 {
     job.state.tableTransfer = false;
     job.state.paymentTransfer = false;
-    Clock::instance().pause(kSettlePause);
+    job.ecr.clock.pause(kSettlePause);
     runCardFailureNotice(job);
-    job.appendResult(QStringLiteral("DateTime end = ") + now());
+    job.appendResult(QStringLiteral("DateTime end = ") + now(job));
     const QString status = tableStatus(job);
-    const int recStatus = valueOrZero(status) != 0 ? 1 : 0;
+    const int recStatus = job.numbers().valueOrZero(status) != 0 ? 1 : 0;
     job.appendResult(QStringLiteral("recStatus = ") + QString::number(recStatus) + QLatin1Char(';') + status);
-    job.appendResult(QStringLiteral("receipt = ") + job.ecr.QueryReceiptNumbers() + QStringLiteral(", ")
+    job.appendResult(QStringLiteral("receipt = ") + job.queries.receiptNumbers() + QStringLiteral(", ")
                      + QString::number(job.state.receiptNumber));
     job.appendResult(QStringLiteral("exitcode = ") + QString::number(job.state.exitCode));
     // Written last: the host may already read "exitcode = " while the ECR

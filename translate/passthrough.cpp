@@ -10,11 +10,11 @@ namespace dravimo {
 LineResult handlePRG(Job &job, const QString &command)
 {
     LineRecord &r = job.record;
-    r.linetype = linetype::Raw;
+    r.operation = Operation::Raw;
     QString c = greek::simpleUpper(command.trimmed());
     if (!c.startsWith(QLatin1String("KY")))
         c.prepend(QLatin1String("KX"));
-    r.chr = greek::itemTextConversion(c);
+    r.text = greek::itemTextConversion(c);
     comms(job);
     return LineResult::Next;
 }
@@ -24,7 +24,7 @@ LineResult handlePRG(Job &job, const QString &command)
 // it, and quietly: the host judges the outcome from the reply line.
 LineResult handleSnd(Job &job, const QString &command)
 {
-    const qint16 result = job.send(QStringLiteral("KX") + command, kQuiet);
+    const qint16 result = job.send(QStringLiteral("KX") + command, Quiet::Yes);
     QString reply = job.lastReply;
     reply.replace(QLatin1Char('\n'), QLatin1Char('~'));
     job.appendResult(QStringLiteral("sndReply = ") + QString::number(result) + QLatin1Char(';') + reply);

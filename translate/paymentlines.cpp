@@ -3,9 +3,8 @@
 #include "translate/handlers.h"
 
 #include "core/numbers.h"
-#include "core/shared.h"
 #include "core/window.h"
-#include "ecr/fiscaltec.h"
+#include "ecr/session.h"
 #include "greek/recipes.h"
 #include "payments/cardpayment.h"
 #include "translate/amounts.h"
@@ -13,20 +12,24 @@
 namespace dravimo {
 namespace {
 
-// The status query's answer while a receipt is open on the ECR.
-constexpr qint16 kReceiptOpen = 1;
-
-int integerOrZero(const QString &text)
+int integerOrZero(const QString &text, const NumberFormat &numbers)
 {
-    const auto v = numericValue(text);
+    const auto v = numbers.value(text);
     return v ? toInt16(*v).value_or(0) : 0;
+}
+
+// A fallback booked in place of a failed card earns the receipt the notice.
+void noteOutcome(Job &job, PaymentOutcome outcome)
+{
+    if (outcome == PaymentOutcome::FallbackTaken)
+        job.state.cardFailure = true;
 }
 
 } // namespace
 
 LineResult handleSut(Job &job, const QString &subtotal)
 {
-    const auto v = numericValue(subtotal.trimmed());
+    const auto v = job.numbers().value(subtotal.trimmed());
     job.state.zeroPayment = v && *v == 0.0;
     return LineResult::Next;
 }
@@ -35,52 +38,50 @@ LineResult handleTo(Job &job, const QString &paymentNumber, const QString &amoun
 {
     ++job.state.paymentLineCount;
     LineRecord &r = job.record;
-    r.linetype = linetype::Payment;
-    if (job.settings.curr == QLatin1String("2")) {
+    r.operation = Operation::Payment;
+    if (job.options.currency == Currency::Secondary) {
         // Always the secondary currency: the first payment line pays the whole
         // total with payment 2; the host's further payment lines are moot.
-        r.total = QStringLiteral("2");
+        r.paymentNumber = QStringLiteral("2");
         r.price.clear();
-        r.chr = greek::itemTextConversion(r.chr);
-        if (job.state.paymentLineCount == 1) {
-            r.sFileOut.clear();
+        r.text = greek::itemTextConversion(r.text);
+        if (job.state.paymentLineCount == 1)
             comms(job);
-        }
         return LineResult::Next;
     }
-    r.total = paymentNumber;
+    r.paymentNumber = paymentNumber;
     r.price = amount;
-    const auto value = numericValue(r.price);
-    if (integerOrZero(r.total) == 0 || !value || *value == 0.0)
+    const auto value = job.numbers().value(r.price);
+    if (integerOrZero(r.paymentNumber, job.numbers()) == 0 || !value || *value == 0.0)
         return LineResult::Next;
     r.price = r.price.trimmed();
-    calc(r.price, r.discount, r.addon);
-    r.chr = greek::itemTextConversion(r.chr);
-    r.sFileOut = job.state.resultFile;
+    calc(r.price, r.discount, r.surcharge);
+    r.text = greek::itemTextConversion(r.text);
     comms(job);
     return LineResult::Next;
 }
 
 LineResult handlePay(Job &job, const QString &paymentNumber)
 {
-    if (job.ecr.QueryEcrStatus() != kReceiptOpen)
+    if (job.queries.status() != ecrstatus::ReceiptOpen)
         return LineResult::Next;
-    const auto v = numericValue(paymentNumber);
+    const auto v = job.numbers().value(paymentNumber);
     if (!v) {
-        MsgBox(window(), QStringLiteral("Λάθος Αριθμός πληρωμής στο αρχείο!"), mb::Information);
+        MsgBox(job.ecr.window, QStringLiteral("Λάθος Αριθμός πληρωμής στο αρχείο!"), mb::Information);
         return LineResult::Next;
     }
-    CardPayment(job.ecr).payWholeTotal(toInt16(*v).value_or(0));
+    noteOutcome(job, CardPayment(job.ecr, job.paymentFile).payWholeTotal(toInt16(*v).value_or(0)));
     return LineResult::Next;
 }
 
 void commsPayment(Job &job)
 {
     const LineRecord &r = job.record;
-    const bool zeroAmount = valueOrZero(r.price) == 0.0;
+    const bool zeroAmount = job.numbers().valueOrZero(r.price) == 0.0;
     if (zeroAmount && !job.state.zeroPayment)
         return;
-    CardPayment(job.ecr).payAmount(r.price, r.total, r.curr, r.sFileOut);
+    noteOutcome(job,
+                CardPayment(job.ecr, job.paymentFile).payAmount(r.price, r.paymentNumber, job.options.forcedPayment()));
 }
 
 } // namespace dravimo

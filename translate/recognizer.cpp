@@ -91,7 +91,7 @@ const std::array<LineKind, 20> &lineKinds()
 LineResult recogniseLine(Job &job, const QString &line)
 {
     for (const LineKind &kind : lineKinds()) {
-        if (kind.commentGate && !job.commentGateOpen())
+        if (kind.commentGate && !job.options.commentLines)
             continue;
         if (!matches(kind, line))
             continue;

@@ -3,7 +3,6 @@
 #include "translate/handlers.h"
 
 #include "core/numbers.h"
-#include "core/shared.h"
 #include "core/window.h"
 #include "translate/amounts.h"
 
@@ -12,11 +11,6 @@ namespace {
 
 const QString kMinusKey = QStringLiteral("KX- ");
 const QString kWrongQuantity = QStringLiteral("Λάθος ποσότητα είδους στην ταμειακή!");
-
-bool keyboardLocked(const LineRecord &r)
-{
-    return r.keyboff == QLatin1String("true");
-}
 
 // The sign of a negative quantity goes to the ECR as the minus key; a
 // negative price with a negative quantity is a plain sale. False when the
@@ -29,7 +23,7 @@ bool prepareQuantity(Job &job)
     const QChar minus = QLatin1Char('-');
     if (r.quantity.startsWith(minus) && r.price.startsWith(minus))
         r.quantity.remove(0, 1);
-    const auto cents = priceInCents(r.price);
+    const auto cents = priceInCents(r.price, job.numbers());
     if (!cents)
         return false;
     if (r.quantity.startsWith(minus)) {
@@ -57,8 +51,8 @@ void minusRule(Job &job)
 void sendKeyboardLockedSale(Job &job)
 {
     const LineRecord &r = job.record;
-    job.send(QStringLiteral("KX") + r.vat + QStringLiteral("PL"));
-    job.send(QStringLiteral("KX") + r.price + QStringLiteral("AC") + r.chr);
+    job.send(QStringLiteral("KX") + r.department + QStringLiteral("PL"));
+    job.send(QStringLiteral("KX") + r.price + QStringLiteral("AC") + r.text);
 }
 
 // Item codes: an "A" code is printed before the sale, an "N" code after it.
@@ -66,18 +60,18 @@ void sendKeyboardLockedSale(Job &job)
 void saleWithCode(Job &job)
 {
     const LineRecord &r = job.record;
-    if (r.CODE.startsWith(QLatin1Char('A'))) {
+    if (r.itemCode.startsWith(QLatin1Char('A'))) {
         // 0x8D 0x86 ":" introduce an alphanumeric text on the ECR.
         const QString intro = QString(QChar(0x008D)) + QChar(0x2020) + QLatin1Char(':');
-        job.send(QStringLiteral("KX10PLK") + intro + r.CODE.mid(1, 14));
+        job.send(QStringLiteral("KX10PLK") + intro + r.itemCode.mid(1, 14));
     }
     minusRule(job);
-    if (keyboardLocked(r))
+    if (job.options.keyboardLocked)
         sendKeyboardLockedSale(job);
     else
-        job.send(QStringLiteral("KX") + r.price + QLatin1Char('R') + r.vat + r.chr);
-    if (r.CODE.startsWith(QLatin1Char('N')))
-        job.send(QStringLiteral("KX") + r.CODE.mid(1, 15).trimmed() + QStringLiteral("AC"));
+        job.send(QStringLiteral("KX") + r.price + QLatin1Char('R') + r.department + r.text);
+    if (r.itemCode.startsWith(QLatin1Char('N')))
+        job.send(QStringLiteral("KX") + r.itemCode.mid(1, 15).trimmed() + QStringLiteral("AC"));
 }
 
 // The quantity command ("KX2.000* "), sent quietly: a refusal is reported as
@@ -85,7 +79,7 @@ void saleWithCode(Job &job)
 // it and the sale must not follow.
 bool sendQuantityCommand(Job &job)
 {
-    const QChar separator = systemDecimalSeparator();
+    const QChar separator = job.numbers().decimalSeparator();
     QString q = job.record.quantity;
     if (q.size() > 3 && !q.contains(separator))
         q.insert(q.size() - 3, QLatin1Char(','));
@@ -93,11 +87,12 @@ bool sendQuantityCommand(Job &job)
     const qsizetype at = q.indexOf(separator);
     const QString whole = at < 0 ? q : q.left(at);
     const QString fraction = at < 0 ? QString() : q.mid(at + 1);
-    const bool isOne = numericValue(job.record.quantity) == 1.0;
-    if (!isNumeric(fraction) || valueOrZero(whole) < 0 || isOne)
+    const NumberFormat &numbers = job.numbers();
+    const bool isOne = numbers.value(job.record.quantity) == 1.0;
+    if (!numbers.isNumeric(fraction) || numbers.valueOrZero(whole) < 0 || isOne)
         return true;
-    const QString decimals = valueOrZero(fraction) != 0 ? fraction : QStringLiteral("000");
-    return job.send(QStringLiteral("KX") + whole + QLatin1Char('.') + decimals + QStringLiteral("* "), kQuiet) == 0;
+    const QString decimals = numbers.valueOrZero(fraction) != 0 ? fraction : QStringLiteral("000");
+    return job.send(QStringLiteral("KX") + whole + QLatin1Char('.') + decimals + QStringLiteral("* "), Quiet::Yes) == 0;
 }
 
 // The ECR reads a description that starts with a digit as part of the amount.
@@ -111,7 +106,7 @@ QString leadingDigitSafe(const QString &description)
 void sendSale(Job &job)
 {
     const LineRecord &r = job.record;
-    const QString sale = r.price + QLatin1Char('R') + r.vat + leadingDigitSafe(r.chr);
+    const QString sale = r.price + QLatin1Char('R') + r.department + leadingDigitSafe(r.text);
     if (!job.state.tableTransfer && !job.state.paymentTransfer) {
         job.send(QStringLiteral("KX") + sale);
         return;
@@ -127,7 +122,7 @@ void saleWithoutCode(Job &job)
 {
     minusRule(job);
     if (!sendQuantityCommand(job)) {
-        PlainMsgBox(window(), kWrongQuantity, mb::Exclamation);
+        PlainMsgBox(job.ecr.window, kWrongQuantity, mb::Exclamation);
         return;
     }
     sendSale(job);
@@ -140,9 +135,9 @@ void commsSale(Job &job)
     LineRecord &r = job.record;
     if (!r.quantity.isEmpty() && !prepareQuantity(job))
         return;
-    if (!r.CODE.isEmpty()) {
+    if (!r.itemCode.isEmpty()) {
         saleWithCode(job);
-    } else if (!keyboardLocked(r)) {
+    } else if (!job.options.keyboardLocked) {
         saleWithoutCode(job);
     } else {
         minusRule(job);

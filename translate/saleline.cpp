@@ -3,10 +3,9 @@
 #include "translate/handlers.h"
 
 #include "core/numbers.h"
-#include "core/shared.h"
-#include "settings/vats.h"
 #include "core/window.h"
 #include "greek/recipes.h"
+#include "settings/vats.h"
 #include "translate/amounts.h"
 #include "translate/envfee.h"
 
@@ -14,7 +13,6 @@ namespace dravimo {
 namespace {
 
 const QString kUnknownVatCategory = QStringLiteral("Ανύπαρκτη κατηγορία ΦΠΑ ");
-const QString kTrue = QStringLiteral("true");
 
 // Rates are compared as text with two decimals and a point, the way both the
 // line and vats.dat are shown to the operator.
@@ -23,19 +21,19 @@ QString rateText(double rate)
     return QString::number(rate, 'f', 2);
 }
 
-QString lineRateText(const QString &rateField)
+QString lineRateText(const QString &rateField, const NumberFormat &numbers)
 {
-    const QString normalized = normalizeDecimal(rateField.trimmed(), -1);
-    const auto value = numericValue(normalized);
+    const QString normalized = normalizeDecimal(rateField.trimmed(), -1, numbers);
+    const auto value = numbers.value(normalized);
     QString text = value ? rateText(*value) : normalized;
     return text.replace(QLatin1Char(','), QLatin1Char('.'));
 }
 
 // Category 1..5 of the last configured rate equal to the line's; empty when
 // none matches.
-QString categoryForRate(const QString &rateField)
+QString categoryForRate(const QString &rateField, const NumberFormat &numbers)
 {
-    const QString wanted = lineRateText(rateField);
+    const QString wanted = lineRateText(rateField, numbers);
     QString category;
     for (int i = 0; i < 5; ++i) {
         if (rateText(GetVatRate(i)) == wanted)
@@ -46,9 +44,9 @@ QString categoryForRate(const QString &rateField)
 
 QString saleCategory(const Job &job, const PluFields &f)
 {
-    QString category = categoryForRate(f.vatRate);
-    if (job.settings.ddep != kTrue) {
-        const QString fee = feeCategory(f.description, category);
+    QString category = categoryForRate(f.vatRate, job.numbers());
+    if (!job.options.departmentFromLine) {
+        const QString fee = feeCategory(f.description, category, job.numbers());
         if (fee != category)
             category = fee;
     } else if (!f.department.trimmed().isEmpty()) {
@@ -59,17 +57,17 @@ QString saleCategory(const Job &job, const PluFields &f)
 
 // A blank field at the very end of the line (six spaces after column 56)
 // stands for a price of 1.
-QString salePrice(const QString &priceField)
+QString salePrice(const QString &priceField, const NumberFormat &numbers)
 {
     const QString price = priceField == QString(6, QLatin1Char(' ')) ? QStringLiteral("1") : priceField;
-    return normalizeDecimal(price.trimmed(), -1);
+    return normalizeDecimal(price.trimmed(), -1, numbers);
 }
 
 // pos21 has no quantity field on its receipt line, so the quantity goes in
 // front of the description within the 20 characters it prints.
-QString pos21Description(const QString &quantity, const QString &description)
+QString pos21Description(const QString &quantity, const QString &description, QChar separator)
 {
-    const qsizetype at = quantity.indexOf(systemDecimalSeparator());
+    const qsizetype at = quantity.indexOf(separator);
     const QString whole = at < 0 ? quantity : quantity.left(at);
     const QString fraction = at < 0 ? QString() : quantity.mid(at + 1);
     QString out;
@@ -84,23 +82,22 @@ QString pos21Description(const QString &quantity, const QString &description)
 // Quantity 1 is compared by value: on a "," system the text reads "1,000".
 QString describeQuantity(const Job &job, const QString &quantity, const QString &description)
 {
-    const TranslationSettings &s = job.settings;
-    if (s.qua != kTrue || s.descpr != kTrue || numericValue(quantity) == 1.0)
+    const TranslationOptions &o = job.options;
+    if (!o.quantityInDescription || job.numbers().value(quantity) == 1.0)
         return description;
-    if (s.ecrt == QLatin1String("mikro"))
+    if (o.ecrModel == EcrModel::Mikro)
         return description.left(24);
-    if (s.ecrt == QLatin1String("pos21"))
-        return pos21Description(quantity, description);
+    if (o.ecrModel == EcrModel::Pos21)
+        return pos21Description(quantity, description, job.numbers().decimalSeparator());
     return description;
 }
 
 void setItemCode(Job &job, const QString &code)
 {
-    const QString &codepr = job.settings.CODEPR;
-    if (codepr.startsWith(QLatin1String("true N")))
-        job.record.CODE = QLatin1Char('N') + code;
-    else if (codepr.startsWith(QLatin1String("true A")))
-        job.record.CODE = QLatin1Char('A') + code;
+    if (job.options.itemCodes == ItemCodes::Numeric)
+        job.record.itemCode = QLatin1Char('N') + code;
+    else if (job.options.itemCodes == ItemCodes::Alphanumeric)
+        job.record.itemCode = QLatin1Char('A') + code;
 }
 
 } // namespace
@@ -108,21 +105,21 @@ void setItemCode(Job &job, const QString &code)
 LineResult handlePLU(Job &job, const PluFields &f)
 {
     LineRecord &r = job.record;
-    const bool printDescription = job.settings.descpr != QLatin1String("fals");
+    const bool printDescription = job.options.printDescriptions;
     const QString description = printDescription ? greek::simpleUpper(f.description) : QString();
-    r.price = salePrice(f.price);
-    r.quantity = normalizeDecimal(f.quantity.trimmed(), 3);
-    if (!isNumeric(r.quantity))
+    r.price = salePrice(f.price, job.numbers());
+    r.quantity = normalizeDecimal(f.quantity.trimmed(), 3, job.numbers());
+    if (!job.numbers().isNumeric(r.quantity))
         return LineResult::EndLine;
     const QString category = saleCategory(job, f);
     setItemCode(job, f.code);
-    r.linetype = linetype::Sale;
-    r.chr = greek::itemTextConversion(describeQuantity(job, r.quantity, description));
+    r.operation = Operation::Sale;
+    r.text = greek::itemTextConversion(describeQuantity(job, r.quantity, description));
     if (category.isEmpty()) {
-        MsgBox(window(), kUnknownVatCategory, mb::Exclamation);
+        MsgBox(job.ecr.window, kUnknownVatCategory, mb::Exclamation);
         return LineResult::Next;
     }
-    r.vat = category;
+    r.department = category;
     comms(job);
     return LineResult::Next;
 }

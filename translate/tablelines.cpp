@@ -8,9 +8,9 @@
 
 #include "core/clock.h"
 #include "core/numbers.h"
-#include "core/shared.h"
 #include "core/window.h"
-#include "ecr/fiscaltec.h"
+#include "ecr/errorwait.h"
+#include "ecr/session.h"
 
 namespace dravimo {
 namespace {
@@ -23,17 +23,17 @@ constexpr Millis kAfterTableOpened{1000};
 
 const QString kWrongTable = QStringLiteral("Λάθος Αριθμός Τραπεζιού");
 
-LineResult wrongTable()
+LineResult wrongTable(Job &job)
 {
-    MsgBox(window(), kWrongTable, mb::Information);
+    MsgBox(job.ecr.window, kWrongTable, mb::Information);
     return LineResult::StopJob;
 }
 
 // A three-column table number: the integer part of its value, -1 when the
 // field holds no number (or a negative one, which names no table either).
-int tableNumber(const QString &field)
+int tableNumber(const QString &field, const NumberFormat &numbers)
 {
-    const auto v = numericValue(field);
+    const auto v = numbers.value(field);
     if (!v || *v < 0)
         return -1;
     return static_cast<int>(integerPart(*v));
@@ -49,33 +49,33 @@ QString fromTo(int source, int target)
 LineResult handleTBO(Job &job, const QString &table)
 {
     job.state.openTable = table;
-    const auto value = numericValue(table);
+    const auto value = job.numbers().value(table);
     if (!value)
-        return wrongTable();
+        return wrongTable(job);
     const int number = static_cast<int>(integerPart(*value));
-    Clock &clock = Clock::instance();
+    Clock &clock = job.ecr.clock;
     clock.pause(kBeforeTableQuery);
-    const qint16 open = job.ecr.QueryOpenTable();
+    const qint16 open = job.queries.openTable();
     if (open >= 0 && open != number) {
         // Another table is open on the register: park it first.
-        job.send(QStringLiteral("KXTO"), kQuiet);
+        job.send(QStringLiteral("KXTO"), Quiet::Yes);
         clock.pause(kAfterTableParked);
     }
-    job.ecr.WaitEcrErrorCleared();
-    const qint16 result = job.send(QStringLiteral("KX") + table + QStringLiteral("TO"), kQuiet);
+    waitUntilEcrErrorCleared(job.ecr);
+    const qint16 result = job.send(QStringLiteral("KX") + table + QStringLiteral("TO"), Quiet::Yes);
     clock.pause(kAfterTableOpened);
-    if (result == 0 && job.ecr.QueryOpenTable() == number)
+    if (result == 0 && job.queries.openTable() == number)
         return LineResult::Next;
     return LineResult::StopJob;
 }
 
 LineResult handleTBC(Job &job, const QString &table)
 {
-    if (!isNumeric(table))
-        return wrongTable();
-    if (job.ecr.QueryOpenTable() < 0) {
+    if (!job.numbers().isNumeric(table))
+        return wrongTable(job);
+    if (job.queries.openTable() < 0) {
         if (job.send(QStringLiteral("KXCL")) == 0)
-            job.state.receiptNumber = FiscalTec::TableNumberFromReply(job.lastReply);
+            job.state.receiptNumber = EcrQueries::lastReceiptFromClearReply(job.lastReply, job.numbers());
     } else if (job.state.tableTransfer) {
         job.send(QStringLiteral("KXTRFNO"));
         job.send(QStringLiteral("KXTRFOK"));
@@ -88,12 +88,12 @@ LineResult handleTBC(Job &job, const QString &table)
 
 LineResult handleTBT(Job &job, const QString &source, const QString &target)
 {
-    const int from = tableNumber(source);
-    const int to = tableNumber(target);
+    const int from = tableNumber(source, job.numbers());
+    const int to = tableNumber(target, job.numbers());
     if (from < 0 || to < 0) {
         job.appendResult(QStringLiteral("Err = -255, (Wrong Table Number) DateTime end = ")
-                         + formatDateTime(Clock::instance().wallNow()));
-        return wrongTable();
+                         + formatDateTime(job.ecr.clock.wallNow()));
+        return wrongTable(job);
     }
     if (job.send(QStringLiteral("KXTRF")) != 0)
         return LineResult::StopJob;
@@ -102,11 +102,11 @@ LineResult handleTBT(Job &job, const QString &source, const QString &target)
 
 LineResult handleTPT(Job &job, const QString &source, const QString &target)
 {
-    const int from = tableNumber(source);
-    const int to = tableNumber(target);
+    const int from = tableNumber(source, job.numbers());
+    const int to = tableNumber(target, job.numbers());
     if (from < 0 || to < 0)
-        return wrongTable();
-    job.ecr.WaitEcrErrorCleared();
+        return wrongTable(job);
+    waitUntilEcrErrorCleared(job.ecr);
     if (job.send(QStringLiteral("KXTRF")) != 0) {
         job.state.tableTransfer = false;
         return LineResult::StopJob;
@@ -119,10 +119,10 @@ LineResult handleTPT(Job &job, const QString &source, const QString &target)
 
 LineResult handleTBS(Job &job, const QString &table)
 {
-    const int number = tableNumber(table);
+    const int number = tableNumber(table, job.numbers());
     if (number < 0)
-        return wrongTable();
-    job.ecr.WaitEcrErrorCleared();
+        return wrongTable(job);
+    waitUntilEcrErrorCleared(job.ecr);
     if (job.send(QStringLiteral("KXPPAY")) != 0) {
         job.state.paymentTransfer = false;
         return LineResult::StopJob;
@@ -135,7 +135,7 @@ LineResult handleTBS(Job &job, const QString &table)
 
 LineResult handleLtb(Job &job)
 {
-    job.appendResult(QStringLiteral("tblList   = ") + job.ecr.QueryTableList());
+    job.appendResult(QStringLiteral("tblList   = ") + job.queries.tableList());
     return LineResult::Next;
 }
 

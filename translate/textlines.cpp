@@ -3,7 +3,7 @@
 #include "translate/handlers.h"
 
 #include "core/numbers.h"
-#include "ecr/fiscaltec.h"
+#include "ecr/protocol.h"
 #include "greek/recipes.h"
 
 namespace dravimo {
@@ -20,7 +20,6 @@ constexpr int kFooterBlock = 8;
 
 LineResult handleCom(Job &job, const QString &text)
 {
-    job.record.linetype = linetype::Comment;
     const QString converted = greek::commentTextConversion(greek::simpleUpper(text));
     job.send(kComment + converted.left(kEcrLineWidth));
     return LineResult::Next;
@@ -37,7 +36,7 @@ LineResult handleFrt(Job &job)
 LineResult handleCan(Job &job, const QString &number)
 {
     const QString trimmed = number.trimmed();
-    if (isNumeric(trimmed))
+    if (job.numbers().isNumeric(trimmed))
         job.state.cancelNumber = trimmed;
     job.send(QStringLiteral("KX@215T") + job.state.cancelNumber);
     job.send(QStringLiteral("KXCL"));
@@ -73,7 +72,7 @@ void printFooter(Job &job)
         if (line.trimmed().isEmpty())
             continue;
         if (sent == 0)
-            job.send(kComment + QString(kEcrLineWidth, QLatin1Char('-')), kQuiet);
+            job.send(kComment + QString(kEcrLineWidth, QLatin1Char('-')), Quiet::Yes);
         job.send(kComment + line + QStringLiteral("\r\n"));
         ++sent;
     }

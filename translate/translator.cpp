@@ -2,8 +2,9 @@
 
 #include "core/clock.h"
 #include "core/files.h"
-#include "core/progress.h"
-#include "core/shared.h"
+#include "core/progressindicator.h"
+#include "core/resultfile.h"
+#include "ecr/session.h"
 #include "translate/handlers.h"
 #include "translate/printfile.h"
 
@@ -15,33 +16,33 @@ namespace {
 // The progress indicator counts in 16 bits.
 constexpr int kProgressLimit = 32767;
 
-void startJob(Job &job, const QString &text, int lineCount)
+void startJob(Job &job, ProgressIndicator &progress, const QString &text, int lineCount)
 {
     JobState &s = job.state;
     s.resultFile = directiveValue(text, QStringLiteral("resFile:"), s.resultFile);
     s.tag = directiveValue(text, QStringLiteral("tag:"), s.tag);
-    shared().resultFile = s.resultFile;
-    progress().setMax(static_cast<qint16>(qMin(lineCount, kProgressLimit)));
-    progress().setValue(0);
+    job.ecr.results.setPath(s.resultFile);
+    progress.setMaximum(static_cast<qint16>(qMin(lineCount, kProgressLimit)));
+    progress.setValue(0);
     job.appendResult(QStringLiteral("tag = ") + s.tag);
-    job.appendResult(QStringLiteral("DateTime start = ") + formatDateTime(Clock::instance().wallNow()));
+    job.appendResult(QStringLiteral("DateTime start = ") + formatDateTime(job.ecr.clock.wallNow()));
     s.zeroPayment = true;
-    // The ECR may still hold an error or a half-keyed entry from before.
-    job.send(QStringLiteral("KXCL"), kQuiet);
-    job.send(QStringLiteral("KXCL"), kQuiet);
+    // The register may still hold an error or a half-keyed entry from before.
+    job.send(QStringLiteral("KXCL"), Quiet::Yes);
+    job.send(QStringLiteral("KXCL"), Quiet::Yes);
 }
 
-void advanceProgress()
+void advanceProgress(ProgressIndicator &progress)
 {
-    const qint16 value = progress().Value();
-    progress().setValue(value < kProgressLimit ? static_cast<qint16>(value + 1) : value);
+    const qint16 value = progress.value();
+    progress.setValue(value < kProgressLimit ? static_cast<qint16>(value + 1) : value);
 }
 
-void readLines(Job &job, const QStringList &lines)
+void readLines(Job &job, ProgressIndicator &progress, const QStringList &lines)
 {
     for (const QString &line : lines) {
         job.record.clearPerLine();
-        advanceProgress();
+        advanceProgress(progress);
         if (recogniseLine(job, line) == LineResult::StopJob) {
             job.state.exitCode = 1;
             return;
@@ -51,25 +52,19 @@ void readLines(Job &job, const QStringList &lines)
 
 } // namespace
 
-Translator::Translator(FiscalTec &ecr) : ecr_(ecr)
+Translator::Translator(EcrSession &ecr, ProgressIndicator &progress) : ecr_(ecr), progress_(progress)
 {}
 
-Translator::~Translator() = default;
-
-bool Translator::getdata(const QString &file, const QString &descpr, const QString &CODEPR, QString &FILENAME,
-                         const QString &comment, const QString &DLAY, const QString &curr, const QString &keyboff,
-                         const QString &ecrt, const QString &ddep, const QString &qua)
+bool Translator::translate(const QString &path, const TranslationOptions &options)
 {
-    FILENAME = file;
-    const auto text = ReadTextFile(file);
+    const auto text = ReadTextFile(path);
     if (!text)
         return false;
-    Job job(ecr_, TranslationSettings{descpr, CODEPR, comment, DLAY, curr, keyboff, ecrt, ddep, qua});
+    Job job(ecr_, options);
     job.zReport = zReport;
-    job.cardFailureNotice = cardFailureNotice;
     const QStringList lines = SplitLines(*text);
-    startJob(job, *text, int(qMin<qsizetype>(lines.size(), kProgressLimit)));
-    readLines(job, lines);
+    startJob(job, progress_, *text, int(qMin<qsizetype>(lines.size(), kProgressLimit)));
+    readLines(job, progress_, lines);
     finishJob(job);
     return true;
 }

@@ -122,12 +122,13 @@ TEST(EndToEnd, BurstOfPrintFilesIsPrintedOnceEachInOrder)
     Rig rig;
     ASSERT_TRUE(rig.startSimulator());
     rig.writeSettings();
-    ASSERT_TRUE(rig.startDravimo());
-    // Dropped before the register is even found: they must wait, then go
-    // lowest number first, each exactly once.
+    // In place before the program even starts: they must wait for the
+    // register, then go lowest number first, each exactly once. (Dropped
+    // while it runs, a file could be taken before a lower one arrives.)
     for (int n : {3, 1, 4, 2})
         rig.drop(QStringLiteral("print.%1").arg(n),
                  smallReceipt(QStringLiteral("r%1.txt").arg(n), QStringLiteral("ITEM%1").arg(n)));
+    ASSERT_TRUE(rig.startDravimo());
     for (int n = 1; n <= 4; ++n)
         ASSERT_TRUE(rig.waitGone(QStringLiteral("print.%1").arg(n), kJobTimeoutMs)) << n;
 

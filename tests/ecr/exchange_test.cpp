@@ -1,7 +1,7 @@
 // The command exchange against scripted register replies on an in-memory line
 // and a virtual clock: what the caller gets back, what went over the wire,
 // what the operator saw, and what reached the log and the result file.
-#include "testkit.h"
+#include "ecr_fixture.h"
 
 #include "core/files.h"
 
@@ -16,31 +16,31 @@ const QString kNoAnswer = QStringLiteral("Ο Φορολ. Εκτυπωτής δε
 const QString kDate = QStringLiteral("07/12/2026 03:45:10");
 
 using Exchange = EcrFixture;
+using dravimo::formatForLog;
 
 TEST_F(Exchange, CompleteReplyGivesTextWithoutCrAndEotAndFourLogLines)
 {
     line->queueReply(eot("OK"));
     const QString reply = send(QStringLiteral("KXCL"));
-    EXPECT_EQ(shared().lastResultCode, 0);
+    EXPECT_EQ(last.code, 0);
     EXPECT_EQ(reply, QStringLiteral("OK"));
     EXPECT_EQ(line->wire(), QByteArray("KXCL\r\n"));
-    EXPECT_EQ(log.lines,
+    EXPECT_EQ(logLines.lines,
               (QStringList{
                   QStringLiteral("45:10       send:[KXCL]"),
                   QStringLiteral("45:10      reply: OKASC(13) ASC(4) "),
                   QStringLiteral("45:10      reply: OKASC(13) ASC(4) "),
                   QStringLiteral("45:10 -----------"),
               }));
-    EXPECT_TRUE(win.boxes.isEmpty());
+    EXPECT_TRUE(window.boxes.isEmpty());
     EXPECT_TRUE(resultLines().isEmpty());
-    EXPECT_EQ(module.ActivePort()->exResult, QStringLiteral("OK"));
 }
 
 TEST_F(Exchange, ReplySplitOverSeveralReadsIsGathered)
 {
     line->queueReply({{"12:00", 0ms}, {"123:", 300ms}, {"17\r\x04", 900ms}});
     EXPECT_EQ(send(QStringLiteral("KXRE")), QStringLiteral("12:00123:17"));
-    EXPECT_EQ(shared().lastResultCode, 0);
+    EXPECT_EQ(last.code, 0);
     EXPECT_GE(line->reads(), 3);
 }
 
@@ -62,17 +62,17 @@ TEST_P(ErrorReplies, GiveTheCodeShowTheErrorAndClearTheRegister)
     line->queueReply(eot(c.reply));
     line->queueReply(eot("OK")); // the answer to the clearing "KXCL"
     const QString reply = send(QStringLiteral("KX1000R1ABC"));
-    EXPECT_EQ(shared().lastResultCode, c.result);
+    EXPECT_EQ(last.code, c.result);
     EXPECT_EQ(reply, QString::fromLatin1(c.replyText));
     EXPECT_EQ(line->written(), (QStringList{QStringLiteral("KX1000R1ABC\r\n"), QStringLiteral("KXCL\r\n")}));
-    EXPECT_EQ(win.boxes.size(), c.boxShown ? 1 : 0);
+    EXPECT_EQ(window.boxes.size(), c.boxShown ? 1 : 0);
     const QStringList lines = resultLines();
     const QStringList expected = c.errLine
         ? QStringList{QStringLiteral("Err = %1, [KX1000R1ABC] DateTime = %2").arg(c.result).arg(kDate)}
         : QStringList{};
     EXPECT_EQ(lines, expected);
     // The clear has no log line of its own.
-    EXPECT_EQ(log.lines.size(), 3);
+    EXPECT_EQ(logLines.lines.size(), 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, ErrorReplies,
@@ -89,20 +89,20 @@ TEST_F(Exchange, ErrorReplyBoxAndCaption)
     line->queueReply(eot("DE7"));
     send(QStringLiteral("KXST"));
     const QString message = QStringLiteral("Πρόβλημα στην Φορολογική Μνήμη !\rΚαλέστε τεχνικό !");
-    ASSERT_EQ(win.boxes.size(), 1);
-    EXPECT_EQ(win.boxes[0].text, QStringLiteral("Λάθος : 7\r") + message);
-    EXPECT_EQ(win.boxes[0].code, mb::Critical + mb::SystemModal);
-    EXPECT_EQ(win.boxes[0].title, QStringLiteral("Dravimo4_QEB"));
-    EXPECT_EQ(win.caption(), QStringLiteral("Σφάλμα !!!") + message);
+    ASSERT_EQ(window.boxes.size(), 1);
+    EXPECT_EQ(window.boxes[0].text, QStringLiteral("Λάθος : 7\r") + message);
+    EXPECT_EQ(window.boxes[0].code, mb::Critical + mb::SystemModal);
+    EXPECT_EQ(window.boxes[0].title, QStringLiteral("Dravimo4_QEB"));
+    EXPECT_EQ(window.caption(), QStringLiteral("Σφάλμα !!!") + message);
 }
 
 TEST_F(Exchange, QuietErrorReplyShowsNothingButStillFails)
 {
     line->queueReply(eot("DE2"));
-    EXPECT_EQ(send(QStringLiteral("KXST"), -1), QStringLiteral("2"));
-    EXPECT_EQ(shared().lastResultCode, 2);
-    EXPECT_TRUE(win.boxes.isEmpty());
-    EXPECT_TRUE(win.captions.isEmpty());
+    EXPECT_EQ(send(QStringLiteral("KXST"), Quiet::Yes), QStringLiteral("2"));
+    EXPECT_EQ(last.code, 2);
+    EXPECT_TRUE(window.boxes.isEmpty());
+    EXPECT_TRUE(window.captions.isEmpty());
     EXPECT_EQ(resultLines().size(), 1);
 }
 
@@ -112,7 +112,7 @@ TEST_F(Exchange, ErrorMarkInsideNormalReplyEndsCollectionEarly)
     // since the reply does not begin with them it is a normal, cut reply.
     line->queueReply({{"1:ODE", 0ms}, {"SSA:3\r\x04", 100ms}});
     EXPECT_EQ(send(QStringLiteral("KXREPTBL")), QStringLiteral("1:ODE"));
-    EXPECT_EQ(shared().lastResultCode, 0);
+    EXPECT_EQ(last.code, 0);
     EXPECT_EQ(line->written().size(), 1);
     EXPECT_TRUE(line->hasPending());
 }
@@ -122,26 +122,26 @@ TEST_F(Exchange, SilenceIsTriedFourTimesAndGivesMinusFour)
     const qint64 start = nowMs();
     EXPECT_EQ(send(QStringLiteral("KXCL")), kNoAnswer);
     const qint64 took = nowMs() - start;
-    EXPECT_EQ(shared().lastResultCode, -4);
+    EXPECT_EQ(last.code, -4);
     EXPECT_EQ(line->written(), QStringList(4, QStringLiteral("KXCL\r\n")));
     EXPECT_GE(took, 28000);
     EXPECT_LT(took, 30000);
-    ASSERT_EQ(win.boxes.size(), 1);
-    EXPECT_EQ(win.boxes[0].text, kNoAnswer); // longer than 40: not padded
-    EXPECT_EQ(win.boxes[0].code, mb::Information + mb::SystemModal);
-    EXPECT_EQ(win.boxes[0].title, QStringLiteral("Μύνημα Φορολ. Εκτυπωτή"));
-    EXPECT_EQ(win.caption(), QStringLiteral("Σφάλμα !!!") + kNoAnswer);
+    ASSERT_EQ(window.boxes.size(), 1);
+    EXPECT_EQ(window.boxes[0].text, kNoAnswer); // longer than 40: not padded
+    EXPECT_EQ(window.boxes[0].code, mb::Information + mb::SystemModal);
+    EXPECT_EQ(window.boxes[0].title, QStringLiteral("Μύνημα Φορολ. Εκτυπωτή"));
+    EXPECT_EQ(window.caption(), QStringLiteral("Σφάλμα !!!") + kNoAnswer);
     EXPECT_EQ(resultLines(), QStringList{QStringLiteral("Err = -4, [KXCL] DateTime = ") + kDate});
     // Four send lines and nothing else.
-    EXPECT_EQ(log.lines, QStringList(4, QStringLiteral("45:10       send:[KXCL]")));
+    EXPECT_EQ(logLines.lines, QStringList(4, QStringLiteral("45:10       send:[KXCL]")));
 }
 
 TEST_F(Exchange, QuietSilenceShowsNothing)
 {
-    send(QStringLiteral("KXSTAT"), -1);
-    EXPECT_EQ(shared().lastResultCode, -4);
-    EXPECT_TRUE(win.boxes.isEmpty());
-    EXPECT_TRUE(win.captions.isEmpty());
+    send(QStringLiteral("KXSTAT"), Quiet::Yes);
+    EXPECT_EQ(last.code, -4);
+    EXPECT_TRUE(window.boxes.isEmpty());
+    EXPECT_TRUE(window.captions.isEmpty());
 }
 
 TEST_F(Exchange, BytesOfAnEarlierAttemptStayInTheBuffer)
@@ -149,47 +149,47 @@ TEST_F(Exchange, BytesOfAnEarlierAttemptStayInTheBuffer)
     // The register answers the first send late, after its 7-second window.
     line->queueReply({{"O", 6900ms}, {"K\r\x04", 7600ms}});
     EXPECT_EQ(send(QStringLiteral("KXCL")), QStringLiteral("OK"));
-    EXPECT_EQ(shared().lastResultCode, 0);
+    EXPECT_EQ(last.code, 0);
     EXPECT_EQ(line->written().size(), 2);
 }
 
 TEST_F(Exchange, NoReplyCommandIsSentOnceWithoutWaiting)
 {
     const QString reply = send(QStringLiteral("KX794ST\r"));
-    EXPECT_EQ(shared().lastResultCode, 0);
+    EXPECT_EQ(last.code, 0);
     EXPECT_TRUE(reply.isEmpty());
     EXPECT_EQ(line->wire(), QByteArray("KX794ST\r\r\n"));
     EXPECT_EQ(line->reads(), 0);
-    EXPECT_EQ(log.lines, QStringList{QStringLiteral("45:10       send:[KX794ST\r]")});
+    EXPECT_EQ(logLines.lines, QStringList{QStringLiteral("45:10       send:[KX794ST\r]")});
 }
 
 TEST_F(Exchange, AsyncReplyReplacesTheFirst)
 {
     line->queueReply({{eot("OK"), 0ms}, {"358OK:1:2", 30000ms}, {eot(":3"), 31000ms}});
     const qint64 start = nowMs();
-    EXPECT_EQ(send(QStringLiteral("KX1000T3P1"), 0, 200), QStringLiteral("358OK:1:2:3"));
-    EXPECT_EQ(shared().lastResultCode, 0);
+    EXPECT_EQ(send(QStringLiteral("KX1000T3P1"), Quiet::No, Seconds{200}), QStringLiteral("358OK:1:2:3"));
+    EXPECT_EQ(last.code, 0);
     const qint64 took = nowMs() - start;
     EXPECT_GE(took, 32000); // the card answer, then the 2-second pause
     EXPECT_LT(took, 34000);
-    ASSERT_EQ(win.dialogs.size(), 1);
-    EXPECT_FALSE(win.dialogs[0].skipTimer);
-    EXPECT_TRUE(win.dialogs[0].shown);
-    EXPECT_TRUE(win.dialogs[0].closed);
-    ASSERT_EQ(log.lines.size(), 5);
-    EXPECT_EQ(log.lines[2], QStringLiteral("45:10reply async: 358OK:1:2:3ASC(13) ASC(4) "));
-    EXPECT_EQ(log.lines[3], QStringLiteral("45:10      reply: 358OK:1:2:3ASC(13) ASC(4) "));
+    ASSERT_EQ(window.dialogs.size(), 1);
+    EXPECT_FALSE(window.dialogs[0].skipTimer);
+    EXPECT_TRUE(window.dialogs[0].shown);
+    EXPECT_TRUE(window.dialogs[0].closed);
+    ASSERT_EQ(logLines.lines.size(), 5);
+    EXPECT_EQ(logLines.lines[2], QStringLiteral("45:10reply async: 358OK:1:2:3ASC(13) ASC(4) "));
+    EXPECT_EQ(logLines.lines[3], QStringLiteral("45:10      reply: 358OK:1:2:3ASC(13) ASC(4) "));
 }
 
 TEST_F(Exchange, OperatorClosingTheDialogKeepsTheFirstReply)
 {
     line->queueReply({{eot("OK"), 0ms}, {eot("358OK:9"), 60000ms}});
     const qint64 start = nowMs();
-    win.onEvents = [&] {
+    window.onEvents = [&] {
         if (nowMs() - start >= 5000)
-            win.operatorClosesDialog();
+            window.operatorClosesDialog();
     };
-    EXPECT_EQ(send(QStringLiteral("KX1000T3P1"), 0, 200), QStringLiteral("OK"));
+    EXPECT_EQ(send(QStringLiteral("KX1000T3P1"), Quiet::No, Seconds{200}), QStringLiteral("OK"));
     const qint64 took = nowMs() - start;
     EXPECT_GE(took, 5000);
     EXPECT_LT(took, 6000);
@@ -199,13 +199,13 @@ TEST_F(Exchange, NoSecondReplyEndsAfterTheAsyncWait)
 {
     line->queueReply(eot("OK"));
     const qint64 start = nowMs();
-    EXPECT_EQ(send(QStringLiteral("KX1000T3P1"), 0, 200), QStringLiteral("OK"));
+    EXPECT_EQ(send(QStringLiteral("KX1000T3P1"), Quiet::No, Seconds{200}), QStringLiteral("OK"));
     const qint64 took = nowMs() - start;
     EXPECT_GE(took, 199500);
     EXPECT_LE(took, 201000);
-    ASSERT_EQ(win.dialogs.size(), 1);
-    EXPECT_TRUE(win.dialogs[0].closed);
-    EXPECT_GT(win.eventPasses, 100); // the window was serviced all along
+    ASSERT_EQ(window.dialogs.size(), 1);
+    EXPECT_TRUE(window.dialogs[0].closed);
+    EXPECT_GT(window.eventPasses, 100); // the window was serviced all along
 }
 
 TEST_F(Exchange, CommandFromAnEventHandlerLeavesTheCardDialogOpen)
@@ -216,59 +216,47 @@ TEST_F(Exchange, CommandFromAnEventHandlerLeavesTheCardDialogOpen)
     line->queueReply(eot("CL:0:0"));
     bool nestedDone = false;
     bool dialogOpenAfterNested = false;
-    win.onEvents = [&] {
+    window.onEvents = [&] {
         if (nestedDone)
             return;
         nestedDone = true;
-        QString r;
-        qint16 code = 0;
-        module.SendCommand(QStringLiteral("KXCL"), code, r, -1);
-        dialogOpenAfterNested = win.current && win.current->open;
+        exchange.send(QStringLiteral("KXCL"), Quiet::Yes);
+        dialogOpenAfterNested = window.current && window.current->open;
     };
-    EXPECT_EQ(send(QStringLiteral("KX1000T3P1"), 0, 200), QStringLiteral("358OK:1"));
+    EXPECT_EQ(send(QStringLiteral("KX1000T3P1"), Quiet::No, Seconds{200}), QStringLiteral("358OK:1"));
     EXPECT_TRUE(dialogOpenAfterNested);
-    ASSERT_EQ(win.dialogs.size(), 1);
-    EXPECT_TRUE(win.dialogs[0].closed);
+    ASSERT_EQ(window.dialogs.size(), 1);
+    EXPECT_TRUE(window.dialogs[0].closed);
 }
 
 TEST_F(Exchange, WithoutAsyncWaitALateReplyWithinTheRoundingStillReplaces)
 {
     // At program time 0.7 s the deadline rounds up to the next whole second.
-    clock->advance(700ms);
+    clock.advance(700ms);
     line->queueReply({{eot("A"), 0ms}, {eot("B"), 400ms}});
     EXPECT_EQ(send(QStringLiteral("KXCL")), QStringLiteral("B"));
-    EXPECT_TRUE(win.dialogs.isEmpty());
-}
-
-TEST_F(Exchange, ErrLineGoesToTheGivenFileElseTheResultFile)
-{
-    const QString own = dir.filePath(QStringLiteral("own.log"));
-    send(QStringLiteral("KXCL"), -1, 0, own);
-    EXPECT_TRUE(resultLines().isEmpty());
-    EXPECT_EQ(ReadTextFile(own).value_or(QString()),
-              QStringLiteral("Err = -4, [KXCL] DateTime = ") + kDate + QStringLiteral("\r\n"));
+    EXPECT_TRUE(window.dialogs.isEmpty());
 }
 
 TEST_F(Exchange, ErrLineBeforeAnyJobHasNowhereToGo)
 {
-    shared().resultFile.clear();
-    send(QStringLiteral("KXCL"), -1);
-    EXPECT_EQ(shared().lastResultCode, -4);
+    results.setPath({});
+    send(QStringLiteral("KXCL"), Quiet::Yes);
+    EXPECT_EQ(last.code, -4);
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 }
 
 TEST_F(Exchange, CardCheckSeesEveryReplyOfThisCommandOnly)
 {
     QStringList seen;
-    module.cardReplyCheck = [&](const QString &r) { seen.append(r); };
+    exchange.setReplyObserver([&](const QString &r) { seen.append(r); });
     line->queueReply(eot("358OK:1"));
     line->queueReply(eot("DE2"));
     line->queueReply(eot("OK"));
-    QString reply;
-    module.SendCommand(QStringLiteral("KXT3P1"), shared().lastResultCode, reply, -1);
-    // The same variable again: the error reply must not hand the previous
-    // acknowledgement to the check a second time.
-    module.SendCommand(QStringLiteral("KXST"), shared().lastResultCode, reply, -1);
+    send(QStringLiteral("KXT3P1"), Quiet::Yes);
+    // The error reply must not hand the previous acknowledgement to the check
+    // a second time.
+    send(QStringLiteral("KXST"), Quiet::Yes);
     EXPECT_EQ(seen, (QStringList{QStringLiteral("358OK:1"), QString()}));
 }
 
@@ -278,24 +266,24 @@ TEST_F(Exchange, GreekAndCodePageGapCharactersGoOutAsOneByteEach)
     const QString command = QStringLiteral("KXA") + QChar(0x8D) + QChar(0x2020) + QStringLiteral("Ω");
     send(command);
     EXPECT_EQ(line->wire(), QByteArray("KXA\x8D\x86\xD9\r\n"));
-    EXPECT_EQ(log.lines.first(), QStringLiteral("45:10       send:[") + command + QStringLiteral("]"));
+    EXPECT_EQ(logLines.lines.first(), QStringLiteral("45:10       send:[") + command + QStringLiteral("]"));
 }
 
 TEST(FormatForLog, ControlBytesAreSpelledOut)
 {
-    EXPECT_EQ(FiscalTec::FormatForLog(QStringLiteral("OK\r\x04")), QStringLiteral("OKASC(13) ASC(4) "));
-    EXPECT_EQ(FiscalTec::FormatForLog(QStringLiteral("A\nΩ")), QStringLiteral("AASC(10) Ω"));
-    EXPECT_EQ(FiscalTec::FormatForLog(QString()), QString());
+    EXPECT_EQ(formatForLog(QStringLiteral("OK\r\x04")), QStringLiteral("OKASC(13) ASC(4) "));
+    EXPECT_EQ(formatForLog(QStringLiteral("A\nΩ")), QStringLiteral("AASC(10) Ω"));
+    EXPECT_EQ(formatForLog(QString()), QString());
     // Bytes 128 and up are text, even the code page's gaps.
-    EXPECT_EQ(FiscalTec::FormatForLog(QString(QChar(0x81))), QString(QChar(0x81)));
+    EXPECT_EQ(formatForLog(QString(QChar(0x81))), QString(QChar(0x81)));
 }
 
 TEST_F(Exchange, ClosedLogWindowLogsNothing)
 {
-    shared().debugOpen = false;
+    log.setSink(nullptr);
     line->queueReply(eot("OK"));
     send(QStringLiteral("KXCL"));
-    EXPECT_TRUE(log.lines.isEmpty());
+    EXPECT_TRUE(logLines.lines.isEmpty());
 }
 
 } // namespace

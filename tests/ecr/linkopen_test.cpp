@@ -1,103 +1,71 @@
 // Which transport a command takes, what an open failure reports, and how the
 // link is closed at exit.
-#include "testkit.h"
+#include "ecr_fixture.h"
 
-#include "ecr/ccom.h"
-#include "ecr/cportprop.h"
-#include "ecr/ctcpip.h"
+#include "ecr/seriallink.h"
+#include "ecr/transports.h"
+#include "ecr/udplink.h"
 
 namespace dravimo::test {
 namespace {
 
-class LinkOpen : public EcrFixture
+// The exchange with the program's own choice of transport.
+class LinkOpen : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        EcrFixture::SetUp();
-        module.setActivePort(nullptr);
-        qputenv("DRAVIMO_COM5", "/dev/dravimo-no-such-port");
-    }
-    void TearDown() override
-    {
-        qunsetenv("DRAVIMO_COM5");
-        EcrFixture::TearDown();
-    }
+    void SetUp() override { qputenv("DRAVIMO_COM5", "/dev/dravimo-no-such-port"); }
+    void TearDown() override { qunsetenv("DRAVIMO_COM5"); }
+
+    CommandResult send(const QString &command, Quiet quiet = Quiet::No) { return exchange.send(command, quiet); }
+    QStringList resultLines() const { return h.resultLines(); }
+
+    ExchangeHarness h;
+    Exchange exchange{
+        h.clock, h.notices, h.log, h.results, NumberFormat(QLatin1Char('.')), [this](const QString &connection) {
+            return openTransport(connection, h.clock);
+        }};
 };
 
 TEST_F(LinkOpen, SerialOpenFailureStopsTheCommandAndIsNotRetried)
 {
-    shared().connectionString = QStringLiteral("com5:9600");
-    const QString reply = send(QStringLiteral("KXCL"));
-    EXPECT_EQ(shared().lastResultCode, -1);
-    EXPECT_EQ(reply, QStringLiteral("Πρόβλημα στην Θύρα :com5:9600"));
-    EXPECT_TRUE(log.lines.isEmpty());
+    exchange.setConnection(QStringLiteral("com5:9600"));
+    const CommandResult r = send(QStringLiteral("KXCL"));
+    EXPECT_EQ(r.code, -1);
+    EXPECT_EQ(r.reply, QStringLiteral("Πρόβλημα στην Θύρα :com5:9600"));
+    EXPECT_TRUE(h.logLines.lines.isEmpty());
     EXPECT_TRUE(resultLines().isEmpty());
-    Transport *failed = module.ActivePort();
-    ASSERT_NE(dynamic_cast<cCom *>(failed), nullptr);
+    Transport *failed = exchange.transport();
+    ASSERT_NE(dynamic_cast<SerialLink *>(failed), nullptr);
 
-    // The failed port stays in the slot: the next command runs against it and
-    // meets silence.
-    send(QStringLiteral("KXCL"), -1);
-    EXPECT_EQ(module.ActivePort(), failed);
-    EXPECT_EQ(shared().lastResultCode, -4);
+    // The failed port stays: the next command runs against it and meets
+    // silence.
+    EXPECT_EQ(send(QStringLiteral("KXCL"), Quiet::Yes).code, -4);
+    EXPECT_EQ(exchange.transport(), failed);
     EXPECT_EQ(resultLines().size(), 1);
 }
 
-TEST_F(LinkOpen, OnlyALowerCaseComPrefixChoosesTheSerialPort)
+TEST_F(LinkOpen, OnlyALowerCaseComPrefixChoosesTheSerialPortButClosingIgnoresCase)
 {
-    shared().connectionString = QStringLiteral("Com5:9600");
-    send(QStringLiteral("KXCL"), -1);
-    EXPECT_NE(dynamic_cast<cTCPIP *>(module.ActivePort()), nullptr);
-    // ...but closing compares without regard to case, and treats it as serial.
-    module.CloseLink(QStringLiteral("Com5:9600"));
-    EXPECT_EQ(module.ActivePort(), nullptr);
+    exchange.setConnection(QStringLiteral("Com5:9600"));
+    send(QStringLiteral("KXCL"), Quiet::Yes);
+    EXPECT_NE(dynamic_cast<UdpLink *>(exchange.transport()), nullptr);
+    exchange.close();
+    EXPECT_EQ(exchange.transport(), nullptr);
 }
 
-TEST_F(LinkOpen, EveryCommandStartsWithACleanStatus)
+TEST(LinkClose, OnlyASerialLinkIsOpenedAfreshAfterClosing)
 {
-    auto memory = std::make_unique<MemoryTransport>();
-    MemoryTransport *m = memory.get();
-    module.setActivePort(std::move(memory));
-    m->Result = -3;
-    m->exResult = QStringLiteral("old");
-    m->queueReply(eot("OK"));
-    EXPECT_EQ(send(QStringLiteral("KXCL")), QStringLiteral("OK"));
-    EXPECT_EQ(shared().lastResultCode, 0);
-}
-
-TEST_F(LinkOpen, CloseLinkEmptiesTheSlotOnlyForSerialLinks)
-{
-    auto memory = std::make_unique<MemoryTransport>();
-    MemoryTransport *m = memory.get();
-    module.setActivePort(std::move(memory));
-    module.CloseLink(QStringLiteral("192.168.1.20:4001"));
-    EXPECT_EQ(module.ActivePort(), m);
-    EXPECT_FALSE(m->shutDown());
-    module.CloseLink(QStringLiteral("COM1:9600"));
-    EXPECT_EQ(module.ActivePort(), nullptr);
-    module.CloseLink(QStringLiteral("com1:9600")); // nothing left to close
-}
-
-TEST(PortProp, RecordStartsEmptyAndMakesItsNetworkLinkOnDemand)
-{
-    cPortProp record;
-    EXPECT_EQ(record.isConnected, 0);
-    EXPECT_EQ(record.tcpPort, 0);
-    EXPECT_EQ(record.comHandle, 0);
-    cTCPIP &first = record.TCPClass();
-    EXPECT_EQ(&record.TCPClass(), &first);
-    EXPECT_EQ(first.SocketHnd(), 0);
-}
-
-TEST(FiscalTecSlot, TestsCanSubstituteTheModule)
-{
-    FiscalTec stand;
-    FiscalTec &program = fiscalTec();
-    setFiscalTec(&stand);
-    EXPECT_EQ(&fiscalTec(), &stand);
-    setFiscalTec(nullptr);
-    EXPECT_EQ(&fiscalTec(), &program);
+    ExchangeHarness h;
+    MemoryTransport *line = h.line;
+    h.exchange.send(QStringLiteral("KX794ST\r"));
+    h.exchange.setConnection(QStringLiteral("192.168.1.20:4001"));
+    h.exchange.close();
+    EXPECT_EQ(h.exchange.transport(), line);
+    EXPECT_TRUE(line->closed());
+    h.exchange.setConnection(QStringLiteral("COM1:9600"));
+    h.exchange.close();
+    EXPECT_EQ(h.exchange.transport(), nullptr);
+    h.exchange.close(); // nothing left to close
 }
 
 } // namespace

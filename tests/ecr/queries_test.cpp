@@ -1,50 +1,23 @@
 // The queries' fixed parses of the register's colon-separated replies, on a
-// module whose SendCommand answers from a script.
-#include "testkit.h"
+// scripted register.
+#include "ecr_fixture.h"
 
 #include "core/numbers.h"
+#include "ecr/queries.h"
 
 namespace dravimo::test {
 namespace {
 
-struct Sent
-{
-    QString command;
-    qint16 quiet;
-    qint16 asyncWait;
-    QString logFile;
-};
-
-class ScriptedModule : public FiscalTec
-{
-public:
-    void SendCommand(const QString &command, qint16 &result, QString &reply, qint16 quiet, qint16 asyncWait,
-                     const QString &logFile) override
-    {
-        sent.append({command, quiet, asyncWait, logFile});
-        result = nextResult;
-        reply = nextReply;
-    }
-    void answer(const QString &reply, qint16 result = 0)
-    {
-        nextReply = reply;
-        nextResult = result;
-    }
-    QList<Sent> sent;
-    QString nextReply;
-    qint16 nextResult = 0;
-};
-
 class Queries : public ::testing::Test
 {
 protected:
-    void SetUp() override
+    void answer(const QString &reply, qint16 result = 0)
     {
-        shared() = SharedState{};
-        setDecimalSeparatorOverride(QLatin1Char('.'));
+        m.defaultReply = reply;
+        m.defaultResult = result;
     }
-    void TearDown() override { setDecimalSeparatorOverride(std::nullopt); }
-    ScriptedModule m;
+    ScriptedRegister m;
+    EcrQueries q{m, NumberFormat(QLatin1Char('.'))};
 };
 
 struct StatusCase
@@ -73,12 +46,12 @@ TEST_F(Queries, EcrStatus)
         {QStringLiteral("7"), 7, -3},       // error reply
     };
     for (const StatusCase &c : cases) {
-        m.answer(c.reply, c.result);
-        EXPECT_EQ(m.QueryEcrStatus(), c.status) << c.reply.toStdString();
+        answer(c.reply, c.result);
+        EXPECT_EQ(q.status(), c.status) << c.reply.toStdString();
     }
     EXPECT_EQ(m.sent.first().command, QStringLiteral("KXSTAT"));
-    EXPECT_EQ(m.sent.first().quiet, -1);
-    EXPECT_EQ(m.sent.first().asyncWait, 0);
+    EXPECT_EQ(m.sent.first().quiet, Quiet::Yes);
+    EXPECT_EQ(m.sent.first().cardWait, Seconds{0});
 }
 
 struct NumberCase
@@ -96,11 +69,11 @@ TEST_F(Queries, OpenTable)
         {QStringLiteral("TO:70000"), 0, -1}, {QStringLiteral("TO:5"), -4, -1},
     };
     for (const NumberCase &c : cases) {
-        m.answer(c.reply, c.result);
-        EXPECT_EQ(m.QueryOpenTable(), c.expected) << c.reply.toStdString();
+        answer(c.reply, c.result);
+        EXPECT_EQ(q.openTable(), c.expected) << c.reply.toStdString();
     }
     EXPECT_EQ(m.sent.first().command, QStringLiteral("KX?TO"));
-    EXPECT_EQ(m.sent.first().quiet, 0);
+    EXPECT_EQ(m.sent.first().quiet, Quiet::No);
 }
 
 TEST_F(Queries, TableNumberFromReply)
@@ -110,7 +83,8 @@ TEST_F(Queries, TableNumberFromReply)
         {QStringLiteral("CL:x:"), 0, -1}, {QStringLiteral("CL:x"), 0, -1},     {QStringLiteral("CL:x:A7"), 0, -1},
     };
     for (const NumberCase &c : cases)
-        EXPECT_EQ(FiscalTec::TableNumberFromReply(c.reply), c.expected) << c.reply.toStdString();
+        EXPECT_EQ(EcrQueries::lastReceiptFromClearReply(c.reply, NumberFormat(QLatin1Char('.'))), c.expected)
+            << c.reply.toStdString();
 }
 
 struct TextCase
@@ -131,8 +105,8 @@ TEST_F(Queries, TableReport)
         {QStringLiteral("REP:12:5"), 2, QStringLiteral("-1")},
     };
     for (const TextCase &c : cases) {
-        m.answer(c.reply, c.result);
-        EXPECT_EQ(m.QueryTableReport(12), c.expected) << c.reply.toStdString();
+        answer(c.reply, c.result);
+        EXPECT_EQ(q.tableTotal(12), c.expected) << c.reply.toStdString();
     }
     EXPECT_EQ(m.sent.first().command, QStringLiteral("KXREP12TBL"));
 }
@@ -148,8 +122,8 @@ TEST_F(Queries, TableList)
         {QStringLiteral("TBL:1"), -4, QStringLiteral("-1")},
     };
     for (const TextCase &c : cases) {
-        m.answer(c.reply, c.result);
-        EXPECT_EQ(m.QueryTableList(), c.expected) << c.reply.toStdString();
+        answer(c.reply, c.result);
+        EXPECT_EQ(q.tableList(), c.expected) << c.reply.toStdString();
     }
     EXPECT_EQ(m.sent.first().command, QStringLiteral("KXREPTBL"));
 }
@@ -167,29 +141,19 @@ TEST_F(Queries, ReceiptNumbers)
         {QStringLiteral("RE:00123:17"), 7, QStringLiteral("-1, -1")},
     };
     for (const TextCase &c : cases) {
-        m.answer(c.reply, c.result);
-        EXPECT_EQ(m.QueryReceiptNumbers(), c.expected) << c.reply.toStdString();
+        answer(c.reply, c.result);
+        EXPECT_EQ(q.receiptNumbers(), c.expected) << c.reply.toStdString();
     }
     EXPECT_EQ(m.sent.first().command, QStringLiteral("KXRE"));
-}
-
-TEST_F(Queries, QueriesReportThroughTheLastResultCode)
-{
-    m.answer(QStringLiteral("TO:5"), 0);
-    shared().lastResultCode = 9;
-    m.QueryOpenTable();
-    EXPECT_EQ(shared().lastResultCode, 0);
-    for (const Sent &s : m.sent)
-        EXPECT_TRUE(s.logFile.isEmpty());
 }
 
 using StatusOnTheLine = EcrFixture;
 
 TEST_F(StatusOnTheLine, NoAnswerGivesMinusThreeWithoutABox)
 {
-    EXPECT_EQ(module.QueryEcrStatus(), -3);
+    EXPECT_EQ(EcrQueries(exchange, NumberFormat(QLatin1Char('.'))).status(), -3);
     EXPECT_EQ(line->written().size(), 4);
-    EXPECT_TRUE(win.boxes.isEmpty());
+    EXPECT_TRUE(window.boxes.isEmpty());
 }
 
 } // namespace

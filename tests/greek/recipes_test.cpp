@@ -11,9 +11,9 @@ using namespace dravimo::greek;
 
 namespace {
 
-QByteArray item(const QString &text)
+QByteArray item(const QString &text, const ExternalConverter &converter = {})
 {
-    return cp1253::encode(itemTextConversion(text));
+    return cp1253::encode(itemTextConversion(text, converter));
 }
 
 QByteArray comment(const QString &text)
@@ -26,19 +26,10 @@ QString fromBytes(const char *raw)
     return cp1253::decode(QByteArray(raw));
 }
 
-// A converter that hands the text back as it is.
-class IdentityConverter : public ::testing::Test
+// With a converter that hands the text back as it is.
+TEST(ItemText, RecipeStepsAfterTheConverter)
 {
-protected:
-    void SetUp() override
-    {
-        setExternalConverter([](const QString &t) { return t; });
-    }
-    void TearDown() override { setExternalConverter({}); }
-};
-
-TEST_F(IdentityConverter, ItemTextRecipeSteps)
-{
+    const auto item = [](const QString &text) { return ::item(text, [](const QString &t) { return t; }); };
     // έ becomes a Latin E before upper-casing; the rest maps through table A.
     EXPECT_EQ(item(QStringLiteral("Καφές")), QByteArray("\x4B\x41\x8B\x45\x66"));
     // ώ becomes Ω, not the Latin O the other accents become.
@@ -51,10 +42,10 @@ TEST_F(IdentityConverter, ItemTextRecipeSteps)
     EXPECT_EQ(item(QStringLiteral("ΐΰ")), QByteArray("\xC0\xE0"));
 }
 
-TEST_F(IdentityConverter, TheConverterComesFirst)
+TEST(ItemText, TheConverterComesFirst)
 {
-    setExternalConverter([](const QString &t) { return QString(t).replace(QChar(u'x'), QChar(u'ά')); });
-    EXPECT_EQ(item(QStringLiteral("xy")), QByteArray("AY"));
+    EXPECT_EQ(item(QStringLiteral("xy"), [](const QString &t) { return QString(t).replace(QChar(u'x'), QChar(u'ά')); }),
+              QByteArray("AY"));
 }
 
 // The default converter repairs DOS Greek and leaves Windows Greek alone.

@@ -1,4 +1,4 @@
-#include "scriptedecr.h"
+#include "harness.h"
 
 #include "core/clock.h"
 #include "core/files.h"
@@ -12,34 +12,21 @@
 #include <gtest/gtest.h>
 
 using namespace dravimo;
-using dravimo::test::ScriptedEcr;
+using namespace dravimo::test;
 
 namespace {
 
-// Records the boxes the payment code shows.
-class BoxWindow : public NullWindow
-{
-public:
-    int showMessage(const QString &text, int code, const QString &title) override
-    {
-        boxes << title + QStringLiteral(": ") + text;
-        return NullWindow::showMessage(text, code, title);
-    }
-    QStringList boxes;
-};
-
-class CardPaymentTest : public ::testing::Test
+class CardPaymentTest : public ::testing::Test, public SessionHarness
 {
 protected:
     void SetUp() override
     {
         payFile = dir.filePath(QStringLiteral("payeft.dat"));
-        setWindow(&win);
-        shared() = SharedState{};
+        ecr.defaultReply = QStringLiteral("OK");
         // The status query answers "no error" unless a test says otherwise.
         ecr.script(QStringLiteral("KXSTAT"), {{0, QStringLiteral("STAT:0")}});
     }
-    void TearDown() override { setWindow(nullptr); }
+    CardPayment pay() { return CardPayment(session, payFile); }
 
     void card(qint16 code, qint16 terminal, qint16 retries, qint16 fallback, qint16 payment = 1)
     {
@@ -54,11 +41,7 @@ protected:
         return out;
     }
 
-    QTemporaryDir dir;
     QString payFile;
-    BoxWindow win;
-    ScriptedEcr ecr;
-    ScopedClock clock{std::make_unique<VirtualClock>()};
 };
 
 } // namespace
@@ -117,15 +100,14 @@ TEST(CardReplyLine, AcknowledgementsBecomeCcPayLines)
 
 TEST_F(CardPaymentTest, OrdinaryPaymentSendsSubtotalThenPayment)
 {
-    CardPayment(ecr, payFile).payAmount(QStringLiteral("500"), QStringLiteral("1"), QStringLiteral("0"));
+    EXPECT_EQ(pay().payAmount(QStringLiteral("500"), QStringLiteral("1"), 0), PaymentOutcome::Done);
     EXPECT_EQ(withoutStatus(), (QStringList{QStringLiteral("KXST"), QStringLiteral("KX500T1")}));
-    EXPECT_EQ(ecr.sent.at(1).quiet, -1); // the subtotal is quiet
-    EXPECT_FALSE(shared().cardFailure);
+    EXPECT_EQ(ecr.sent.at(1).quiet, Quiet::Yes); // the subtotal is quiet
 }
 
 TEST_F(CardPaymentTest, CurrencySettingOverridesThePaymentNumberAndZeroMeansWholeTotal)
 {
-    CardPayment(ecr, payFile).payAmount(QStringLiteral("0"), QStringLiteral("5"), QStringLiteral("2"));
+    pay().payAmount(QStringLiteral("0"), QStringLiteral("5"), 2);
     EXPECT_EQ(withoutStatus(), (QStringList{QStringLiteral("KXST"), QStringLiteral("KXT2")}));
 }
 
@@ -133,40 +115,36 @@ TEST_F(CardPaymentTest, AcceptedCardNeedsNoFallback)
 {
     card(2, 1, 0, 1);
     ecr.script(QStringLiteral("KX500T2P1"), {{0, QStringLiteral("355OK:1:2:500")}});
-    CardPayment(ecr, payFile).payAmount(QStringLiteral("500"), QStringLiteral("1"), QStringLiteral("0"));
+    EXPECT_EQ(pay().payAmount(QStringLiteral("500"), QStringLiteral("1"), 0), PaymentOutcome::Done);
     EXPECT_EQ(withoutStatus(), (QStringList{QStringLiteral("KXST"), QStringLiteral("KX500T2P1")}));
-    EXPECT_EQ(ecr.sent.last().asyncWait, 200);
-    EXPECT_FALSE(shared().cardFailure);
+    EXPECT_EQ(ecr.sent.last().cardWait, Seconds{200});
 }
 
 TEST_F(CardPaymentTest, DeclinedEveryTimeRetriesThenFallsBackAndTheNoticePrints)
 {
     card(2, 1, 2, 1);
     ecr.script(QStringLiteral("KX500T2P1"), {{0, QStringLiteral("TRM:05")}});
-    CardPayment pay(ecr, payFile);
-    pay.payAmount(QStringLiteral("500"), QStringLiteral("1"), QStringLiteral("0"));
+    EXPECT_EQ(pay().payAmount(QStringLiteral("500"), QStringLiteral("1"), 0), PaymentOutcome::FallbackTaken);
     EXPECT_EQ(withoutStatus(),
               (QStringList{QStringLiteral("KXST"), QStringLiteral("KX500T2P1"), QStringLiteral("KX500T2P1"),
                            QStringLiteral("KX500T2P1"), QStringLiteral("KX500T1")}));
-    EXPECT_TRUE(shared().cardFailure);
 
     ecr.sent.clear();
-    pay.FailureNotice();
+    pay().printFailureNotice();
     const QStringList notice = withoutStatus();
     ASSERT_EQ(notice.size(), 10);
     EXPECT_EQ(notice.at(0), QStringLiteral("KXCO ΠΡΟΣΟΧΗ!"));
     EXPECT_EQ(notice.at(2), QStringLiteral("KXCO    ΠΙΣΤ.ΚΑΡΤΩΝ ΠΟΥ ΑΠΕΤΥΧΑΝ"));
     EXPECT_EQ(notice.at(9), QStringLiteral("KXCO "));
-    EXPECT_FALSE(shared().cardFailure);
 }
 
 TEST_F(CardPaymentTest, BusyTerminalPausesThreeSecondsAndRefusalStopsAtOnce)
 {
     card(2, 1, 3, 1);
     ecr.script(QStringLiteral("KX500T2P1"), {{0, QStringLiteral("T:999")}, {0, QStringLiteral("CntFail")}});
-    const qint64 before = Clock::instance().nowMs();
-    CardPayment(ecr, payFile).payAmount(QStringLiteral("500"), QStringLiteral("1"), QStringLiteral("0"));
-    EXPECT_GE(Clock::instance().nowMs() - before, 3000);
+    const qint64 before = clock.nowMs();
+    pay().payAmount(QStringLiteral("500"), QStringLiteral("1"), 0);
+    EXPECT_GE(clock.nowMs() - before, 3000);
     EXPECT_EQ(withoutStatus().count(QStringLiteral("KX500T2P1")), 2);
     EXPECT_EQ(withoutStatus().last(), QStringLiteral("KX500T1"));
 }
@@ -175,18 +153,16 @@ TEST_F(CardPaymentTest, FailedExchangeTriesAgainWithoutClassifying)
 {
     card(2, 1, 1, 0);
     ecr.script(QStringLiteral("KX500T2P1"), {{-4, {}}, {0, QStringLiteral("358OK")}});
-    CardPayment(ecr, payFile).payAmount(QStringLiteral("500"), QStringLiteral("1"), QStringLiteral("0"));
+    EXPECT_EQ(pay().payAmount(QStringLiteral("500"), QStringLiteral("1"), 0), PaymentOutcome::Done);
     EXPECT_EQ(withoutStatus().count(QStringLiteral("KX500T2P1")), 2);
-    EXPECT_FALSE(shared().cardFailure);
 }
 
 TEST_F(CardPaymentTest, PreCollectionHasNoSubtotalAndNoFallback)
 {
     card(9, 1, 0, 1);
     ecr.script(QStringLiteral("KXT9P1"), {{0, QStringLiteral("T:05")}});
-    CardPayment(ecr, payFile).payAmount(QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("0"));
+    EXPECT_EQ(pay().payAmount(QStringLiteral("0"), QStringLiteral("1"), 0), PaymentOutcome::Done);
     EXPECT_EQ(withoutStatus(), (QStringList{QStringLiteral("KXT9P1")}));
-    EXPECT_FALSE(shared().cardFailure);
 }
 
 TEST_F(CardPaymentTest, FallbackRefusedByTheEcrSetsNoFlag)
@@ -194,33 +170,31 @@ TEST_F(CardPaymentTest, FallbackRefusedByTheEcrSetsNoFlag)
     card(2, 1, 0, 1);
     ecr.script(QStringLiteral("KX500T2P1"), {{0, QStringLiteral("CntFail")}});
     ecr.script(QStringLiteral("KX500T1"), {{1038, {}}});
-    CardPayment(ecr, payFile).payAmount(QStringLiteral("500"), QStringLiteral("1"), QStringLiteral("0"));
-    EXPECT_FALSE(shared().cardFailure);
+    EXPECT_EQ(pay().payAmount(QStringLiteral("500"), QStringLiteral("1"), 0), PaymentOutcome::Done);
 }
 
 TEST_F(CardPaymentTest, WholeTotalFormIsQuietAndRecordThreeIsAlwaysOrdinary)
 {
     card(2, 1, 0, 0, 3);
-    CardPayment pay(ecr, payFile);
-    pay.payWholeTotal(3);
+    EXPECT_EQ(pay().payWholeTotal(3), PaymentOutcome::Done);
     EXPECT_EQ(withoutStatus(), (QStringList{QStringLiteral("KXST"), QStringLiteral("KXT3")}));
-    EXPECT_EQ(ecr.sent.last().quiet, -1);
+    EXPECT_EQ(ecr.sent.last().quiet, Quiet::Yes);
 
     ecr.sent.clear();
     card(2, 4, 0, 1, 2);
     ecr.script(QStringLiteral("KXT2P4"), {{0, QStringLiteral("T:04")}});
-    pay.payWholeTotal(2);
+    EXPECT_EQ(pay().payWholeTotal(2), PaymentOutcome::FallbackTaken);
     EXPECT_EQ(withoutStatus(), (QStringList{QStringLiteral("KXST"), QStringLiteral("KXT2P4"), QStringLiteral("KXT1")}));
-    EXPECT_EQ(ecr.sent.at(ecr.sent.size() - 2).quiet, -1);
-    EXPECT_EQ(ecr.sent.last().quiet, 0);
-    EXPECT_TRUE(shared().cardFailure);
+    EXPECT_EQ(ecr.sent.at(ecr.sent.size() - 2).quiet, Quiet::Yes);
+    EXPECT_EQ(ecr.sent.last().quiet, Quiet::No);
 }
 
 TEST_F(CardPaymentTest, UnreadablePaymentSettingsWarnAndPayOrdinarily)
 {
-    CardPayment(ecr, payFile).payAmount(QStringLiteral("500"), QStringLiteral("x"), QStringLiteral("0"));
-    ASSERT_EQ(win.boxes.size(), 1);
-    EXPECT_EQ(win.boxes.at(0), QStringLiteral("Μύνημα Dravimo: Αδυναμία ανάγνωσης παραμέτρων πληρωμών"));
+    pay().payAmount(QStringLiteral("500"), QStringLiteral("x"), 0);
+    ASSERT_EQ(window.boxes.size(), 1);
+    EXPECT_EQ(window.boxes.at(0).title, QStringLiteral("Μύνημα Dravimo"));
+    EXPECT_EQ(window.boxes.at(0).text, QStringLiteral("Αδυναμία ανάγνωσης παραμέτρων πληρωμών"));
     EXPECT_EQ(withoutStatus().last(), QStringLiteral("KX500T0"));
 }
 
@@ -255,11 +229,10 @@ TEST(PaymentFile, DefaultDescriptions)
 TEST(CardReplyCheck, WritesTheLineToTheCurrentResultFile)
 {
     QTemporaryDir dir;
-    shared().resultFile = dir.filePath(QStringLiteral("result.txt"));
-    ScriptedEcr ecr;
-    InstallCardReplyCheck(ecr);
-    ecr.cardReplyCheck(QStringLiteral("OK"));
-    ecr.cardReplyCheck(QStringLiteral("356OK"));
-    EXPECT_EQ(ReadTextFile(shared().resultFile).value_or(QString()), QStringLiteral("ccPay0 = 0,OK\r\n"));
-    shared().resultFile.clear();
+    ResultFile results;
+    results.setPath(dir.filePath(QStringLiteral("result.txt")));
+    const auto check = cardAcknowledgementWriter(results);
+    check(QStringLiteral("OK"));
+    check(QStringLiteral("356OK"));
+    EXPECT_EQ(ReadTextFile(results.path()).value_or(QString()), QStringLiteral("ccPay0 = 0,OK\r\n"));
 }

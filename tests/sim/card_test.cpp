@@ -29,7 +29,8 @@ protected:
         return cp1253::decode(spy.takeFirst().at(0).toByteArray());
     }
 
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
 };
 
 // What the program does with an approval: the first 15 characters, blanks

@@ -16,7 +16,8 @@ namespace {
 
 TEST(Framing, CommandsSplitOverReadsAndSharedReads)
 {
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     EXPECT_TRUE(sim.feed("KX").isEmpty());
     EXPECT_TRUE(sim.feed("CL\r").isEmpty());
     EXPECT_EQ(joinChunks(sim.feed("\nKXSTAT\r\nKX?TO\r\nKXR")), QByteArray("CL:0:0\r\x04STAT:0\r\x04TO:0\r\x04"));
@@ -25,7 +26,8 @@ TEST(Framing, CommandsSplitOverReadsAndSharedReads)
 
 TEST(Framing, CommandEndingInItsOwnCarriageReturnGetsNoReply)
 {
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     EXPECT_TRUE(sim.feed("KX794ST\r\r\n").isEmpty());
     EXPECT_EQ(joinChunks(sim.feed("KX794ST\r\n")), QByteArray("OK\r\x04"));
     EXPECT_EQ(sim.trace().entries().size(), 4); // command, "no reply", command, reply
@@ -33,21 +35,24 @@ TEST(Framing, CommandEndingInItsOwnCarriageReturnGetsNoReply)
 
 TEST(Framing, DatagramsNeedNoLineEnd)
 {
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     EXPECT_EQ(joinChunks(sim.feedDatagram("KXCL\r\n")), QByteArray("CL:0:0\r\x04"));
     EXPECT_EQ(joinChunks(sim.feedDatagram("AB")), QByteArray("DE57"));
 }
 
 TEST(Framing, EndlessNoiseIsDropped)
 {
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     sim.feed(QByteArray(EcrSimulator::kMaxCommandBytes + 1, 'x'));
     EXPECT_EQ(joinChunks(sim.feed("KXCL\r\n")), QByteArray("CL:0:0\r\x04"));
 }
 
 TEST(Faults, SilentForSomeCommandsThenAlways)
 {
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     control(sim, QStringLiteral("silent 2"));
     EXPECT_EQ(ask(sim, QStringLiteral("KX100R1X")), QString());
     EXPECT_EQ(ask(sim, QStringLiteral("KXCL")), QString());
@@ -61,7 +66,8 @@ TEST(Faults, SilentForSomeCommandsThenAlways)
 
 TEST(Faults, ErrorForAPattern)
 {
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     control(sim, QStringLiteral("error 1091 KX*R* times 1"));
     control(sim, QStringLiteral("error 9 \"KX- \""));
     EXPECT_EQ(ask(sim, QStringLiteral("KX100R1X")), QStringLiteral("DE1091"));
@@ -75,7 +81,8 @@ TEST(Faults, ErrorForAPattern)
 
 TEST(Faults, PaperOutUntilLoaded)
 {
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     run(sim, {QStringLiteral("KX100R1X")});
     control(sim, QStringLiteral("paper out"));
     EXPECT_EQ(ask(sim, QStringLiteral("KXSTAT")), QStringLiteral("STAT:2\r\x04"));
@@ -87,7 +94,8 @@ TEST(Faults, PaperOutUntilLoaded)
 
 TEST(Faults, ZDueUntilTheZReport)
 {
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     control(sim, QStringLiteral("z-due on"));
     EXPECT_EQ(ask(sim, QStringLiteral("KXSTAT")), QStringLiteral("STAT:1031\r\x04"));
     EXPECT_EQ(ask(sim, QStringLiteral("KX100R1X")), QStringLiteral("DE1031"));
@@ -97,7 +105,8 @@ TEST(Faults, ZDueUntilTheZReport)
 
 TEST(Faults, DelaySplitAndGarbageShapeTheReply)
 {
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     control(sim, QStringLiteral("delay 30 times 1"));
     control(sim, QStringLiteral("split 3 gap 20 times 1"));
     control(sim, QStringLiteral("garbage hex:ff00 times 1"));
@@ -174,7 +183,8 @@ TEST(Wildcard, RegularExpressions)
 
 TEST(Scenario, TriggerFiresBeforeTheMatchingCommand)
 {
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     control(sim, QStringLiteral("on KX*R* paper out"));
     EXPECT_EQ(ask(sim, QStringLiteral("KXSTAT")), QStringLiteral("STAT:0\r\x04"));
     EXPECT_EQ(ask(sim, QStringLiteral("KX100R1X")), QStringLiteral("DE2"));
@@ -186,7 +196,8 @@ TEST(Scenario, TriggerFiresBeforeTheMatchingCommand)
 
 TEST(Scenario, TimedInstruction)
 {
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     control(sim, QStringLiteral("paper out"));
     control(sim, QStringLiteral("after 20 paper loaded"));
     EXPECT_EQ(sim.ecr().status(), 2);
@@ -202,7 +213,8 @@ TEST(Scenario, FileWithCommentsAndItsErrors)
     f.write("# a register that ran out of paper\n\npaper out   # until loaded\n"
             "header \"ΤΑΒΕΡΝΑ Ο ΝΙΚΟΣ\" \"ΑΘΗΝΑ\"\nvat 2 6,5\ncard code 05 times 2\n");
     f.close();
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     QString error;
     ASSERT_TRUE(sim.loadScenario(good, &error)) << str(error);
     EXPECT_TRUE(sim.ecr().paperOut());
@@ -225,7 +237,8 @@ class BadLines : public ::testing::TestWithParam<const char *>
 
 TEST_P(BadLines, AreRefusedWithAReason)
 {
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     const QString result = sim.control(QString::fromUtf8(GetParam()));
     EXPECT_TRUE(result.startsWith(QStringLiteral("error: "))) << str(result);
     EXPECT_TRUE(sim.faults().describe().isEmpty());
@@ -243,7 +256,8 @@ INSTANTIATE_TEST_SUITE_P(Scenario, BadLines,
 
 TEST(Scenario, DescribeListsWhatIsOn)
 {
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     control(sim, QStringLiteral("silent 3"));
     control(sim, QStringLiteral("error 1091 \"KX*R*\" times 2"));
     control(sim, QStringLiteral("delay 200"));
@@ -294,7 +308,8 @@ TEST(ControlChannel, AnswersAreFramedAndUnframed)
 TEST(Trace, RecordsEveryCommandAndReply)
 {
     QTemporaryDir dir;
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     ASSERT_TRUE(sim.trace().setFile(dir.filePath(QStringLiteral("trace.txt"))));
     control(sim, QStringLiteral("error 6 KXST"));
     ask(sim, QStringLiteral("KXCL"));

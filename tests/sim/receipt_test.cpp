@@ -14,7 +14,8 @@ class Receipt : public ::testing::Test
 protected:
     void SetUp() override { control(sim, QStringLiteral("date \"08/12/2026 10:00\"")); }
 
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
 };
 
 // The worked example of a receipt: two items, a quantity, an item discount, a
@@ -163,7 +164,8 @@ class Refusals : public ::testing::TestWithParam<Refusal>
 TEST_P(Refusals, AnswerWithTheErrorCode)
 {
     const Refusal &r = GetParam();
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     for (const QString &line : r.setup) {
         if (line.startsWith(QLatin1String("!")))
             ASSERT_EQ(sim.control(line.mid(1)).toStdString(), "ok");
@@ -238,7 +240,8 @@ INSTANTIATE_TEST_SUITE_P(
 // Questions and the clear key are answered whatever the register is doing.
 TEST(RegisterQueries, AnsweredWhilePaperIsOut)
 {
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     control(sim, QStringLiteral("paper out"));
     EXPECT_EQ(ask(sim, QStringLiteral("KXSTAT")), QStringLiteral("STAT:2\r\x04"));
     EXPECT_EQ(ask(sim, QStringLiteral("KXCL")), QStringLiteral("CL:0:0\r\x04"));
@@ -253,7 +256,8 @@ TEST(RegisterQueries, AnsweredWhilePaperIsOut)
 // eighth character on in the second one.
 TEST(RegisterQueries, StatusForms)
 {
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     control(sim, QStringLiteral("z-due on"));
     EXPECT_EQ(ask(sim, QStringLiteral("KXSTAT")), QStringLiteral("STAT:1031\r\x04"));
     control(sim, QStringLiteral("status-form de"));
@@ -270,7 +274,8 @@ TEST(RegisterQueries, NoReplyEverContainsTheErrorMarker)
 {
     // The program stops reading at the letters "DE": a normal reply must not
     // carry them.
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     for (const QString &command : {QStringLiteral("KX100R1X"), QStringLiteral("KXST"), QStringLiteral("KXRE"),
                                    QStringLiteral("KXCL"), QStringLiteral("KX?TO"), QStringLiteral("KXREPTBL"),
                                    QStringLiteral("KXSTAT"), QStringLiteral("KXT1"), QStringLiteral("KX0T1")}) {
@@ -281,7 +286,8 @@ TEST(RegisterQueries, NoReplyEverContainsTheErrorMarker)
 
 TEST(Reports, XKeepsZResetsAndCounts)
 {
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     run(sim, {QStringLiteral("KX1000R1A"), QStringLiteral("KXT1"), QStringLiteral("KX500R2B"), QStringLiteral("KXT2")});
     run(sim, {QStringLiteral("KX0T1")});
     EXPECT_EQ(sim.ecr().day().receipts, 2);

@@ -3,6 +3,7 @@
 // commands go in as Windows-1253 bytes with CR LF, replies come back as the
 // bytes the line would carry.
 
+#include "core/clock.h"
 #include "sim/simulator.h"
 
 #include "greek/cp1253.h"

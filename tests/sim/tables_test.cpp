@@ -19,7 +19,8 @@ protected:
         ASSERT_EQ(ask(sim, QStringLiteral("KX?TO")), QStringLiteral("TO:%1\r\x04").arg(table));
     }
 
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
 };
 
 TEST_F(Tables, OrderIsKeptWhileParked)

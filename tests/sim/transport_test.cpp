@@ -85,7 +85,8 @@ protected:
         ASSERT_TRUE(port.devicePath().startsWith(QStringLiteral("/dev/")));
     }
 
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     PtyPort port{sim};
 };
 
@@ -185,7 +186,8 @@ protected:
         return got;
     }
 
-    EcrSimulator sim;
+    ScaledClock clock;
+    EcrSimulator sim{clock};
     UdpPort port{sim};
     QUdpSocket client;
 };

@@ -9,6 +9,7 @@
 
 #include <QDirIterator>
 #include <QFile>
+#include <QHash>
 #include <QRegularExpression>
 
 #include <cstdlib>
@@ -102,24 +103,38 @@ protected:
         }
     }
 
+    // The translation settings go through param.ini and its reader, so the
+    // short forms are judged as the program judges them.
     void applySetting(const QString &key, const QString &value)
     {
-        TranslationSettings &s = settings_;
-        QString *const fields[] = {&s.descpr,  &s.CODEPR, &s.comment, &s.DLAY, &s.curr,
-                                   &s.keyboff, &s.ecrt,   &s.ddep,    &s.qua};
-        const char *const keys[] = {"descpr", "CODEPR", "comment", "DLAY", "curr", "keyboff", "ecrt", "ddep", "qua"};
-        for (int i = 0; i < 9; ++i) {
-            if (key == QLatin1String(keys[i]))
-                *fields[i] = value;
-        }
+        static const QHash<QString, QString> keys = {
+            {QStringLiteral("descpr"), QStringLiteral("[print_desc] ")},
+            {QStringLiteral("CODEPR"), QStringLiteral("[print_code] ")},
+            {QStringLiteral("comment"), QStringLiteral("[comments] ")},
+            {QStringLiteral("curr"), QStringLiteral("[currency]=")},
+            {QStringLiteral("keyboff"), QStringLiteral("[keyb_off]=")},
+            {QStringLiteral("ecrt"), QStringLiteral("[ecrt] ")},
+            {QStringLiteral("ddep"), QStringLiteral("[dir_depa]=")},
+            {QStringLiteral("qua"), QStringLiteral("[quantity]=")},
+        };
+        if (keys.contains(key))
+            paramIni_ += keys.value(key) + value + QStringLiteral("\r\n");
         if (key == QLatin1String("separator"))
-            setDecimalSeparatorOverride(value.at(0));
+            useDecimalSeparator(value.at(0));
         if (key == QLatin1String("vats")) {
             const QStringList r = value.split(QLatin1Char(' '), Qt::SkipEmptyParts);
             ASSERT_EQ(r.size(), 5);
             ASSERT_TRUE(
                 SaveVatRates({r[0].toDouble(), r[1].toDouble(), r[2].toDouble(), r[3].toDouble(), r[4].toDouble()}));
         }
+    }
+
+    TranslationOptions readOptions()
+    {
+        EXPECT_TRUE(WriteTextFile(path(QStringLiteral("param.ini")), paramIni_));
+        const auto s = readSettingsFile(SettingsVariant::Startup, {}, path(QStringLiteral("param.ini")));
+        EXPECT_TRUE(s);
+        return s ? s->translation : TranslationOptions{};
     }
 
     // "command<TAB>result<TAB>reply" lines.
@@ -131,6 +146,8 @@ protected:
             ecr_.answer(unescape(f[0]), qint16(f[1].toInt()), unescape(f[2]));
         }
     }
+
+    QString paramIni_;
 
     QStringList sentCommands() const
     {
@@ -147,11 +164,8 @@ TEST_P(Golden, CommandsAndResultLines)
     scriptReplies();
     const QString printFile = path(QStringLiteral("print.prn"));
     ASSERT_TRUE(QFile::copy(caseFile("print.prn"), printFile));
-    Translator translator(ecr_);
-    QString FILENAME;
-    const TranslationSettings &s = settings_;
-    ASSERT_TRUE(translator.getdata(printFile, s.descpr, s.CODEPR, FILENAME, s.comment, s.DLAY, s.curr, s.keyboff,
-                                   s.ecrt, s.ddep, s.qua));
+    Translator translator(session_, progress_);
+    ASSERT_TRUE(translator.translate(printFile, readOptions()));
     const QString resultName =
         directiveValue(*ReadTextFile(printFile), QStringLiteral("resFile:"), QStringLiteral("Result"));
     const QStringList results = maskDates(SplitLines(ReadTextFile(resultName).value_or(QString())));
@@ -160,7 +174,7 @@ TEST_P(Golden, CommandsAndResultLines)
                   << results.join(QLatin1Char('\n')).toStdString() << "\n";
     EXPECT_EQ(sentCommands(), nonEmptyLines(readUtf8(caseFile("commands.txt"))));
     EXPECT_EQ(results, nonEmptyLines(readUtf8(caseFile("result.txt"))));
-    EXPECT_TRUE(window_.messages.isEmpty());
+    EXPECT_TRUE(window_.boxes.isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Translate, Golden, ::testing::ValuesIn(caseNames()),

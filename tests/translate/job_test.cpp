@@ -3,7 +3,7 @@
 #include "translate_fixture.h"
 
 #include "core/files.h"
-#include "core/progress.h"
+#include "core/progressindicator.h"
 #include "translate/printfile.h"
 #include "translate/translator.h"
 
@@ -28,12 +28,9 @@ protected:
 
     bool getdata(const QString &file)
     {
-        Translator t(ecr_);
+        Translator t(session_, progress_);
         t.zReport = zReport;
-        t.cardFailureNotice = cardFailureNotice;
-        const TranslationSettings &s = settings_;
-        return t.getdata(file, s.descpr, s.CODEPR, FILENAME, s.comment, s.DLAY, s.curr, s.keyboff, s.ecrt, s.ddep,
-                         s.qua);
+        return t.translate(file, settings_);
     }
 
     QStringList resultLines(const QString &name = QStringLiteral("Result"))
@@ -42,9 +39,7 @@ protected:
         return text ? SplitLines(*text) : QStringList{};
     }
 
-    QString FILENAME;
     std::function<void()> zReport;
-    std::function<void()> cardFailureNotice;
 };
 
 QStringList plainOutcome(const QString &tag = QStringLiteral("Unknown"))
@@ -61,11 +56,10 @@ TEST_F(GetData, FileWithOnlyDirectives)
 {
     const QString file = writePrintFile(QStringLiteral("#resFile:  out.txt\r\n#tag:  T-17\r\n"));
     ASSERT_TRUE(getdata(file));
-    EXPECT_EQ(FILENAME, file);
-    EXPECT_EQ(ecr_.commands(),
+    EXPECT_EQ(ecr_.commandsWithQuiet(),
               (QStringList{QStringLiteral("KXCL") + kQ, QStringLiteral("KXCL") + kQ, QStringLiteral("KXRE")}));
     EXPECT_EQ(resultLines(QStringLiteral("out.txt")), plainOutcome(QStringLiteral("T-17")));
-    EXPECT_EQ(shared().resultFile, QStringLiteral("out.txt"));
+    EXPECT_EQ(results_.path(), QStringLiteral("out.txt"));
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("Result"))));
 }
 
@@ -120,15 +114,15 @@ TEST_F(GetData, PlainJob)
         + QStringLiteral("\r\n com  NOTE resFile:  res.txt\r\n xyz whatever\r\n com  LAST");
     ecr_.answer(QStringLiteral("KXRE"), 0, QStringLiteral("RE:00123:17"));
     ASSERT_TRUE(getdata(writePrintFile(text)));
-    EXPECT_EQ(ecr_.commands(),
+    EXPECT_EQ(ecr_.commandsWithQuiet(),
               (QStringList{QStringLiteral("KXCL") + kQ, QStringLiteral("KXCL") + kQ, QStringLiteral("KX2.000* ") + kQ,
                            QStringLiteral("KX150R2WATER"), QStringLiteral("KXCO NOTE RESFILE:  RES.TXT"),
                            QStringLiteral("KXCO LAST"), QStringLiteral("KXRE")}));
     QStringList expected = plainOutcome();
     expected[4] = QStringLiteral("receipt = 00123, 17, 0");
     EXPECT_EQ(resultLines(QStringLiteral("res.txt")), expected);
-    EXPECT_EQ(progress().Max(), 4);
-    EXPECT_EQ(progress().Value(), 4);
+    EXPECT_EQ(progress_.maximum(), 4);
+    EXPECT_EQ(progress_.value(), 4);
 }
 
 TEST_F(GetData, TwoJobsAppendToOneResultFile)
@@ -142,26 +136,25 @@ TEST_F(GetData, TwoJobsAppendToOneResultFile)
 TEST_F(GetData, FooterIsPrintedAfterTheOutcome)
 {
     ASSERT_TRUE(getdata(writePrintFile(QStringLiteral(" foo  THANK YOU\r\n"))));
-    const QStringList sent = ecr_.commands();
+    const QStringList sent = ecr_.commandsWithQuiet();
     ASSERT_EQ(sent.size(), 3 + 1 + 1 + 7);
     EXPECT_EQ(sent.at(2), QStringLiteral("KXRE"));
     EXPECT_EQ(sent.at(4), QStringLiteral("KXCO THANK YOU\r\n"));
 }
 
-// Transfer flags and the card-failure notice are settled before the outcome
-// lines; the notice runs once and the flag does not leak into the next job.
+// The card-failure notice is printed before the outcome is read from the
+// register, once.
 TEST_F(GetData, CardFailureNoticeRunsBeforeTheOutcome)
 {
-    QStringList seen;
-    cardFailureNotice = [&] { seen = resultLines(); };
-    shared().cardFailure = true;
-    const QString file = writePrintFile(QStringLiteral("\r\n"));
-    ASSERT_TRUE(getdata(file));
-    EXPECT_EQ(seen, plainOutcome().mid(0, 2));
-    EXPECT_FALSE(shared().cardFailure);
-    seen.clear();
-    ASSERT_TRUE(getdata(file));
-    EXPECT_TRUE(seen.isEmpty());
+    Job &j = job();
+    j.state.cardFailure = true;
+    finishJob(j);
+    const QStringList sent = ecr_.commands();
+    const qsizetype notice = sent.indexOf(QStringLiteral("KXCO ΠΡΟΣΟΧΗ!"));
+    ASSERT_GE(notice, 0);
+    EXPECT_LT(notice, sent.indexOf(QStringLiteral("KXRE")));
+    EXPECT_EQ(sent.count(QStringLiteral("KXCO ΠΡΟΣΟΧΗ!")), 1);
+    EXPECT_FALSE(j.state.cardFailure);
 }
 
 // A stopped job still writes every outcome line, with exit code 1 and the
@@ -178,7 +171,7 @@ TEST_F(GetData, OutcomeOfAStoppedJobWithAnOpenTable)
     ecr_.answer(QStringLiteral("KXRE"), 0, QStringLiteral("RE:00124:3"));
     finishJob(j);
     EXPECT_FALSE(j.state.tableTransfer);
-    EXPECT_EQ(ecr_.commands(), (QStringList{QStringLiteral("KXREP12TBL"), QStringLiteral("KXRE")}));
+    EXPECT_EQ(ecr_.commandsWithQuiet(), (QStringList{QStringLiteral("KXREP12TBL"), QStringLiteral("KXRE")}));
     EXPECT_EQ(resultLines(QStringLiteral("stopped.txt")),
               (QStringList{QStringLiteral("DateTime end = ") + kFixedDate, QStringLiteral("recStatus = 1;2350"),
                            QStringLiteral("receipt = 00124, 3, 41"), QStringLiteral("exitcode = 1")}));
@@ -214,14 +207,14 @@ TEST_F(GetData, RecStatusFollowsTheTableReport)
 TEST_F(GetData, PerLineFieldsAreClearedAndOthersCarryOver)
 {
     LineRecord r;
-    r.price = r.discount = r.addon = r.percentdis = r.percentadd = r.vat = QStringLiteral("x");
-    r.chr = r.CODE = r.quantity = QStringLiteral("kept");
-    r.linetype = linetype::Sale;
+    r.price = r.discount = r.surcharge = r.discountPercent = r.surchargePercent = r.department = QStringLiteral("x");
+    r.text = r.itemCode = r.quantity = QStringLiteral("kept");
+    r.operation = Operation::Sale;
     r.clearPerLine();
-    EXPECT_TRUE(r.price.isEmpty() && r.discount.isEmpty() && r.addon.isEmpty() && r.percentdis.isEmpty()
-                && r.percentadd.isEmpty() && r.vat.isEmpty());
-    EXPECT_EQ(r.chr + r.CODE + r.quantity, QStringLiteral("keptkeptkept"));
-    EXPECT_EQ(r.linetype, linetype::Sale);
+    EXPECT_TRUE(r.price.isEmpty() && r.discount.isEmpty() && r.surcharge.isEmpty() && r.discountPercent.isEmpty()
+                && r.surchargePercent.isEmpty() && r.department.isEmpty());
+    EXPECT_EQ(r.text + r.itemCode + r.quantity, QStringLiteral("keptkeptkept"));
+    EXPECT_EQ(r.operation, Operation::Sale);
 }
 
 TEST_F(GetData, ZReportHookRunsFromAPrintFile)

@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(TranslateTest, Pos21ModifiersCarryNoText)
 {
-    settings_.ecrt = QStringLiteral("pos21");
+    settings_.ecrModel = EcrModel::Pos21;
     EXPECT_EQ(runLines({modLine(QStringLiteral("-10%")), modLine(QStringLiteral("2.00"))}),
               (QStringList{QStringLiteral("KX- "), QStringLiteral("KX10% "), QStringLiteral("KX200GE")}));
 }
@@ -99,22 +99,16 @@ TEST_F(TranslateTest, GreekCommentInTheEcrCharacterSet)
                                   "ENNA")});
 }
 
-// "true" and "TRUE" open the gate; anything else, "True" included, keeps
-// every comment-type line out.
+// With comment lines off every comment-type line is left out.
 TEST_F(TranslateTest, CommentGate)
 {
     const QStringList lines = {codeLine(QStringLiteral("com"), QStringLiteral("HELLO")),
                                codeLine(QStringLiteral("frt")), codeLine(QStringLiteral("can"), QStringLiteral("3")),
                                codeLine(QStringLiteral("voi")), codeLine(QStringLiteral("foo"), QStringLiteral("BYE"))};
-    for (const char *gate : {"True", "fals", "", "yes"}) {
-        SCOPED_TRACE(gate);
-        settings_.comment = QString::fromLatin1(gate);
-        job_.reset();
-        ecr_.sent.clear();
-        EXPECT_TRUE(runLines(lines).isEmpty());
-        EXPECT_TRUE(job().state.footerLines.isEmpty());
-    }
-    settings_.comment = QStringLiteral("TRUE");
+    settings_.commentLines = false;
+    EXPECT_TRUE(runLines(lines).isEmpty());
+    EXPECT_TRUE(job().state.footerLines.isEmpty());
+    settings_.commentLines = true;
     job_.reset();
     EXPECT_EQ(runLines(lines).size(), 1 + 3 + 2 + 2);
     EXPECT_EQ(job().state.footerLines, QStringList{QStringLiteral("BYE")});
@@ -134,7 +128,7 @@ TEST_F(TranslateTest, FooterOfSixtyCharacters)
                             QStringLiteral("KXCO CCCC\r\n")};
     for (int i = 0; i < 5; ++i)
         expected.append(QStringLiteral("KXCO "));
-    EXPECT_EQ(ecr_.commands(), expected);
+    EXPECT_EQ(ecr_.commandsWithQuiet(), expected);
     // Printed once: the lines are gone afterwards.
     ecr_.sent.clear();
     printFooter(job());
@@ -152,7 +146,8 @@ TEST_F(TranslateTest, FooterKeepsSixLinesAndNeedsNoPaddingPastEight)
     ecr_.sent.clear();
     printFooter(job());
     EXPECT_EQ(ecr_.sent.size(), 1 + 9);
-    EXPECT_EQ(ecr_.commands().last(), QStringLiteral("KXCO ") + QString(4, QLatin1Char('Y')) + QStringLiteral("\r\n"));
+    EXPECT_EQ(ecr_.commandsWithQuiet().last(),
+              QStringLiteral("KXCO ") + QString(4, QLatin1Char('Y')) + QStringLiteral("\r\n"));
 }
 
 TEST_F(TranslateTest, ProgrammingLines)
@@ -165,7 +160,7 @@ TEST_F(TranslateTest, ProgrammingLines)
                            QStringLiteral("KX10PL")
                                + bytes("\x66OYB\x88"
                                        "AKI")}));
-    EXPECT_EQ(ecr_.sent.first().quiet, 0);
+    EXPECT_EQ(ecr_.sent.first().quiet, Quiet::No);
 }
 
 // The reply comes back to the host on one line, untrimmed command and all.

@@ -23,13 +23,14 @@ TEST_F(TranslateTest, DecimalNormalisationOnAPointSystem)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.value);
-        EXPECT_EQ(normalizeDecimal(QString::fromLatin1(c.value), c.decimals), QString::fromLatin1(c.expected));
+        EXPECT_EQ(normalizeDecimal(QString::fromLatin1(c.value), c.decimals, session_.numbers),
+                  QString::fromLatin1(c.expected));
     }
 }
 
 TEST_F(TranslateTest, DecimalNormalisationOnACommaSystem)
 {
-    setDecimalSeparatorOverride(QLatin1Char(','));
+    useDecimalSeparator(QLatin1Char(','));
     struct Case
     {
         const char *value;
@@ -42,7 +43,8 @@ TEST_F(TranslateTest, DecimalNormalisationOnACommaSystem)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.value);
-        EXPECT_EQ(normalizeDecimal(QString::fromLatin1(c.value), c.decimals), QString::fromLatin1(c.expected));
+        EXPECT_EQ(normalizeDecimal(QString::fromLatin1(c.value), c.decimals, session_.numbers),
+                  QString::fromLatin1(c.expected));
     }
 }
 
@@ -62,12 +64,12 @@ TEST_F(TranslateTest, CalcLeavesWholeCents)
 
 TEST_F(TranslateTest, PriceInCents)
 {
-    EXPECT_EQ(priceInCents(QStringLiteral("12.5")), 1250);
-    EXPECT_EQ(priceInCents(QStringLiteral("1.15")), 115); // 114.999... in binary
-    EXPECT_EQ(priceInCents(QStringLiteral("-0.10")), -10);
-    EXPECT_EQ(priceInCents(QStringLiteral("abc")), std::nullopt);
-    setDecimalSeparatorOverride(QLatin1Char(','));
-    EXPECT_EQ(priceInCents(QStringLiteral("2,35")), 235);
+    EXPECT_EQ(priceInCents(QStringLiteral("12.5"), session_.numbers), 1250);
+    EXPECT_EQ(priceInCents(QStringLiteral("1.15"), session_.numbers), 115); // 114.999... in binary
+    EXPECT_EQ(priceInCents(QStringLiteral("-0.10"), session_.numbers), -10);
+    EXPECT_EQ(priceInCents(QStringLiteral("abc"), session_.numbers), std::nullopt);
+    useDecimalSeparator(QLatin1Char(','));
+    EXPECT_EQ(priceInCents(QStringLiteral("2,35"), session_.numbers), 235);
 }
 
 TEST_F(TranslateTest, FeeMarkerForms)
@@ -97,7 +99,7 @@ TEST_F(TranslateTest, FeeMarkerForms)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.description.toStdString());
-        EXPECT_EQ(feeCategory(c.description, QStringLiteral("2")), c.expected);
+        EXPECT_EQ(feeCategory(c.description, QStringLiteral("2"), session_.numbers), c.expected);
     }
 }
 

@@ -15,7 +15,7 @@ struct SaleCase
 {
     const char *name;
     Plu plu;
-    std::function<void(TranslationSettings &, JobState &)> setUp;
+    std::function<void(TranslationOptions &, JobState &)> setUp;
     QStringList expected;
 };
 
@@ -24,7 +24,7 @@ void PrintTo(const SaleCase &c, std::ostream *os)
     *os << c.name;
 }
 
-void plain(TranslationSettings &, JobState &)
+void plain(TranslationOptions &, JobState &)
 {}
 
 QString water(const QString &quantity, const QString &price, const QString &rate = QStringLiteral("13"))
@@ -42,7 +42,7 @@ TEST_P(SaleLines, SendExactlyTheseCommands)
     c.setUp(settings_, state);
     job().state = state;
     EXPECT_EQ(runLines({pluLine(c.plu)}), c.expected);
-    EXPECT_TRUE(window_.messages.isEmpty());
+    EXPECT_TRUE(window_.boxes.isEmpty());
 }
 
 const Plu kWater{{}, QStringLiteral("WATER"), QStringLiteral("2"), QStringLiteral("1.50"), QStringLiteral("13"), {}};
@@ -108,24 +108,24 @@ INSTANTIATE_TEST_SUITE_P(
                  {QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R2WATER")}},
         SaleCase{"NoDescriptionWhenSwitchedOff",
                  kWater,
-                 [](TranslationSettings &s, JobState &) { s.descpr = QStringLiteral("fals"); },
+                 [](TranslationOptions &s, JobState &) { s.printDescriptions = false; },
                  {QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R2")}},
         SaleCase{"TableTransferForcesQuantityOne",
                  kWater,
-                 [](TranslationSettings &, JobState &j) { j.tableTransfer = true; },
+                 [](TranslationOptions &, JobState &j) { j.tableTransfer = true; },
                  {QStringLiteral("KXTRF"), QStringLiteral("KXPA150R2WATER"), QStringLiteral("KXTRFOK")}},
         SaleCase{"PaymentTransferKeepsTheQuantity",
                  kWater,
-                 [](TranslationSettings &, JobState &j) { j.paymentTransfer = true; },
+                 [](TranslationOptions &, JobState &j) { j.paymentTransfer = true; },
                  {QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KXTRF"), QStringLiteral("KXPA150R2WATER"),
                   QStringLiteral("KXTRFOK")}},
         SaleCase{"KeyboardLockedSale",
                  kWater,
-                 [](TranslationSettings &s, JobState &) { s.keyboff = QStringLiteral("true"); },
+                 [](TranslationOptions &s, JobState &) { s.keyboardLocked = true; },
                  {QStringLiteral("KX2PL"), QStringLiteral("KX150AC") + kWater24}},
         SaleCase{"KeyboardLockedRefund",
                  with(kWater, [](Plu &p) { p.price = QStringLiteral("-1.50"); }),
-                 [](TranslationSettings &s, JobState &) { s.keyboff = QStringLiteral("true"); },
+                 [](TranslationOptions &s, JobState &) { s.keyboardLocked = true; },
                  {QStringLiteral("KX- "), QStringLiteral("KX2PL"), QStringLiteral("KX150AC") + kWater24}},
         // Codes: no quantity command, the description untrimmed and without
         // the leading-digit space.
@@ -136,18 +136,18 @@ INSTANTIATE_TEST_SUITE_P(
                           p.price = QStringLiteral("-1.50");
                           p.description = QStringLiteral("7UP");
                       }),
-                 [](TranslationSettings &s, JobState &) { s.CODEPR = QStringLiteral("true A"); },
+                 [](TranslationOptions &s, JobState &) { s.itemCodes = ItemCodes::Alphanumeric; },
                  {bytes("KX10PLK\x8D\x86:") + QStringLiteral("AB12          "), QStringLiteral("KX- "),
                   QStringLiteral("KX150R2") + QStringLiteral("7UP").leftJustified(24, QLatin1Char(' '))}},
         SaleCase{"NumericCodeAfterTheSale",
                  with(kWater, [](Plu &p) { p.code = QStringLiteral("123"); }),
-                 [](TranslationSettings &s, JobState &) { s.CODEPR = QStringLiteral("true N"); },
+                 [](TranslationOptions &s, JobState &) { s.itemCodes = ItemCodes::Numeric; },
                  {QStringLiteral("KX150R2") + kWater24, QStringLiteral("KX123AC")}},
         SaleCase{"NumericCodeKeyboardLocked",
                  with(kWater, [](Plu &p) { p.code = QStringLiteral("123"); }),
-                 [](TranslationSettings &s, JobState &) {
-                     s.CODEPR = QStringLiteral("true N");
-                     s.keyboff = QStringLiteral("true");
+                 [](TranslationOptions &s, JobState &) {
+                     s.itemCodes = ItemCodes::Numeric;
+                     s.keyboardLocked = true;
                  },
                  {QStringLiteral("KX2PL"), QStringLiteral("KX150AC") + kWater24, QStringLiteral("KX123AC")}},
         SaleCase{"DirectDepartmentFromTheLine",
@@ -156,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
                           p.rate = QStringLiteral("99");
                           p.department = QStringLiteral("7");
                       }),
-                 [](TranslationSettings &s, JobState &) { s.ddep = QStringLiteral("true"); },
+                 [](TranslationOptions &s, JobState &) { s.departmentFromLine = true; },
                  {QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R7WATER")}},
         SaleCase{"FeeMarkerPicksItsDepartment",
                  with(kWater, [](Plu &p) { p.description = QStringLiteral("BAG ΛΠΣΜ-05"); }),
@@ -164,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R5BAG ") + bytes("\x88\x8A\x66M-05")}},
         SaleCase{"FeeMarkerIgnoredWithDirectDepartments",
                  with(kWater, [](Plu &p) { p.description = QStringLiteral("BAG ΛΠΣΜ-05"); }),
-                 [](TranslationSettings &s, JobState &) { s.ddep = QStringLiteral("true"); },
+                 [](TranslationOptions &s, JobState &) { s.departmentFromLine = true; },
                  {QStringLiteral("KX2.000* ") + kQ, QStringLiteral("KX150R2BAG ") + bytes("\x88\x8A\x66M-05")}},
         // pos21 puts the quantity in front of the description, cut to 20.
         SaleCase{"Pos21QuantityInTheDescription",
@@ -173,9 +173,9 @@ INSTANTIATE_TEST_SUITE_P(
                           p.quantity = QStringLiteral("3");
                           p.description = QStringLiteral("COFFEE");
                       }),
-                 [](TranslationSettings &s, JobState &) {
-                     s.ecrt = QStringLiteral("pos21");
-                     s.qua = QStringLiteral("true");
+                 [](TranslationOptions &s, JobState &) {
+                     s.ecrModel = EcrModel::Pos21;
+                     s.quantityInDescription = true;
                  },
                  {QStringLiteral("KX3.000* ") + kQ, QStringLiteral("KX150R2 3* COFFEE")}},
         SaleCase{"Pos21FractionalQuantity",
@@ -184,16 +184,16 @@ INSTANTIATE_TEST_SUITE_P(
                           p.quantity = QStringLiteral("0.250");
                           p.description = QStringLiteral("CHEESE BY THE KILO");
                       }),
-                 [](TranslationSettings &s, JobState &) {
-                     s.ecrt = QStringLiteral("pos21");
-                     s.qua = QStringLiteral("true");
+                 [](TranslationOptions &s, JobState &) {
+                     s.ecrModel = EcrModel::Pos21;
+                     s.quantityInDescription = true;
                  },
                  {QStringLiteral("KX0.250* ") + kQ, QStringLiteral("KX150R2 0,250* CHEESE BY TH")}},
         SaleCase{"Pos21QuantityOneLeavesTheDescription",
                  with(kWater, [](Plu &p) { p.quantity = QStringLiteral("1"); }),
-                 [](TranslationSettings &s, JobState &) {
-                     s.ecrt = QStringLiteral("pos21");
-                     s.qua = QStringLiteral("true");
+                 [](TranslationOptions &s, JobState &) {
+                     s.ecrModel = EcrModel::Pos21;
+                     s.quantityInDescription = true;
                  },
                  {QStringLiteral("KX150R2WATER")}},
         SaleCase{"GreekDescriptionInTheEcrCharacterSet",
@@ -219,7 +219,7 @@ TEST_F(TranslateTest, SixSpacesAtTheEndOfTheLineMeanPriceOne)
 TEST_F(TranslateTest, NonNumericQuantitySkipsTheLine)
 {
     EXPECT_TRUE(runLines({water(QStringLiteral("abc"), QStringLiteral("1.50"))}).isEmpty());
-    EXPECT_TRUE(window_.messages.isEmpty());
+    EXPECT_TRUE(window_.boxes.isEmpty());
 }
 
 TEST_F(TranslateTest, NonNumericPriceSkipsTheLine)
@@ -231,7 +231,7 @@ TEST_F(TranslateTest, UnknownRateShowsTheMessageAndSendsNothing)
 {
     EXPECT_TRUE(runLines({water(QStringLiteral("2"), QStringLiteral("1.50"), QStringLiteral("99"))}).isEmpty());
     const QString text = QStringLiteral("Ανύπαρκτη κατηγορία ΦΠΑ ").leftJustified(40, QLatin1Char(' '));
-    EXPECT_EQ(window_.messages, (QList<ShownMessage>{{text, mb::Exclamation + mb::SystemModal, kDefaultBoxTitle}}));
+    EXPECT_EQ(window_.boxes, (QList<ShownBox>{{text, mb::Exclamation + mb::SystemModal, kDefaultBoxTitle}}));
 }
 
 // A blank quantity is quantity 0: the ECR is asked for it and refuses.
@@ -239,8 +239,8 @@ TEST_F(TranslateTest, RefusedQuantityStopsTheSaleWithAPlainMessage)
 {
     ecr_.answer(QStringLiteral("KX.000* "), 8, QStringLiteral("8"));
     EXPECT_EQ(runLines({water(QString(), QStringLiteral("1.50"))}), QStringList{QStringLiteral("KX.000* ") + kQ});
-    EXPECT_EQ(window_.messages,
-              (QList<ShownMessage>{
+    EXPECT_EQ(window_.boxes,
+              (QList<ShownBox>{
                   {QStringLiteral("Λάθος ποσότητα είδους στην ταμειακή!"), mb::Exclamation, kApplicationTitle}}));
     // The next line is translated as usual.
     ecr_.sent.clear();
@@ -268,9 +268,9 @@ TEST_F(TranslateTest, SaleShowsThePrintingState)
 // commands to the ECR are the same as on a point system.
 TEST_F(TranslateTest, CommaSystemSendsTheSameCommands)
 {
-    setDecimalSeparatorOverride(QLatin1Char(','));
-    settings_.ecrt = QStringLiteral("pos21");
-    settings_.qua = QStringLiteral("true");
+    useDecimalSeparator(QLatin1Char(','));
+    settings_.ecrModel = EcrModel::Pos21;
+    settings_.quantityInDescription = true;
     EXPECT_EQ(runLines({water(QStringLiteral("2"), QStringLiteral("1.50")),
                         water(QStringLiteral("1,000"), QStringLiteral("2,5")),
                         water(QStringLiteral("0.5"), QStringLiteral("1"), QStringLiteral("6"))}),

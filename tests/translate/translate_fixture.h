@@ -1,17 +1,18 @@
 #pragma once
 // Shared ground for the translator's tests: a scratch working folder with
-// vats.dat, a recording register and window, a clock that stands still at a
-// known date, a chosen decimal separator, and builders for fixed-column lines.
+// vats.dat, a scripted register and a recording window, a clock that stands
+// still at a known date, a chosen decimal separator, and builders for
+// fixed-column lines.
 
-#include "recording_ecr.h"
-#include "recording_window.h"
+#include "harness.h"
+#include "scratch.h"
 
-#include "core/clock.h"
 #include "core/numbers.h"
-#include "core/shared.h"
-#include "settings/vats.h"
+#include "core/progressindicator.h"
 #include "greek/cp1253.h"
 #include "greek/recipes.h"
+#include "settings/settings.h"
+#include "settings/vats.h"
 #include "translate/handlers.h"
 #include "translate/job.h"
 
@@ -31,30 +32,22 @@ inline void PrintTo(const QString &s, std::ostream *os)
 
 namespace dravimo::test {
 
-// Program time stands still; the wall clock always reads 12/07/2026 10:20:30.
-class FixedDateClock : public VirtualClock
-{
-public:
-    QDateTime wallNow() const override { return QDateTime(QDate(2026, 7, 12), QTime(10, 20, 30)); }
-};
-
 inline const QString kFixedDate = QStringLiteral("12/07/2026 10:20:30");
 
-// Settings of a plain "mikro" set-up: descriptions printed, no codes,
-// comments on, keyboard not locked, departments from the VAT rate.
-inline TranslationSettings defaultSettings()
+// Options of a plain "mikro" set-up: descriptions printed, no codes, comments
+// on, keyboard not locked, departments from the VAT rate.
+inline TranslationOptions defaultOptions()
 {
-    TranslationSettings s;
-    s.descpr = QStringLiteral("true");
-    s.CODEPR = QStringLiteral("falseN");
-    s.comment = QStringLiteral("true");
-    s.DLAY = QStringLiteral("0");
-    s.curr = QStringLiteral("0");
-    s.keyboff = QStringLiteral("fals");
-    s.ecrt = QStringLiteral("mikro");
-    s.ddep = QStringLiteral("fals");
-    s.qua = QStringLiteral("fals");
-    return s;
+    TranslationOptions o;
+    o.printDescriptions = true;
+    o.itemCodes = ItemCodes::None;
+    o.commentLines = true;
+    o.currency = Currency::AsInFile;
+    o.keyboardLocked = false;
+    o.ecrModel = EcrModel::Mikro;
+    o.departmentFromLine = false;
+    o.quantityInDescription = false;
+    return o;
 }
 
 // Writes `value` into `line` from a 1-based column, padding with spaces.
@@ -108,29 +101,19 @@ class TranslateTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir_.isValid());
-        previousFolder_ = QDir::currentPath();
-        QDir::setCurrent(dir_.path());
-        setWindow(&window_);
-        setDecimalSeparatorOverride(QLatin1Char('.'));
+        clock_.wall = QDateTime(QDate(2026, 7, 12), QTime(10, 20, 30));
+        results_.setPath(QStringLiteral("Result"));
         ASSERT_TRUE(SaveVatRates({6.0, 13.0, 24.0, 0.0, 17.0}));
-        shared() = SharedState{};
     }
 
-    void TearDown() override
-    {
-        setWindow(nullptr);
-        setDecimalSeparatorOverride(std::nullopt);
-        greek::setExternalConverter({});
-        shared() = SharedState{};
-        QDir::setCurrent(previousFolder_);
-    }
+    // The machine's decimal separator; before the first line runs.
+    void useDecimalSeparator(QChar separator) { session_.numbers = NumberFormat(separator); }
 
     // The job the lines run in, made with the current settings on first use.
     Job &job()
     {
         if (!job_)
-            job_ = std::make_unique<Job>(ecr_, settings_);
+            job_ = std::make_unique<Job>(session_, settings_);
         return *job_;
     }
 
@@ -142,17 +125,19 @@ protected:
             job().record.clearPerLine();
             recogniseLine(job(), line);
         }
-        return ecr_.commands();
+        return ecr_.commandsWithQuiet();
     }
 
-    QString path(const QString &name) const { return dir_.filePath(name); }
+    QString path(const QString &name) const { return scratch_.path(name); }
 
-    QTemporaryDir dir_;
-    QString previousFolder_;
-    ScopedClock clock_{std::make_unique<FixedDateClock>()};
-    RecordingEcr ecr_;
+    ScratchFolder scratch_;
+    TestClock clock_;
+    ScriptedRegister ecr_;
     RecordingWindow window_;
-    TranslationSettings settings_ = defaultSettings();
+    ResultFile results_;
+    EcrSession session_{ecr_, window_, clock_, results_, NumberFormat(QLatin1Char('.'))};
+    ProgressIndicator progress_{window_};
+    TranslationOptions settings_ = defaultOptions();
     std::unique_ptr<Job> job_;
 };
 

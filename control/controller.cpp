@@ -1,0 +1,280 @@
+// Start-up, the one-shot run, shutdown and the busy guard of the controller.
+// The poll tick, the ECR check with printing on and off, and the reports live
+// in their own files.
+
+#include "control/controller.h"
+
+#include "control/launch.h"
+#include "control/statustexts.h"
+#include "core/clock.h"
+#include "core/files.h"
+#include "ecr/link.h"
+
+#include <QFileInfo>
+
+#include <exception>
+
+namespace dravimo {
+
+using namespace std::chrono_literals;
+
+namespace {
+constexpr auto kTimerTick = 1000ms;
+// A one-shot run polls more slowly; the interval is kept for the start action
+// even though the one-shot job never waits for the poll timer.
+constexpr auto kOneShotTick = 3000ms;
+// The failure number shown for a start-up step that threw: the numbering of
+// error.lst has no better one for "the program itself failed".
+constexpr int kInternalError = 51;
+// Exit codes of the process.
+constexpr int kExitFailure = 1;
+constexpr int kExitRejectedCommandLine = 2;
+} // namespace
+
+Controller::Controller(MainView &view, Clock &clock, EcrLink &ecr, ProgressIndicator &progress, QString commandLine)
+    : view_(view), clock_(clock), ecr_(ecr), progress_(progress), commandLine_(std::move(commandLine))
+{
+    pollTimer_.setInterval(clock_.realMs(kOneShotTick));
+    QObject::connect(&pollTimer_, &QTimer::timeout, &pollTimer_, [this] { pollTick(); });
+    QObject::connect(&ecrCheckTimer_, &QTimer::timeout, &ecrCheckTimer_, [this] { ecrCheckTick(); });
+    QObject::connect(&housekeepingTimer_, &QTimer::timeout, &housekeepingTimer_, [this] { housekeepingTick(); });
+    housekeepingTimer_.setInterval(clock_.realMs(kTimerTick));
+}
+
+void Controller::start()
+{
+    if (!loadSettings())
+        return;
+    fillInformationLabels();
+    try {
+        searchForEcr();
+    } catch (const std::exception &e) {
+        startupFailure(kInternalError, QString::fromLocal8Bit(e.what()));
+        return;
+    }
+    if (oneShot())
+        runOneShot();
+}
+
+void Controller::setConnection(const Connection &connection)
+{
+    connection_ = connection;
+    ecr_.setConnection(connection.text);
+}
+
+// The settings come from param.ini, or from the command line of a one-shot
+// run. A missing param.ini is a start-up failure: the operator lands in the
+// settings dialog, which writes a fresh file.
+bool Controller::loadSettings()
+{
+    if (!oneShot()) {
+        auto s = readSettingsFile(SettingsVariant::Startup, connection_);
+        if (!s) {
+            startupFailure(kFileNotFound,
+                           QStringLiteral("Δεν βρέθηκε ή δεν διαβάζεται το αρχείο ρυθμίσεων ")
+                               + QFileInfo(kSettingsFile).absoluteFilePath());
+            return false;
+        }
+        settings_ = *s;
+        setConnection(s->connection);
+        return true;
+    }
+    auto s = settingsFromCommandLine(commandLine_);
+    if (!s) {
+        farewell();
+        return false;
+    }
+    settings_ = *s;
+    setConnection(s->connection);
+    return true;
+}
+
+void Controller::fillInformationLabels()
+{
+    const Settings &s = settings_;
+    view_.setLabel(InfoLabel::Connection, connection_.text);
+    view_.setLabel(InfoLabel::Baud, connection_.baud);
+    view_.setLabel(InfoLabel::PrintFile, s.file + texts::kFilePathJoin + s.location);
+    view_.setLabel(InfoLabel::EcrType, s.ecrType);
+    view_.setLabel(InfoLabel::Descriptions, s.descriptionsOn ? texts::kDescriptionOn : texts::kDescriptionOff);
+    view_.setLabel(InfoLabel::Comments, s.commentsShown ? texts::kCommentsOn : texts::kCommentsOff);
+    const Currency currency = s.translation.currency;
+    if (currency == Currency::Main || currency == Currency::AsInFile)
+        view_.setLabel(InfoLabel::Currency, texts::kMainCurrency);
+    else if (currency == Currency::Secondary)
+        view_.setLabel(InfoLabel::Currency, texts::kSecondCurrency);
+}
+
+// The window shows that the register is being looked for, and the ECR check
+// and housekeeping start.
+void Controller::searchForEcr()
+{
+    view_.setCaption(texts::kSearchingCaption);
+    view_.setStatus(texts::kSearchingStatus);
+    view_.repaint();
+    view_.showWindow();
+    view_.repaint();
+    ecrCheckTimer_.setInterval(clock_.realMs(kTimerTick));
+    ecrCheckTimer_.start();
+    housekeepingTimer_.start();
+    view_.setButtonEnabled(Button::StartPrinting, false);
+    view_.setButtonEnabled(Button::StopPrinting, false);
+    view_.addTrayIcon();
+    pollTimer_.stop();
+}
+
+// The one-shot run: the register is looked for until it answers, then the
+// one print file is translated exactly once and the program ends. The whole
+// run counts as one job, so a poll tick can never pick up the same print file
+// while the register is still being looked for; the poll timer is not started
+// at all.
+void Controller::runOneShot()
+{
+    BusyScope busy(*this);
+    ecrCheckTimer_.stop();
+    pollTimer_.setInterval(clock_.realMs(kOneShotTick));
+    while (!ecr_.send(QStringLiteral("KXCL")).ok() && !closing_) {
+    }
+    if (closing_)
+        return;
+    showReady();
+    const QString path = settings_.file;
+    try {
+        if (!translate_ || !translate_(path, settings_.translation)) {
+            MsgBox(view_,
+                   QStringLiteral("Λάθος : ") + QString::number(kFileNotFound) + QLatin1Char('\r')
+                       + QStringLiteral("Δεν διαβάζεται το αρχείο εκτύπωσης ") + path,
+                   mb::Critical);
+            closeMainWindow(kExitFailure);
+            return;
+        }
+        DeleteFile(path);
+    } catch (const std::exception &e) {
+        MsgBox(view_,
+               QStringLiteral("Λάθος : ") + QString::number(kInternalError) + QLatin1Char('\r')
+                   + QString::fromLocal8Bit(e.what()),
+               mb::Critical);
+        closeMainWindow(kExitFailure);
+        return;
+    }
+    closeMainWindow(0);
+}
+
+// The register answered: printing can be started.
+void Controller::showReady()
+{
+    view_.setStatus(texts::kOnLineStatus);
+    view_.repaint();
+    view_.setCaption(texts::kReadyCaption);
+    view_.setButtonEnabled(Button::StartPrinting, true);
+    view_.setDefaultButton(Button::StartPrinting);
+    ecrCheckTimer_.stop();
+}
+
+void Controller::startupFailure(int number, const QString &description)
+{
+    pollTimer_.stop();
+    view_.hideWindow();
+    view_.openSettingsDialog();
+    MsgBox(view_, QStringLiteral("Λάθος : ") + QString::number(number) + QLatin1Char('\r') + description, mb::Critical);
+    closeMainWindow(kExitFailure);
+}
+
+void Controller::closeMainWindow(int exitCode)
+{
+    if (closed_)
+        return;
+    closed_ = true;
+    closing_ = true;
+    pollTimer_.stop();
+    ecrCheckTimer_.stop();
+    housekeepingTimer_.stop();
+    unload();
+    view_.closeWindow(exitCode);
+}
+
+// A job under way is finished first: the link must not be closed under a
+// command that is waiting for its reply, and a receipt half sent is worse
+// than a program that ends a few seconds later.
+void Controller::quit()
+{
+    closing_ = true;
+    pollTimer_.stop();
+    ecrCheckTimer_.stop();
+    runWhenIdle([this] {
+        ecr_.close();
+        closeMainWindow(0);
+    });
+}
+
+void Controller::unload()
+{
+    view_.closeDebugWindow();
+    view_.removeTrayIcon();
+}
+
+void Controller::terminate()
+{
+    ecr_.close();
+}
+
+// The farewell box, then the end of the process: no link closed, no icon
+// removed.
+void Controller::farewell()
+{
+    const QString rule = QString(59, QChar(0x2500));
+    view_.clearPrinted();
+    view_.printLine(QString());
+    view_.printLine(QChar(0x250C) + rule + QChar(0x2510));
+    view_.printLine(QStringLiteral("│  Ευχαριστουμε που χρησιμοποιησατε την εφαρμογη Dravimo    │"));
+    view_.printLine(QChar(0x2514) + rule + QChar(0x2518));
+    view_.endProcess(kExitRejectedCommandLine);
+}
+
+void Controller::openHelpText()
+{
+    dravimo::openHelpText();
+}
+
+void Controller::settingsDialogOpened()
+{
+    ecrCheckTimer_.stop();
+}
+
+void Controller::settingsDialogClosed()
+{
+    if (!closing_)
+        ecrCheckTimer_.start();
+}
+
+// A 16-bit count of the jobs of this run. Past 32767 it starts again at 1
+// rather than failing: the count only tells the operator and the host
+// ("receipt.txt") that another job went through, and a failing read would
+// stop the poll tick for good.
+qint16 Controller::nextJobNumber()
+{
+    jobCounter_ = jobCounter_ < 32767 ? qint16(jobCounter_ + 1) : qint16(1);
+    return jobCounter_;
+}
+
+void Controller::runWhenIdle(std::function<void()> action)
+{
+    if (busy()) {
+        deferred_.push_back(std::move(action));
+        return;
+    }
+    action();
+}
+
+void Controller::leaveBusy()
+{
+    if (--busyDepth_ > 0)
+        return;
+    while (busyDepth_ == 0 && !deferred_.empty()) {
+        auto action = std::move(deferred_.front());
+        deferred_.erase(deferred_.begin());
+        action();
+    }
+}
+
+} // namespace dravimo

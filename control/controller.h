@@ -1,0 +1,165 @@
+#pragma once
+// The controller of the main window: start-up and shutdown, the poll tick
+// that finds print files, the ECR check that looks for the register, the
+// housekeeping tick, printing on and off, the reports and the one-shot run. It
+// holds no widget; whatever it shows goes through a MainView.
+//
+// Everything runs on the one user-interface thread. Jobs and register commands
+// let pending events run (the progress display, the exchange's reply wait), so
+// a timer tick or a menu click can arrive in the middle of one. Only one
+// register operation may be under way at a time: while one is (a job, a
+// report, an ECR check, the one-shot run), a poll tick or ECR check that falls
+// due starts nothing, and a report or an exit asked for from the menus runs as
+// soon as the operation has finished.
+
+#include "control/mainview.h"
+#include "settings/settings.h"
+
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace dravimo {
+
+class Clock;
+class EcrLink;
+class ProgressIndicator;
+
+class Controller
+{
+public:
+    // Hands one print file to the translator; false when the file could not
+    // be read at all (nothing was sent then).
+    using TranslateFn = std::function<bool(const QString &path, const TranslationOptions &options)>;
+
+    // commandLine: the host's arguments joined by single spaces; non-empty
+    // makes this a one-shot run.
+    Controller(MainView &view, Clock &clock, EcrLink &ecr, ProgressIndicator &progress, QString commandLine);
+    Controller(const Controller &) = delete;
+    Controller &operator=(const Controller &) = delete;
+
+    void setTranslator(TranslateFn translate) { translate_ = std::move(translate); }
+
+    // Start-up, one-shot run and shutdown.
+    void start();
+    // "Τερματισμός Dravimo": ends the program once the operation under way
+    // has finished.
+    void quit();
+    // The main window goes: the communication window and the tray icon too.
+    void unload();
+    // The process ends: the link is closed.
+    void terminate();
+    // A rejected one-shot command line: the farewell box, then the process ends.
+    void farewell();
+
+    // Timers.
+    void pollTick();
+    void ecrCheckTick();
+    void housekeepingTick();
+
+    // Printing on and off, and the notification-area entries.
+    void startPrinting();
+    void stopPrinting();
+    void trayStartPrinting();
+    void trayStopPrinting();
+    void trayZReport();
+
+    // Reports and manual commands from the menus.
+    void dailyXReport();
+    void periodXReport();
+    void dailyZReport();
+    void periodZReport();
+    void clearEcrError();
+    // The daily Z report asked for by an "MKZ" line: runs at once, between
+    // two commands of the job that asked for it.
+    void zReportFromJob();
+
+    // Other menu entries.
+    void showWindow() { view_.showWindow(); }
+    void hideWindow() { view_.hideWindow(); }
+    void openHelpText();
+    void openSettings() { view_.openSettingsDialog(); }
+
+    // The settings dialog stops the ECR check while it is open; confirming it
+    // ends the program so that the new file is read by a fresh start.
+    void settingsDialogOpened();
+    void settingsDialogClosed();
+    void settingsConfirmed() { closeMainWindow(0); }
+
+    // The job counter the window shows: adds one and returns the new value.
+    qint16 nextJobNumber();
+
+    // State a test or the window reads back.
+    const QTimer &pollTimer() const { return pollTimer_; }
+    const QTimer &ecrCheckTimer() const { return ecrCheckTimer_; }
+    const QTimer &housekeepingTimer() const { return housekeepingTimer_; }
+    int ecrCheckFailures() const { return ecrCheckFailures_; }
+    bool busy() const { return busyDepth_ > 0; }
+    // Where the register is, as last read from the settings.
+    const Connection &connection() const { return connection_; }
+    const Settings &startupSettings() const { return settings_; }
+
+private:
+    class BusyScope;
+    friend class BusyScope;
+
+    bool oneShot() const { return !commandLine_.isEmpty(); }
+    bool loadSettings();
+    void fillInformationLabels();
+    void searchForEcr();
+    void runOneShot();
+    void showReady();
+    void ecrAnswered();
+    void startupFailure(int number, const QString &description);
+    void closeMainWindow(int exitCode);
+    void startBatchFile();
+    void reportStartFailure(int number);
+
+    std::optional<Settings> readTickSettings();
+    void setConnection(const Connection &connection);
+    void runSingleFileJob(const Settings &s);
+    void runMultiFileSearch(const Settings &s);
+    enum class JobOutcome { Done, NotRead };
+    JobOutcome runJob(const QString &path, const Settings &s);
+
+    void runReport(const QString &command, const QString &statusText);
+    void runWhenIdle(std::function<void()> action);
+    void leaveBusy();
+
+    MainView &view_;
+    Clock &clock_;
+    EcrLink &ecr_;
+    ProgressIndicator &progress_;
+    const QString commandLine_;
+    TranslateFn translate_;
+    Settings settings_;
+    Connection connection_;
+    QTimer pollTimer_;
+    QTimer ecrCheckTimer_;
+    QTimer housekeepingTimer_;
+    int ecrCheckFailures_ = 0;
+    qint16 jobCounter_ = 0;
+    int busyDepth_ = 0;
+    std::vector<std::function<void()>> deferred_;
+    bool closing_ = false;
+    bool closed_ = false;
+};
+
+// Marks a register operation as under way for its lifetime. When the
+// outermost one ends, what the menus asked for in the meantime runs.
+class Controller::BusyScope
+{
+public:
+    explicit BusyScope(Controller &controller) : controller_(controller) { ++controller_.busyDepth_; }
+    ~BusyScope() { controller_.leaveBusy(); }
+    BusyScope(const BusyScope &) = delete;
+    BusyScope &operator=(const BusyScope &) = delete;
+
+private:
+    Controller &controller_;
+};
+
+} // namespace dravimo

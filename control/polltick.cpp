@@ -1,0 +1,100 @@
+// The poll tick: one tick finds at most one ready print file, hands it to the
+// translator and removes it afterwards.
+
+#include "control/controller.h"
+#include "control/jobfiles.h"
+#include "control/statustexts.h"
+#include "core/files.h"
+#include "core/progressindicator.h"
+
+#include <QFile>
+
+#include <exception>
+
+namespace dravimo {
+
+void Controller::pollTick()
+{
+    // Jobs let pending events run, so this tick may have fallen due in the
+    // middle of another job (or of a report): it starts nothing then.
+    if (busy() || closing_)
+        return;
+    BusyScope busy(*this);
+    progress_.setValue(0);
+    const auto s = readTickSettings();
+    if (!s)
+        return;
+    view_.repaint();
+    if (s->fileMode == FileMode::Single)
+        runSingleFileJob(*s);
+    else if (s->fileMode == FileMode::Multi)
+        runMultiFileSearch(*s);
+}
+
+// The settings are read afresh on every tick, so an edit of param.ini takes
+// effect on the next one. A param.ini that cannot be read (the settings
+// dialog rewriting it, say) makes an idle tick.
+std::optional<Settings> Controller::readTickSettings()
+{
+    auto s = oneShot() ? settingsFromCommandLine(commandLine_) : readSettingsFile(SettingsVariant::Poll, connection_);
+    if (!s) {
+        if (oneShot())
+            farewell();
+        return std::nullopt;
+    }
+    setConnection(s->connection);
+    return s;
+}
+
+// One print file with a fixed name. A file that is missing, empty or still
+// held by the host makes an idle tick and is taken on a later one: an empty
+// file is usually one the host has only just created.
+void Controller::runSingleFileJob(const Settings &s)
+{
+    // "receipt.txt" is emptied before the job and held open until the tick
+    // ends, as single-file hosts have always seen it.
+    QFile receipt(kReceiptFile);
+    receipt.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    const QString path = s.location + s.file;
+    if (!isReadyFile(path) || !canOpenLocked(path))
+        return;
+    DeleteFile(kEndMarkerFile);
+    view_.setLabel(InfoLabel::JobCounter, QString::number(nextJobNumber()));
+    if (runJob(path, s) == JobOutcome::Done && !isProgrammingFile(path, false))
+        DeleteFile(path);
+}
+
+// Numbered files (stem.1 to stem.10, lowest first) or a name pattern.
+void Controller::runMultiFileSearch(const Settings &s)
+{
+    const QString candidate = s.file.contains(QLatin1Char('*')) ? findWildcardPrintFile(s.location, s.file)
+                                                                : findNumberedPrintFile(s.location + s.file);
+    if (candidate.isEmpty() || !isReadyFile(candidate) || !canOpenLocked(candidate))
+        return;
+    DeleteFile(kEndMarkerFile);
+    const qint16 counter = nextJobNumber();
+    view_.setLabel(InfoLabel::JobCounter, QString::number(counter));
+    if (runJob(candidate, s) == JobOutcome::Done && !isProgrammingFile(candidate, true))
+        DeleteFile(candidate);
+    writeReceiptFile(counter);
+    view_.setStatus(texts::kJobDoneStatus);
+    view_.repaint();
+    view_.setCaption(texts::kJobDoneCaption);
+}
+
+// A file the translator could not read at all is kept: nothing of it reached
+// the register or the result file, and deleting it would lose the receipt. A
+// job that failed part-way counts as done, since printing it again would
+// print its first lines twice.
+Controller::JobOutcome Controller::runJob(const QString &path, const Settings &s)
+{
+    try {
+        if (translate_ && translate_(path, s.translation))
+            return JobOutcome::Done;
+        return JobOutcome::NotRead;
+    } catch (const std::exception &) {
+        return JobOutcome::Done;
+    }
+}
+
+} // namespace dravimo

@@ -1,0 +1,80 @@
+#pragma once
+// The command exchange: the register link of the program. One command goes
+// out, its reply is collected until EOT or an error reply, silence is retried,
+// a card terminal's second reply is awaited, a refusal is cleared, and every
+// step is written to the communication log. What the operator sees of it is
+// decided by ExchangeNotices.
+//
+// There is one per process: main builds it and hands it to everything that
+// talks to the register.
+
+#include "core/numbers.h"
+#include "ecr/link.h"
+#include "ecr/transport.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace dravimo {
+
+class Clock;
+class CommLog;
+class ExchangeNotices;
+class ResultFile;
+
+// A transport as opened for a connection text. The transport is kept even when
+// the open failed: it then stays closed, and the failure is what the first
+// command reports.
+struct OpenedTransport
+{
+    std::unique_ptr<Transport> transport;
+    std::optional<LinkFailure> failure;
+};
+using TransportOpener = std::function<OpenedTransport(const QString &connection)>;
+
+class Exchange : public EcrLink
+{
+public:
+    Exchange(Clock &clock, ExchangeNotices &notices, CommLog &log, ResultFile &results, NumberFormat numbers,
+             TransportOpener open);
+    ~Exchange() override;
+
+    CommandResult send(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
+    void setConnection(const QString &connection) override { connection_ = connection; }
+    void close() override;
+
+    // Offered every reply of every command: card acknowledgements may arrive
+    // in the reply of any command, and their lines must reach the result file.
+    void setReplyObserver(std::function<void(const QString &reply)> observer) { replyObserver_ = std::move(observer); }
+
+    // The open transport; null until the first command.
+    Transport *transport() const { return transport_.get(); }
+
+private:
+    struct Exchanged
+    {
+        qint16 code;
+        QString text;
+        QString reply;
+    };
+    enum class Collected { Complete, ErrorReply, Silence };
+
+    Exchanged exchange(const QString &command, Quiet quiet, Seconds cardWait);
+    Collected collectReply(QString &buffer);
+    void awaitCardReply(QString &buffer, Seconds cardWait);
+    void clearAfterError();
+    void logLine(const QString &text);
+
+    Clock &clock_;
+    ExchangeNotices &notices_;
+    CommLog &log_;
+    ResultFile &results_;
+    NumberFormat numbers_;
+    TransportOpener open_;
+    QString connection_;
+    std::unique_ptr<Transport> transport_;
+    std::function<void(const QString &)> replyObserver_;
+};
+
+} // namespace dravimo

@@ -1,0 +1,73 @@
+#pragma once
+// The register's wire protocol as pure functions: how a command is framed, when
+// a reply is complete, what a reply means, and the texts the operator reads
+// for the register's error codes. Nothing here waits, shows or sends.
+//
+// A normal reply is the text, CR, EOT. An error reply starts with "DE" and the
+// error code. Each command gets one reply; card payments get a second,
+// asynchronous one with the terminal's outcome.
+
+#include "core/numbers.h"
+#include "ecr/link.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <optional>
+
+namespace dravimo {
+
+// The register's line of text: descriptions and comments are cut to it.
+constexpr int kEcrLineWidth = 28;
+
+// The one command the register takes without answering. The trailing CR is
+// part of it: the register reads "KX794ST" followed by CR CR LF.
+inline const QString kNoReplyCommand = QStringLiteral("KX794ST\r");
+
+// The line terminator rule of the register: a command longer than two
+// characters that does not already end in CR LF gets CR LF. One or two
+// characters go out bare (single keys); a trailing lone CR is kept and CR LF
+// still follows it.
+QString frameCommand(const QString &command);
+
+// Text to wire bytes and back, one byte per character (Windows-1253).
+QByteArray toWire(const QString &text);
+QString fromWire(const QByteArray &bytes);
+
+// The reply has ended (EOT seen).
+bool hasReplyEnd(const QString &buffer);
+// The register refuses ("DE" seen anywhere: the register never sends these
+// two letters in a normal reply, so reading stops there).
+bool hasErrorMark(const QString &buffer);
+
+// What a collected reply means.
+struct ReplyOutcome
+{
+    // 0, or the register's error code (result::Unreadable when it cannot be
+    // read). For a shown error this is the code as the operator's box reads it.
+    qint16 code = result::Ok;
+    // What the caller gets: the reply without CR and EOT, or the error code
+    // in decimal.
+    QString text;
+    // The reply text as the card-payment check sees it: empty for an error.
+    QString reply;
+    bool isError = false;
+    // The operator's words for the error, and whether they are shown (not for
+    // a quiet command, and not for the register's "00", which means no error).
+    QString errorText;
+    bool showError = false;
+};
+ReplyOutcome evaluateReply(const QString &buffer, Quiet quiet, const NumberFormat &numbers);
+
+// The operator's text for an error code or an error reply ("1038", "DE1038"
+// and "DE1038 more" all give "Ανοικτή Απόδειξη, Υποχρεωτική Εξόφληση!");
+// a code the table does not hold gives the code, anything that is not a
+// number gives the text back.
+QString ecrErrorText(const QString &text, const NumberFormat &numbers);
+
+// A reply as the communication log shows it: every character below 32 as
+// "ASC(" + code + ") ", the rest as it stands.
+QString formatForLog(const QString &reply);
+
+} // namespace dravimo

@@ -1,0 +1,24 @@
+#pragma once
+// What every part that drives the register is handed: the link, the window for
+// what the operator must see, the clock for its pauses, the current result
+// file, and the number format register replies are read with.
+
+#include "core/numbers.h"
+
+namespace dravimo {
+
+class Clock;
+class EcrLink;
+class ResultFile;
+class Window;
+
+struct EcrSession
+{
+    EcrLink &link;
+    Window &window;
+    Clock &clock;
+    ResultFile &results;
+    NumberFormat numbers;
+};
+
+} // namespace dravimo
