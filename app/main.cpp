@@ -24,8 +24,8 @@
 #include "ecr/session.h"
 #include "ecr/transports.h"
 #include "gui/appicon.h"
-#include "gui/frmeft.h"
 #include "gui/mainwindow.h"
+#include "gui/paymenttypesdialog.h"
 #include "payments/cardpayment.h"
 #include "translate/translator.h"
 
@@ -96,7 +96,7 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
     });
     if (window) {
         window->attach(controller);
-        window->setCardSettingsDialog(CardSettingsOpener(window, *window));
+        window->setCardSettingsDialog(paymentTypesDialogOpener(window, *window));
     }
     // start() runs inside the event loop, so that closing the window (the
     // end of a one-shot run) ends the loop it is in.

@@ -141,19 +141,19 @@ void Controller::runOneShot()
     const QString path = settings_.file;
     try {
         if (!translate_ || !translate_(path, settings_.translation)) {
-            MsgBox(view_,
-                   QStringLiteral("Λάθος : ") + QString::number(kFileNotFound) + QLatin1Char('\r')
-                       + QStringLiteral("Δεν διαβάζεται το αρχείο εκτύπωσης ") + path,
-                   mb::Critical);
+            messageBox(view_,
+                       QStringLiteral("Λάθος : ") + QString::number(kFileNotFound) + QLatin1Char('\r')
+                           + QStringLiteral("Δεν διαβάζεται το αρχείο εκτύπωσης ") + path,
+                       mb::Critical);
             closeMainWindow(kExitFailure);
             return;
         }
-        DeleteFile(path);
+        removeFile(path);
     } catch (const std::exception &e) {
-        MsgBox(view_,
-               QStringLiteral("Λάθος : ") + QString::number(kInternalError) + QLatin1Char('\r')
-                   + QString::fromLocal8Bit(e.what()),
-               mb::Critical);
+        messageBox(view_,
+                   QStringLiteral("Λάθος : ") + QString::number(kInternalError) + QLatin1Char('\r')
+                       + QString::fromLocal8Bit(e.what()),
+                   mb::Critical);
         closeMainWindow(kExitFailure);
         return;
     }
@@ -176,7 +176,8 @@ void Controller::startupFailure(int number, const QString &description)
     pollTimer_.stop();
     view_.hideWindow();
     view_.openSettingsDialog();
-    MsgBox(view_, QStringLiteral("Λάθος : ") + QString::number(number) + QLatin1Char('\r') + description, mb::Critical);
+    messageBox(view_, QStringLiteral("Λάθος : ") + QString::number(number) + QLatin1Char('\r') + description,
+               mb::Critical);
     closeMainWindow(kExitFailure);
 }
 

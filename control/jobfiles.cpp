@@ -10,8 +10,8 @@
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
-// windows.h names its own DeleteFile; ours is the one in files.h.
-#undef DeleteFile
+// windows.h names its own removeFile; ours is the one in files.h.
+#undef removeFile
 #else
 #include <fcntl.h>
 #include <sys/file.h>
@@ -108,7 +108,7 @@ QString findWildcardPrintFile(const QString &location, const QString &pattern)
 
 void writeReceiptFile(qint16 counter)
 {
-    WriteTextFile(kReceiptFile, QString::number(counter) + QStringLiteral("\r\n"));
+    writeTextFile(kReceiptFile, QString::number(counter) + QStringLiteral("\r\n"));
 }
 
 } // namespace dravimo

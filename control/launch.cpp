@@ -42,10 +42,10 @@ bool openHelpText(const QString &name)
 QStringList errorListLines(int number, const QString &fileName)
 {
     QStringList matching;
-    const auto text = ReadTextFile(fileName);
+    const auto text = readTextFile(fileName);
     if (!text)
         return matching;
-    for (const QString &line : SplitLines(*text)) {
+    for (const QString &line : splitLines(*text)) {
         bool ok = false;
         const int lineNumber = line.mid(1, 2).toInt(&ok);
         if (ok && lineNumber == number)

@@ -58,10 +58,10 @@ void Controller::runSingleFileJob(const Settings &s)
     const QString path = s.location + s.file;
     if (!isReadyFile(path) || !canOpenLocked(path))
         return;
-    DeleteFile(kEndMarkerFile);
+    removeFile(kEndMarkerFile);
     view_.setLabel(InfoLabel::JobCounter, QString::number(nextJobNumber()));
     if (runJob(path, s) == JobOutcome::Done && !isProgrammingFile(path, false))
-        DeleteFile(path);
+        removeFile(path);
 }
 
 // Numbered files (stem.1 to stem.10, lowest first) or a name pattern.
@@ -71,11 +71,11 @@ void Controller::runMultiFileSearch(const Settings &s)
                                                                 : findNumberedPrintFile(s.location + s.file);
     if (candidate.isEmpty() || !isReadyFile(candidate) || !canOpenLocked(candidate))
         return;
-    DeleteFile(kEndMarkerFile);
+    removeFile(kEndMarkerFile);
     const qint16 counter = nextJobNumber();
     view_.setLabel(InfoLabel::JobCounter, QString::number(counter));
     if (runJob(candidate, s) == JobOutcome::Done && !isProgrammingFile(candidate, true))
-        DeleteFile(candidate);
+        removeFile(candidate);
     writeReceiptFile(counter);
     view_.setStatus(texts::kJobDoneStatus);
     view_.repaint();

@@ -22,8 +22,8 @@ inline const QString kStoppedStatus = QStringLiteral("Διακοπή Εκτυπ�
 inline const QString kStoppedCaption = QStringLiteral("Dravimo- Διακόπηκε");
 
 // Reports: the first text has its accent on a different letter from the
-// other three ("ολοκλήρωση" against "ολοκληρωσή"), as the register's
-// operators have always seen them.
+// other three ("ολοκλήρωση" against "ολοκληρωσή"): operators know the
+// texts as they are, so they stay exactly so.
 inline const QString kXReport0Status =
     QStringLiteral("Εκτέλεση Ισοζυγίου!!! Παρακαλώ περιμένετε για την ολοκλήρωση του");
 inline const QString kReportStatus = QStringLiteral("Εκτέλεση Ισοζυγίου!!! Παρακαλώ περιμένετε για την ολοκληρωσή του");

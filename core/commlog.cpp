@@ -23,7 +23,7 @@ void CommLog::write(const QString &text)
         // Opened and closed for every line, so the log is complete even if
         // the program is killed in the middle of a job.
         if (sink_->logsToFile())
-            AppendLine(filePath_, text);
+            appendLine(filePath_, text);
         sink_->showLine(text);
     } catch (const std::exception &) {
         // the log never reaches the caller

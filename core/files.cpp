@@ -6,7 +6,7 @@
 
 namespace dravimo {
 
-void AppendLine(const QString &fileName, const QString &line)
+void appendLine(const QString &fileName, const QString &line)
 {
     if (fileName.isEmpty())
         return;
@@ -16,13 +16,13 @@ void AppendLine(const QString &fileName, const QString &line)
     f.write(cp1253::encode(line) + QByteArrayLiteral("\r\n"));
 }
 
-void DeleteFile(const QString &fileName)
+void removeFile(const QString &fileName)
 {
     if (!fileName.isEmpty())
         QFile::remove(fileName);
 }
 
-std::optional<QString> ReadTextFile(const QString &fileName)
+std::optional<QString> readTextFile(const QString &fileName)
 {
     QFile f(fileName);
     if (!f.open(QIODevice::ReadOnly))
@@ -30,7 +30,7 @@ std::optional<QString> ReadTextFile(const QString &fileName)
     return cp1253::decode(f.readAll());
 }
 
-QStringList SplitLines(const QString &text)
+QStringList splitLines(const QString &text)
 {
     QStringList lines;
     QString current;
@@ -53,7 +53,7 @@ QStringList SplitLines(const QString &text)
     return lines;
 }
 
-bool WriteTextFile(const QString &fileName, const QString &text)
+bool writeTextFile(const QString &fileName, const QString &text)
 {
     QFile f(fileName);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))

@@ -13,19 +13,20 @@ namespace dravimo {
 // Opens the file for appending (creating it when missing), writes the line and
 // CR LF, and closes it again. I/O errors are swallowed: the line is lost, the
 // caller goes on.
-void AppendLine(const QString &fileName, const QString &line);
+void appendLine(const QString &fileName, const QString &line);
 
 // Deletes a file and ignores every failure.
-void DeleteFile(const QString &fileName);
+void removeFile(const QString &fileName);
 
 // The whole file decoded from Windows-1253, or nothing when it cannot be read.
-std::optional<QString> ReadTextFile(const QString &fileName);
+std::optional<QString> readTextFile(const QString &fileName);
 
-// Splits a text into lines the way the original line reader did: CR LF, a lone
-// CR or a lone LF ends a line; a last line without terminator still counts.
-QStringList SplitLines(const QString &text);
+// Splits a text into lines: CR LF, a lone CR or a lone LF ends a line, so a
+// host's files read the same whatever line ends it writes; a last line
+// without terminator still counts.
+QStringList splitLines(const QString &text);
 
 // Writes the whole file (truncating it) in Windows-1253. Returns false on error.
-bool WriteTextFile(const QString &fileName, const QString &text);
+bool writeTextFile(const QString &fileName, const QString &text);
 
 } // namespace dravimo

@@ -17,7 +17,7 @@ public:
     QString path() const { return path_; }
     void setPath(const QString &path) { path_ = path; }
     // Appends one line (CR LF ended, Windows-1253); nothing without a path.
-    void append(const QString &line) const { AppendLine(path_, line); }
+    void append(const QString &line) const { appendLine(path_, line); }
 
 private:
     QString path_;

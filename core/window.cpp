@@ -2,7 +2,7 @@
 
 namespace dravimo {
 
-int MsgBox(Window &window, const QString &text, int code, const QString &title)
+int messageBox(Window &window, const QString &text, int code, const QString &title)
 {
     constexpr int kMinimumWidth = 40;
     QString shown = text;
@@ -11,7 +11,7 @@ int MsgBox(Window &window, const QString &text, int code, const QString &title)
     return window.showMessage(shown, code + mb::SystemModal, title.isEmpty() ? kDefaultBoxTitle : title);
 }
 
-int PlainMsgBox(Window &window, const QString &text, int code, const QString &title)
+int plainMessageBox(Window &window, const QString &text, int code, const QString &title)
 {
     return window.showMessage(text, code, title);
 }

@@ -63,7 +63,7 @@ public:
     virtual void repaint() = 0;
 
     // Shows a box exactly as given and returns the button pressed. Callers use
-    // MsgBox (padding, modality, default title) or PlainMsgBox, not this.
+    // messageBox (padding, modality, default title) or plainMessageBox, not this.
     virtual int showMessage(const QString &text, int code, const QString &title) = 0;
 
     // A new message and wait dialog; skipTimer selects the plain form (no
@@ -80,11 +80,11 @@ public:
 // The message box routine every box but two goes through: texts shorter than
 // 40 characters are padded with spaces to 40, the box is system-modal and an
 // empty title becomes the default title.
-int MsgBox(Window &window, const QString &text, int code = mb::Ok, const QString &title = {});
+int messageBox(Window &window, const QString &text, int code = mb::Ok, const QString &title = {});
 
 // The platform's own box, without padding: the quantity message of sale lines
 // and the payment-settings read failure use it.
-int PlainMsgBox(Window &window, const QString &text, int code = mb::Ok, const QString &title = kApplicationTitle);
+int plainMessageBox(Window &window, const QString &text, int code = mb::Ok, const QString &title = kApplicationTitle);
 
 // The default button of a box with the given code (what unattended mode and
 // tests answer when nobody is there to press one).

@@ -14,7 +14,7 @@ void ExchangeNotices::noAnswer(const QString &text, Quiet quiet)
         return;
     window_.setCaption(kErrorCaption + text);
     window_.repaint();
-    MsgBox(window_, text, mb::Information, kNoAnswerTitle);
+    messageBox(window_, text, mb::Information, kNoAnswerTitle);
 }
 
 void ExchangeNotices::refused(const ReplyOutcome &outcome)
@@ -23,7 +23,7 @@ void ExchangeNotices::refused(const ReplyOutcome &outcome)
         return;
     window_.setCaption(kErrorCaption + outcome.errorText);
     window_.repaint();
-    MsgBox(window_, QStringLiteral("Λάθος : %1\r%2").arg(outcome.code).arg(outcome.errorText), mb::Critical);
+    messageBox(window_, QStringLiteral("Λάθος : %1\r%2").arg(outcome.code).arg(outcome.errorText), mb::Critical);
 }
 
 std::unique_ptr<WaitDialog> ExchangeNotices::cardWait()

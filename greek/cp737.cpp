@@ -162,7 +162,7 @@ QString decode(const QByteArray &bytes)
     return out;
 }
 
-QString oemToAnsi(const QString &text)
+QString readAsDosGreek(const QString &text)
 {
     QString out = decode(cp1253::encode(text));
     out.remove(QChar(u'\0'));

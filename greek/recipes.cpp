@@ -1,17 +1,10 @@
 #include "greek/recipes.h"
 
 #include "greek/cp1253.h"
-#include "greek/greekmikro.h"
+#include "greek/ecrcharset.h"
 
 namespace dravimo::greek {
 namespace {
-
-QString throughMikro(const QString &text, bool tableB)
-{
-    GreekMikro mikro;
-    mikro.InSring(text, tableB);
-    return mikro.GreekString();
-}
 
 // The ECR has no accented letters; the small ones become the plain Latin
 // capital that looks the same, ώ the Greek Ω (no Latin look-alike).
@@ -72,14 +65,14 @@ bool looksLikeDosGreek(const QString &text)
 
 QString repairDosGreek(const QString &text)
 {
-    return looksLikeDosGreek(text) ? throughMikro(text, true) : text;
+    return looksLikeDosGreek(text) ? repairDosMisreading(text) : text;
 }
 
 QString itemTextConversion(const QString &text, const ExternalConverter &converter)
 {
     QString t = converter ? converter(text) : repairDosGreek(text);
     t = repairDosDelta(dropAccents(t));
-    return throughMikro(simpleUpper(t), false);
+    return toEcrCharset(simpleUpper(t));
 }
 
 // The repair comes first, on the text as written: upper-casing first would
@@ -89,7 +82,7 @@ QString commentTextConversion(const QString &text)
 {
     QString t = simpleUpper(repairDosGreek(text));
     t = repairDosDelta(dropAccents(t));
-    return throughMikro(simpleUpper(t), false);
+    return toEcrCharset(simpleUpper(t));
 }
 
 } // namespace dravimo::greek

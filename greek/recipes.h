@@ -5,11 +5,11 @@
 // comment and footer texts through recipe 2. Both keep the length of the text,
 // so a field cut to its width before conversion still fits after it.
 //
-// Recipe 1 starts with an external converter that repairs text written in the
-// DOS Greek code page. Dravimo's own stand-in for it is table B of GreekMikro,
-// given only text that reads as DOS Greek: table B turns ordinary Windows Greek
-// small letters (and Ά) into other letters, so applying it blindly would print
-// "έκπτωση" as garbage and "Άννα" with a Λ.
+// Recipe 1 starts with a converter that repairs text written in the DOS Greek
+// code page. Dravimo's own is table B, given only text that reads as DOS
+// Greek: table B turns ordinary Windows Greek small letters (and Ά) into
+// other letters, so applying it blindly would print "έκπτωση" as garbage and
+// "Άννα" with a Λ.
 
 #include <QString>
 

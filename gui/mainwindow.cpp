@@ -1,9 +1,9 @@
 #include "gui/mainwindow.h"
 
 #include "control/controller.h"
+#include "gui/aboutbox.h"
 #include "gui/appicon.h"
-#include "gui/frmabout.h"
-#include "gui/frmparam.h"
+#include "gui/settingsdialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,34 +33,34 @@ MainWindow::MainWindow(Clock &clock, CommLog &log, QWidget *parent) : QMainWindo
     buildInformationPanel(grid);
     column->addLayout(grid);
 
-    comstattxt_ = new QLineEdit(central);
-    comstattxt_->setObjectName(QStringLiteral("comstattxt"));
-    comstattxt_->setReadOnly(true);
-    comstattxt_->setFocusPolicy(Qt::NoFocus);
-    column->addWidget(comstattxt_);
+    statusLine_ = new QLineEdit(central);
+    statusLine_->setObjectName(QStringLiteral("statusLine"));
+    statusLine_->setReadOnly(true);
+    statusLine_->setFocusPolicy(Qt::NoFocus);
+    column->addWidget(statusLine_);
 
     auto *buttons = new QHBoxLayout;
-    Command1_ = new QPushButton(QStringLiteral("Έναρξη Εκτύπωσης"), central);
-    Command1_->setObjectName(QStringLiteral("Command1"));
-    Command2_ = new QPushButton(QStringLiteral("Διακοπή Εκτύπωσης"), central);
-    Command2_->setObjectName(QStringLiteral("Command2"));
-    buttons->addWidget(Command1_);
-    buttons->addWidget(Command2_);
+    startButton_ = new QPushButton(QStringLiteral("Έναρξη Εκτύπωσης"), central);
+    startButton_->setObjectName(QStringLiteral("startPrinting"));
+    stopButton_ = new QPushButton(QStringLiteral("Διακοπή Εκτύπωσης"), central);
+    stopButton_->setObjectName(QStringLiteral("stopPrinting"));
+    buttons->addWidget(startButton_);
+    buttons->addWidget(stopButton_);
     column->addLayout(buttons);
 
     auto *counter = new QHBoxLayout;
     auto *Label1 = new QLabel(QStringLiteral(" Αριθμός Αποδείξεων"), central);
-    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setObjectName(QStringLiteral("jobCounterCaption"));
     auto *lblreceipt = new QLabel(central);
-    lblreceipt->setObjectName(QStringLiteral("lblreceipt"));
+    lblreceipt->setObjectName(QStringLiteral("jobCounter"));
     lblreceipt->setMinimumWidth(60);
     labels_[InfoLabel::JobCounter] = lblreceipt;
-    lblProgr_ = new QLabel(QStringLiteral("-"), central);
-    lblProgr_->setObjectName(QStringLiteral("lblProgr"));
+    progressLabel_ = new QLabel(QStringLiteral("-"), central);
+    progressLabel_->setObjectName(QStringLiteral("progress"));
     counter->addWidget(Label1);
     counter->addWidget(lblreceipt);
     counter->addStretch();
-    counter->addWidget(lblProgr_);
+    counter->addWidget(progressLabel_);
     column->addLayout(counter);
 
     // What the program prints straight onto its window (the farewell box,
@@ -98,13 +98,13 @@ void MainWindow::buildInformationPanel(QGridLayout *grid)
     // The captions keep their runs of spaces: in the window's own font the
     // colons line up.
     const Row rows[] = {
-        {"seriallbl", QStringLiteral("Πόρτα επικοινωνίας"), "serialtxt", InfoLabel::Connection},
-        {"baudlbl", QStringLiteral("Ταχύτητα         :"), "baudtxt", InfoLabel::Baud},
-        {"filelbl", QStringLiteral("Αρχείο              :"), "filetxt", InfoLabel::PrintFile},
-        {"ecrlbl", QStringLiteral("Ταμειακή          :"), "ecrtxt", InfoLabel::EcrType},
-        {"desclbl", QStringLiteral("Περιγραφή       :"), "desctxt", InfoLabel::Descriptions},
-        {"commentslbl", QStringLiteral("Σχόλια              :"), "commentstxt", InfoLabel::Comments},
-        {"currlbl", QStringLiteral("Εξόφληση         :"), "currtxt", InfoLabel::Currency},
+        {"connectionCaption", QStringLiteral("Πόρτα επικοινωνίας"), "connection", InfoLabel::Connection},
+        {"baudCaption", QStringLiteral("Ταχύτητα         :"), "baud", InfoLabel::Baud},
+        {"printFileCaption", QStringLiteral("Αρχείο              :"), "printFile", InfoLabel::PrintFile},
+        {"ecrTypeCaption", QStringLiteral("Ταμειακή          :"), "ecrType", InfoLabel::EcrType},
+        {"descriptionsCaption", QStringLiteral("Περιγραφή       :"), "descriptions", InfoLabel::Descriptions},
+        {"commentsCaption", QStringLiteral("Σχόλια              :"), "comments", InfoLabel::Comments},
+        {"currencyCaption", QStringLiteral("Εξόφληση         :"), "currency", InfoLabel::Currency},
     };
     int row = 0;
     for (const Row &r : rows) {
@@ -131,85 +131,85 @@ void MainWindow::buildMenus()
     };
     options_ = menuBar()->addMenu(QStringLiteral("Επιλογές"));
     options_->setObjectName(QStringLiteral("options"));
-    add(options_, "param", QStringLiteral("Παράμετροι"));
+    add(options_, "settings", QStringLiteral("Παράμετροι"));
     // Enabled once the card-payment settings dialog is plugged in.
-    add(options_, "paramEft", QStringLiteral("Παράμετροι Πιστ. Καρτών"))->setEnabled(false);
+    add(options_, "paymentTypes", QStringLiteral("Παράμετροι Πιστ. Καρτών"))->setEnabled(false);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("Bοήθεια"));
     help->setObjectName(QStringLiteral("help"));
-    add(help, "help_text", QStringLiteral("Ρυθμίσεις"));
-    add(help, "errorclear", QStringLiteral("Καθαρισμός λάθους ταμειακής"));
-    add(help, "wndDebug", QStringLiteral("Debug Επικοινωνίας"))->setCheckable(true);
+    add(help, "helpText", QStringLiteral("Ρυθμίσεις"));
+    add(help, "clearEcrError", QStringLiteral("Καθαρισμός λάθους ταμειακής"));
+    add(help, "commLog", QStringLiteral("Debug Επικοινωνίας"))->setCheckable(true);
 
     reports_ = menuBar()->addMenu(QStringLiteral("Ισοζύγια"));
     reports_->setObjectName(QStringLiteral("reports"));
     QMenu *x = reports_->addMenu(QStringLiteral("Ισοζύγια 'X'"));
-    add(x, "xrep0", QStringLiteral("Iσοζ. Χ (Οικονομικό)"));
-    add(x, "xrep5", QStringLiteral("Iσοζ. Χ (Περιόδου)"));
+    add(x, "dailyXReport", QStringLiteral("Iσοζ. Χ (Οικονομικό)"));
+    add(x, "periodXReport", QStringLiteral("Iσοζ. Χ (Περιόδου)"));
     QMenu *z = reports_->addMenu(QStringLiteral("Ισοζύγια 'Z'"));
-    add(z, "zrep021", QStringLiteral("Iσοζ. Z (Οικονομικό-Hμερήσιο)"));
-    add(z, "zrep521", QStringLiteral("Iσοζ. Z (Περιόδου)"));
+    add(z, "dailyZReport", QStringLiteral("Iσοζ. Z (Οικονομικό-Hμερήσιο)"));
+    add(z, "periodZReport", QStringLiteral("Iσοζ. Z (Περιόδου)"));
 
     QMenu *exit = menuBar()->addMenu(QStringLiteral("Έξοδος"));
     exit->setObjectName(QStringLiteral("exit"));
-    add(exit, "end", QStringLiteral("Τερματισμός Dravimo"));
+    add(exit, "quit", QStringLiteral("Τερματισμός Dravimo"));
     add(exit, "about", QStringLiteral("Περί Dravimo"));
 }
 
 // "sysTray Menu": never in the menu bar, only the icon's popup.
 void MainWindow::buildTrayMenu()
 {
-    sysMenu_ = new QMenu(QStringLiteral("sysTray Menu"), this);
-    sysMenu_->setObjectName(QStringLiteral("sysMenu"));
+    trayMenu_ = new QMenu(QStringLiteral("sysTray Menu"), this);
+    trayMenu_->setObjectName(QStringLiteral("trayMenu"));
     auto add = [this](const char *name, const QString &caption) {
-        QAction *a = sysMenu_->addAction(caption);
+        QAction *a = trayMenu_->addAction(caption);
         a->setObjectName(QLatin1String(name));
         actions_[QLatin1String(name)] = a;
         return a;
     };
-    add("fShow", QStringLiteral("Εμφάνιση Dravimo"));
-    add("fHide", QStringLiteral("Απόκρυψη Dravimo"));
-    sysMenu_->addSeparator();
-    pStart_ = add("pStart", QStringLiteral("Έναρξη Εκτυπώσεων"));
-    pStop_ = add("pStop", QStringLiteral("Διακοπή Εκτυπώσεων"));
-    pStart_->setCheckable(true);
-    pStop_->setCheckable(true);
-    sysMenu_->addSeparator();
-    add("mZREp", QStringLiteral("Εκτέλεση Ισοζ. 'Ζ'"));
+    add("showWindow", QStringLiteral("Εμφάνιση Dravimo"));
+    add("hideWindow", QStringLiteral("Απόκρυψη Dravimo"));
+    trayMenu_->addSeparator();
+    trayStart_ = add("trayStartPrinting", QStringLiteral("Έναρξη Εκτυπώσεων"));
+    trayStop_ = add("trayStopPrinting", QStringLiteral("Διακοπή Εκτυπώσεων"));
+    trayStart_->setCheckable(true);
+    trayStop_->setCheckable(true);
+    trayMenu_->addSeparator();
+    add("trayZReport", QStringLiteral("Εκτέλεση Ισοζ. 'Ζ'"));
 }
 
 void MainWindow::attach(Controller &controller)
 {
     controller_ = &controller;
     Controller &c = controller;
-    connect(Command1_, &QPushButton::clicked, this, [&c] { c.startPrinting(); });
-    connect(Command2_, &QPushButton::clicked, this, [&c] { c.stopPrinting(); });
+    connect(startButton_, &QPushButton::clicked, this, [&c] { c.startPrinting(); });
+    connect(stopButton_, &QPushButton::clicked, this, [&c] { c.stopPrinting(); });
     connectMenus(controller);
 }
 
 void MainWindow::connectMenus(Controller &c)
 {
     const std::pair<const char *, std::function<void()>> handlers[] = {
-        {"param", [&c] { c.openSettings(); }},
-        {"paramEft",
+        {"settings", [&c] { c.openSettings(); }},
+        {"paymentTypes",
          [this] {
              if (openCardSettings_)
                  openCardSettings_();
          }},
-        {"help_text", [&c] { c.openHelpText(); }},
-        {"errorclear", [&c] { c.clearEcrError(); }},
-        {"wndDebug", [this] { toggleDebugWindow(); }},
-        {"xrep0", [&c] { c.dailyXReport(); }},
-        {"xrep5", [&c] { c.periodXReport(); }},
-        {"zrep021", [&c] { c.dailyZReport(); }},
-        {"zrep521", [&c] { c.periodZReport(); }},
-        {"end", [&c] { c.quit(); }},
+        {"helpText", [&c] { c.openHelpText(); }},
+        {"clearEcrError", [&c] { c.clearEcrError(); }},
+        {"commLog", [this] { toggleDebugWindow(); }},
+        {"dailyXReport", [&c] { c.dailyXReport(); }},
+        {"periodXReport", [&c] { c.periodXReport(); }},
+        {"dailyZReport", [&c] { c.dailyZReport(); }},
+        {"periodZReport", [&c] { c.periodZReport(); }},
+        {"quit", [&c] { c.quit(); }},
         {"about", [this] { showAboutBox(this); }},
-        {"fShow", [&c] { c.showWindow(); }},
-        {"fHide", [&c] { c.hideWindow(); }},
-        {"pStart", [&c] { c.trayStartPrinting(); }},
-        {"pStop", [&c] { c.trayStopPrinting(); }},
-        {"mZREp", [&c] { c.trayZReport(); }},
+        {"showWindow", [&c] { c.showWindow(); }},
+        {"hideWindow", [&c] { c.hideWindow(); }},
+        {"trayStartPrinting", [&c] { c.trayStartPrinting(); }},
+        {"trayStopPrinting", [&c] { c.trayStopPrinting(); }},
+        {"trayZReport", [&c] { c.trayZReport(); }},
     };
     for (const auto &[name, handler] : handlers)
         connect(actions_.value(QLatin1String(name)), &QAction::triggered, this, handler);
@@ -218,7 +218,7 @@ void MainWindow::connectMenus(Controller &c)
 void MainWindow::setCardSettingsDialog(std::function<void()> open)
 {
     openCardSettings_ = std::move(open);
-    actions_.value(QStringLiteral("paramEft"))->setEnabled(bool(openCardSettings_));
+    actions_.value(QStringLiteral("paymentTypes"))->setEnabled(bool(openCardSettings_));
 }
 
 } // namespace dravimo

@@ -9,7 +9,7 @@
 // does.
 
 #include "control/mainview.h"
-#include "gui/frmparam.h"
+#include "gui/settingsdialog.h"
 
 #include <QMainWindow>
 #include <QMap>
@@ -82,7 +82,7 @@ public:
     // The card-payment settings dialog behind "Παράμετροι Πιστ. Καρτών".
     void setCardSettingsDialog(std::function<void()> open);
 
-    frmparam *settingsDialog() const { return settings_; }
+    SettingsDialog *settingsDialog() const { return settings_; }
     QSystemTrayIcon *trayIcon() const { return tray_; }
     QWidget *debugWindow() const { return debug_; }
 
@@ -103,19 +103,19 @@ private:
     Controller *controller_ = nullptr;
     std::function<void()> openCardSettings_;
     QMap<InfoLabel, QLabel *> labels_;
-    QLineEdit *comstattxt_ = nullptr;
-    QPushButton *Command1_ = nullptr;
-    QPushButton *Command2_ = nullptr;
-    QLabel *lblProgr_ = nullptr;
+    QLineEdit *statusLine_ = nullptr;
+    QPushButton *startButton_ = nullptr;
+    QPushButton *stopButton_ = nullptr;
+    QLabel *progressLabel_ = nullptr;
     QLabel *printed_ = nullptr;
     QMenu *options_ = nullptr;
     QMenu *reports_ = nullptr;
     QMap<QString, QAction *> actions_;
-    QMenu *sysMenu_ = nullptr;
-    QAction *pStart_ = nullptr;
-    QAction *pStop_ = nullptr;
+    QMenu *trayMenu_ = nullptr;
+    QAction *trayStart_ = nullptr;
+    QAction *trayStop_ = nullptr;
     QSystemTrayIcon *tray_ = nullptr;
-    QPointer<frmparam> settings_;
+    QPointer<SettingsDialog> settings_;
     QPointer<QWidget> debug_;
     bool closingByProgram_ = false;
     bool mainClosed_ = false;

@@ -1,10 +1,10 @@
 // MainWindow as the controller sees it: the MainView side of the window.
 
 #include "control/controller.h"
-#include "gui/frmdebug.h"
-#include "gui/frmparam.h"
+#include "gui/commlogwindow.h"
 #include "gui/mainwindow.h"
 #include "gui/messagebox.h"
+#include "gui/settingsdialog.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -16,7 +16,7 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 
-#include "gui/frmerr.h"
+#include "gui/waitdialogwidget.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,13 +25,13 @@ namespace dravimo {
 
 void MainWindow::setStatus(const QString &text)
 {
-    comstattxt_->setText(text);
-    comstattxt_->setCursorPosition(0);
+    statusLine_->setText(text);
+    statusLine_->setCursorPosition(0);
 }
 
 QString MainWindow::status() const
 {
-    return comstattxt_->text();
+    return statusLine_->text();
 }
 
 void MainWindow::setCaption(const QString &text)
@@ -56,13 +56,13 @@ int MainWindow::showMessage(const QString &text, int code, const QString &title)
 
 std::unique_ptr<WaitDialog> MainWindow::createWaitDialog(bool skipTimer)
 {
-    return std::make_unique<frmErr>(clock_, skipTimer);
+    return std::make_unique<WaitDialogWidget>(clock_, skipTimer);
 }
 
 void MainWindow::setProgressText(const QString &text)
 {
-    lblProgr_->setText(text);
-    lblProgr_->repaint();
+    progressLabel_->setText(text);
+    progressLabel_->repaint();
 }
 
 void MainWindow::processEvents()
@@ -82,7 +82,7 @@ QString MainWindow::label(InfoLabel label) const
 
 QPushButton *MainWindow::button(Button b) const
 {
-    return b == Button::StartPrinting ? Command1_ : Command2_;
+    return b == Button::StartPrinting ? startButton_ : stopButton_;
 }
 
 void MainWindow::setButtonEnabled(Button b, bool enabled)
@@ -113,12 +113,12 @@ bool MainWindow::menuEnabled(Menu menu) const
 
 void MainWindow::setTrayChecked(TrayEntry entry, bool checked)
 {
-    (entry == TrayEntry::StartPrinting ? pStart_ : pStop_)->setChecked(checked);
+    (entry == TrayEntry::StartPrinting ? trayStart_ : trayStop_)->setChecked(checked);
 }
 
 bool MainWindow::trayChecked(TrayEntry entry) const
 {
-    return (entry == TrayEntry::StartPrinting ? pStart_ : pStop_)->isChecked();
+    return (entry == TrayEntry::StartPrinting ? trayStart_ : trayStop_)->isChecked();
 }
 
 void MainWindow::showWindow()
@@ -147,12 +147,12 @@ void MainWindow::addTrayIcon()
     if (tray_ || !QSystemTrayIcon::isSystemTrayAvailable())
         return;
     tray_ = new QSystemTrayIcon(windowIcon(), this);
-    tray_->setContextMenu(sysMenu_);
+    tray_->setContextMenu(trayMenu_);
     tray_->setToolTip(caption().left(63));
     // Any click on the icon opens its menu, whichever button it was.
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
-            sysMenu_->popup(QCursor::pos());
+            trayMenu_->popup(QCursor::pos());
     });
     tray_->show();
 }
@@ -203,19 +203,19 @@ void MainWindow::printLine(const QString &line)
 void MainWindow::openSettingsDialog()
 {
     if (!settings_) {
-        settings_ =
-            new frmparam(*this, clock_, [this] { return controller_ ? controller_->connection() : Connection{}; });
-        connect(settings_, &frmparam::loaded, this, [this] {
+        settings_ = new SettingsDialog(*this, clock_,
+                                       [this] { return controller_ ? controller_->connection() : Connection{}; });
+        connect(settings_, &SettingsDialog::loaded, this, [this] {
             if (controller_)
                 controller_->settingsDialogOpened();
         });
-        connect(settings_, &frmparam::unloaded, this, [this] {
+        connect(settings_, &SettingsDialog::unloaded, this, [this] {
             if (controller_)
                 controller_->settingsDialogClosed();
             if (mainClosed_)
                 programEnded();
         });
-        connect(settings_, &frmparam::confirmed, this, [this] {
+        connect(settings_, &SettingsDialog::confirmed, this, [this] {
             if (controller_)
                 controller_->settingsConfirmed();
         });
@@ -227,7 +227,7 @@ void MainWindow::openSettingsDialog()
 // closes again; its check mark follows the window however it is closed.
 void MainWindow::toggleDebugWindow()
 {
-    QAction *entry = actions_.value(QStringLiteral("wndDebug"));
+    QAction *entry = actions_.value(QStringLiteral("commLog"));
     // The log, not the pointer: a closed window is only deleted later.
     if (log_.isOpen()) {
         entry->setChecked(false);
@@ -235,10 +235,10 @@ void MainWindow::toggleDebugWindow()
             debug_->close();
         return;
     }
-    auto *window = frmDebug::openBeside(this, log_);
+    auto *window = CommLogWindow::openBeside(this, log_);
     debug_ = window;
     entry->setChecked(true);
-    connect(window, &frmDebug::unloaded, this, [entry] { entry->setChecked(false); });
+    connect(window, &CommLogWindow::unloaded, this, [entry] { entry->setChecked(false); });
 }
 
 void MainWindow::closeDebugWindow()

@@ -1,5 +1,5 @@
 #pragma once
-// A message box from the codes the program has always used: the button set
+// A message box from the program's message box codes: the button set
 // in the low three bits, the icon in the next group (16 critical, 32
 // question, 48 exclamation, 64 information), the default button in the
 // hundreds (256 second, 512 third). It answers with the same button numbers

@@ -55,7 +55,7 @@ QString centsText(const QString &cents)
 
 } // namespace
 
-CardReply ClassifyCardReply(const QString &reply)
+CardReply classifyCardReply(const QString &reply)
 {
     if (reply.isEmpty())
         return CardReply::Accepted;
@@ -94,7 +94,7 @@ CardReply ClassifyCardReply(const QString &reply)
     return cls;
 }
 
-QString CardPaymentLine(const QString &reply)
+QString cardPaymentLine(const QString &reply)
 {
     const QString head = reply.left(15).trimmed();
     if (head == QLatin1String("356OK"))
@@ -115,7 +115,7 @@ QString CardPaymentLine(const QString &reply)
 std::function<void(const QString &reply)> cardAcknowledgementWriter(ResultFile &results)
 {
     return [&results](const QString &reply) {
-        const QString line = CardPaymentLine(reply);
+        const QString line = cardPaymentLine(reply);
         if (!line.isEmpty())
             results.append(line);
     };
@@ -130,7 +130,7 @@ bool CardPayment::runCardAttempts(const QString &command, Quiet quiet, qint16 at
         const CommandResult r = ecr_.link.send(command, quiet, kCardWait);
         if (!r.ok())
             continue;
-        const CardReply cls = ClassifyCardReply(r.reply);
+        const CardReply cls = classifyCardReply(r.reply);
         if (cls == CardReply::Accepted)
             return true;
         if (cls == CardReply::Refused)
@@ -157,7 +157,7 @@ PaymentOutcome CardPayment::payAmount(const QString &price, const QString &payme
     if (forcedPayment != 0)
         payment = forcedPayment;
 
-    const PaymentType r = ReadPaymentType(payment, ecr_.window, paymentFile_);
+    const PaymentType r = readPaymentType(payment, ecr_.window, paymentFile_);
     if (!(r.isActive() && r.ecrCode == kPreCollection))
         ecr_.link.send(QStringLiteral("KXST"), Quiet::Yes);
     if (!r.isActive()) {
@@ -174,7 +174,7 @@ PaymentOutcome CardPayment::payAmount(const QString &price, const QString &payme
 
 PaymentOutcome CardPayment::payWholeTotal(qint16 paymentNumber)
 {
-    const PaymentType r = ReadPaymentType(paymentNumber, ecr_.window, paymentFile_);
+    const PaymentType r = readPaymentType(paymentNumber, ecr_.window, paymentFile_);
     waitUntilEcrErrorCleared(ecr_);
     if (!(r.isActive() && r.ecrCode == kPreCollection))
         ecr_.link.send(QStringLiteral("KXST"), Quiet::Yes);

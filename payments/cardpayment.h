@@ -25,11 +25,11 @@ enum class CardReply : qint16 {
     NotReceived = 4, // the terminal did not get the data; try again at once
 };
 
-CardReply ClassifyCardReply(const QString &reply);
+CardReply classifyCardReply(const QString &reply);
 
 // The result-file line of a card acknowledgement ("ccPay0 = ..."), or empty
 // when the reply is none.
-QString CardPaymentLine(const QString &reply);
+QString cardPaymentLine(const QString &reply);
 
 // What the exchange offers every reply to: writes the "ccPay0 = " line of a
 // card acknowledgement to the current result file.

@@ -13,13 +13,13 @@ constexpr int kFieldCount = 6;
 
 } // namespace
 
-std::optional<PaymentType> ReadPaymentTypeRecord(int n, const QString &fileName)
+std::optional<PaymentType> readPaymentTypeRecord(int n, const QString &fileName)
 {
     if (n < 1)
         return std::nullopt;
     QFile f(fileName);
-    // Opening creates the file when it is missing, as the random-access file
-    // of the settings always did; a record past the end then reads as zeros.
+    // Opening creates the file when it is missing, so the payment-types
+    // dialog always finds one; a record past the end reads as zeros.
     if (!f.open(QIODevice::ReadWrite))
         return std::nullopt;
     const qint64 offset = qint64(n - 1) * kRecordSize;
@@ -35,16 +35,16 @@ std::optional<PaymentType> ReadPaymentTypeRecord(int n, const QString &fileName)
     return PaymentType{v[0], v[1], v[2], v[3], v[4], v[5]};
 }
 
-PaymentType ReadPaymentType(int n, Window &window, const QString &fileName)
+PaymentType readPaymentType(int n, Window &window, const QString &fileName)
 {
-    if (auto r = ReadPaymentTypeRecord(n, fileName))
+    if (auto r = readPaymentTypeRecord(n, fileName))
         return *r;
-    PlainMsgBox(window, QStringLiteral("Αδυναμία ανάγνωσης παραμέτρων πληρωμών"), mb::Exclamation,
-                QStringLiteral("Μύνημα Dravimo"));
+    plainMessageBox(window, QStringLiteral("Αδυναμία ανάγνωσης παραμέτρων πληρωμών"), mb::Exclamation,
+                    QStringLiteral("Μύνημα Dravimo"));
     return PaymentType{static_cast<qint16>(n), 0, 0, 0, 0, 0};
 }
 
-int WritePaymentType(const PaymentType &record, const QString &fileName)
+int writePaymentType(const PaymentType &record, const QString &fileName)
 {
     if (record.payment < 1)
         return -1;
@@ -65,28 +65,28 @@ int WritePaymentType(const PaymentType &record, const QString &fileName)
     return 0;
 }
 
-int ClearPaymentType(int n, const QString &fileName)
+int clearPaymentType(int n, const QString &fileName)
 {
-    return WritePaymentType(PaymentType{static_cast<qint16>(n), 0, 0, 0, 0, 0}, fileName);
+    return writePaymentType(PaymentType{static_cast<qint16>(n), 0, 0, 0, 0, 0}, fileName);
 }
 
-QString clsPay::PAY_Name() const
+QString EcrPaymentName::name() const
 {
-    return PAY_type == 3 ? name_ + QStringLiteral(":ΠΡΟΦΟΡΤΩΜΕΝΗ") : name_;
+    return type == 3 ? name_ + QStringLiteral(":ΠΡΟΦΟΡΤΩΜΕΝΗ") : name_;
 }
 
-int DescribePayment(int number, clsPay &description)
+int describeEcrPayment(int number, EcrPaymentName &description)
 {
     static const char16_t *const kNames[] = {u"Μετρητά",   u"Κάρτα",     u"Πληρωμή C",
                                              u"Πληρωμή D", u"Πληρωμή E", u"Πληρωμή F"};
     if (number < 1 || number > 6) {
-        description.PAY_active = false;
+        description.active = false;
         return -1;
     }
-    description.PAY_iD = static_cast<qint16>(number);
-    description.setPAY_Name(QString::fromUtf16(kNames[number - 1]));
-    description.PAY_active = true;
-    description.PAY_type = 0;
+    description.number = static_cast<qint16>(number);
+    description.setName(QString::fromUtf16(kNames[number - 1]));
+    description.active = true;
+    description.type = 0;
     return 0;
 }
 

@@ -30,28 +30,28 @@ struct PaymentType
 
 // The record as stored, or nothing when the file cannot be opened or read or
 // n is not a record number. Records beyond the end of the file read as zeros.
-std::optional<PaymentType> ReadPaymentTypeRecord(int n, const QString &fileName = kPaymentFile);
+std::optional<PaymentType> readPaymentTypeRecord(int n, const QString &fileName = kPaymentFile);
 
 // The record for the card-payment procedure: on failure the operator is told
 // ("Αδυναμία ανάγνωσης παραμέτρων πληρωμών") and the payment goes on as an
 // ordinary one.
-PaymentType ReadPaymentType(int n, Window &window, const QString &fileName = kPaymentFile);
+PaymentType readPaymentType(int n, Window &window, const QString &fileName = kPaymentFile);
 
 // 0 on success, -1 on failure; nothing is shown.
-int WritePaymentType(const PaymentType &record, const QString &fileName = kPaymentFile);
-int ClearPaymentType(int n, const QString &fileName = kPaymentFile);
+int writePaymentType(const PaymentType &record, const QString &fileName = kPaymentFile);
+int clearPaymentType(int n, const QString &fileName = kPaymentFile);
 
 // A payment description of the ECR's default payment table.
-class clsPay
+class EcrPaymentName
 {
 public:
-    qint16 PAY_iD = 0;
-    QString PAY_Name() const;
-    void setPAY_Name(const QString &name) { name_ = name; }
-    bool PAY_active = false;
-    qint16 PAY_type = 0;
-    qint16 PAY_retries = 0;
-    qint16 PAY_PayID = 0;
+    qint16 number = 0;
+    QString name() const;
+    void setName(const QString &name) { name_ = name; }
+    bool active = false;
+    qint16 type = 0;
+    qint16 retries = 0;
+    qint16 payId = 0;
 
 private:
     QString name_;
@@ -59,6 +59,6 @@ private:
 
 // Fills the description of an ECR payment number (1..6): 0, or -1 when the
 // number has none.
-int DescribePayment(int number, clsPay &description);
+int describeEcrPayment(int number, EcrPaymentName &description);
 
 } // namespace dravimo

@@ -169,12 +169,12 @@ int TranslationOptions::forcedPayment() const
 
 std::optional<Settings> readSettingsFile(SettingsVariant variant, const Connection &previous, const QString &fileName)
 {
-    const auto text = ReadTextFile(fileName);
+    const auto text = readTextFile(fileName);
     if (!text)
         return std::nullopt;
     RawSettings raw;
     Connection connection = previous;
-    for (const QString &line : SplitLines(*text))
+    for (const QString &line : splitLines(*text))
         applyLine(line, variant, raw, connection);
     return typed(raw, connection);
 }
@@ -226,7 +226,7 @@ bool writeSettingsFile(const SettingsDialogValues &v, const QDate &today, const 
           << QStringLiteral("################################") << QStringLiteral("# Customer Specific Parameters #")
           << QStringLiteral("################################") << QStringLiteral("[location] ") + v.location
           << QStringLiteral("# End of parameter file #");
-    return WriteTextFile(fileName, lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+    return writeTextFile(fileName, lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
 }
 
 CommandLineFields splitCommandLine(const QString &commandLine)

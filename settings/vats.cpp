@@ -26,7 +26,7 @@ std::optional<double> readRate(QFile &f, int index)
 
 } // namespace
 
-std::array<QString, 5> LoadVatRates(const QString &fileName)
+std::array<QString, 5> loadVatRates(const QString &fileName)
 {
     std::array<QString, 5> boxes;
     boxes.fill(QStringLiteral("0"));
@@ -47,7 +47,7 @@ std::array<QString, 5> LoadVatRates(const QString &fileName)
     return boxes;
 }
 
-bool CollectVatRates(std::array<QString, 5> &boxes, VatRates &rates)
+bool collectVatRates(std::array<QString, 5> &boxes, VatRates &rates)
 {
     for (int i = 0; i < 5; ++i) {
         boxes[i].replace(QLatin1Char('.'), QLatin1Char(','));
@@ -65,7 +65,7 @@ bool CollectVatRates(std::array<QString, 5> &boxes, VatRates &rates)
     return true;
 }
 
-bool SaveVatRates(const VatRates &rates, const QString &fileName)
+bool saveVatRates(const VatRates &rates, const QString &fileName)
 {
     QFile f(fileName);
     // ReadWrite keeps whatever lies beyond the first 40 bytes.
@@ -80,7 +80,7 @@ bool SaveVatRates(const VatRates &rates, const QString &fileName)
     return f.seek(0) && f.write(out) == out.size();
 }
 
-double GetVatRate(int index, const QString &fileName)
+double vatRate(int index, const QString &fileName)
 {
     if (index < 0 || index > 4)
         return 0.0;

@@ -2,7 +2,7 @@
 #include "sim/ecrregister.h"
 #include "sim/money.h"
 
-#include "greek/greekmikro.h"
+#include "greek/ecrcharset.h"
 
 namespace dravimo::sim {
 

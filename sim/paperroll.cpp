@@ -1,6 +1,6 @@
 #include "sim/paperroll.h"
 
-#include "greek/greekmikro.h"
+#include "greek/ecrcharset.h"
 
 namespace dravimo::sim {
 

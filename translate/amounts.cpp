@@ -20,7 +20,7 @@ QString normalizeDecimal(const QString &value, int decimals, const NumberFormat 
     return out;
 }
 
-void calc(QString &price, QString &discount, QString &surcharge)
+void stripAmountMarks(QString &price, QString &discount, QString &surcharge)
 {
     auto digitsOnly = [](QString &v) {
         v = v.trimmed();

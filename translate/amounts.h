@@ -18,7 +18,7 @@ QString normalizeDecimal(const QString &value, int decimals, const NumberFormat 
 // Trims the three amounts and strips ".", "," and " " from each that is not
 // empty (a price of "0" stays as it is): 12.50 becomes 1250, the ECR's whole
 // number of cents.
-void calc(QString &price, QString &discount, QString &surcharge);
+void stripAmountMarks(QString &price, QString &discount, QString &surcharge);
 
 // A price in the decimal format of `numbers`, times 100 as a whole number
 // (12.5 gives 1250). Nothing when the price is not a number.

@@ -1,4 +1,4 @@
-// comms: the one place where line records become ECR command strings.
+// sendOperation: the one place where line records become ECR command strings.
 #include "translate/handlers.h"
 
 #include "core/window.h"
@@ -19,18 +19,18 @@ void showPrinting(Window &w)
 
 } // namespace
 
-void comms(Job &job)
+void sendOperation(Job &job)
 {
     showPrinting(job.ecr.window);
     LineRecord &r = job.record;
     switch (r.operation) {
-    case Operation::Sale: commsSale(job); break;
-    case Operation::Payment: commsPayment(job); break;
-    case Operation::SubtotalModifier: commsSubtotalModifier(job); break;
+    case Operation::Sale: sendSaleOperation(job); break;
+    case Operation::Payment: sendPaymentOperation(job); break;
+    case Operation::SubtotalModifier: sendSubtotalModifier(job); break;
     case Operation::PercentDiscount:
     case Operation::PercentSurcharge:
     case Operation::AmountDiscount:
-    case Operation::AmountSurcharge: commsItemModifier(job); break;
+    case Operation::AmountSurcharge: sendItemModifier(job); break;
     case Operation::Raw: job.send(r.text); break;
     default: break;
     }

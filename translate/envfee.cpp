@@ -20,7 +20,7 @@ qsizetype findMarker(const QString &description, const QString &dosReading, cons
 
 QString feeCategory(const QString &description, const QString &category, const NumberFormat &numbers)
 {
-    const QString dosReading = cp737::oemToAnsi(description);
+    const QString dosReading = cp737::readAsDosGreek(description);
     qsizetype p = findMarker(description, dosReading, QStringLiteral("ΛΠΣΜ"));
     // Some keyboards give the Latin M for the last letter.
     if (p < 0)

@@ -1,5 +1,5 @@
 #pragma once
-// The line handlers and the command builder comms. Each handler receives the
+// The line handlers and the command builder sendOperation. Each handler receives the
 // fields the recogniser cut from its line.
 
 #include "translate/job.h"
@@ -12,10 +12,10 @@ namespace dravimo {
 LineResult recogniseLine(Job &job, const QString &line);
 
 // Sends the ECR commands for the job's line record (its linetype decides).
-void comms(Job &job);
+void sendOperation(Job &job);
 
 // Sale lines.
-struct PluFields
+struct SaleFields
 {
     QString code;        // 6/14
     QString description; // 20/24, as read
@@ -24,38 +24,38 @@ struct PluFields
     QString vatRate;     // 69/5
     QString department;  // 74/3
 };
-LineResult handlePLU(Job &job, const PluFields &fields);
-void commsSale(Job &job);
+LineResult handleSale(Job &job, const SaleFields &fields);
+void sendSaleOperation(Job &job);
 
 // Discounts, surcharges, comments and voids.
-LineResult handleDis(Job &job, const QString &amount);
-LineResult handleMod(Job &job, const QString &value, const QString &description);
-void commsSubtotalModifier(Job &job);
-void commsItemModifier(Job &job);
-LineResult handleCom(Job &job, const QString &text);
-LineResult handleFrt(Job &job);
-LineResult handleCan(Job &job, const QString &number);
-LineResult handleVoi(Job &job);
-LineResult handleFoo(Job &job, const QString &text);
+LineResult handleDiscount(Job &job, const QString &amount);
+LineResult handleModifier(Job &job, const QString &value, const QString &description);
+void sendSubtotalModifier(Job &job);
+void sendItemModifier(Job &job);
+LineResult handleComment(Job &job, const QString &text);
+LineResult handleBlankComments(Job &job);
+LineResult handleCancel(Job &job, const QString &number);
+LineResult handleVoid(Job &job);
+LineResult handleFooter(Job &job, const QString &text);
 void printFooter(Job &job);
 
 // Pass-through and programming lines.
-LineResult handlePRG(Job &job, const QString &command);
-LineResult handleSnd(Job &job, const QString &command);
+LineResult handleProgramming(Job &job, const QString &command);
+LineResult handlePassThrough(Job &job, const QString &command);
 
 // Restaurant tables.
-LineResult handleTBO(Job &job, const QString &table);
-LineResult handleTBC(Job &job, const QString &table);
-LineResult handleTBT(Job &job, const QString &source, const QString &target);
-LineResult handleTPT(Job &job, const QString &source, const QString &target);
-LineResult handleTBS(Job &job, const QString &table);
-LineResult handleLtb(Job &job);
+LineResult handleOpenTable(Job &job, const QString &table);
+LineResult handleCloseTable(Job &job, const QString &table);
+LineResult handleMoveTable(Job &job, const QString &source, const QString &target);
+LineResult handlePartialTransfer(Job &job, const QString &source, const QString &target);
+LineResult handlePayTable(Job &job, const QString &table);
+LineResult handleTableList(Job &job);
 
 // Payments and receipt close.
-LineResult handleSut(Job &job, const QString &subtotal);
-LineResult handleTo(Job &job, const QString &paymentNumber, const QString &amount);
-LineResult handlePay(Job &job, const QString &paymentNumber);
-void commsPayment(Job &job);
+LineResult handleSubtotal(Job &job, const QString &subtotal);
+LineResult handlePayment(Job &job, const QString &paymentNumber, const QString &amount);
+LineResult handleCardPayment(Job &job, const QString &paymentNumber);
+void sendPaymentOperation(Job &job);
 
 // The end of a job: outcome lines, then the footer.
 void finishJob(Job &job);

@@ -18,7 +18,7 @@ qint16 Job::send(const QString &command, Quiet quiet)
 
 void Job::appendResult(const QString &line) const
 {
-    AppendLine(state.resultFile, line);
+    appendLine(state.resultFile, line);
 }
 
 const NumberFormat &Job::numbers() const

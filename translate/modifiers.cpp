@@ -1,5 +1,5 @@
 // "dis" and "mod" lines: discounts and surcharges on the subtotal and on the
-// item just sold, and their branches of comms.
+// item just sold, and their branches of sendOperation.
 #include "translate/handlers.h"
 
 #include "core/numbers.h"
@@ -37,7 +37,7 @@ void percentageModifier(Job &job, QString &v, const QString &description)
             r.discountPercent.remove(0, 1);
         describeModifier(job, description);
         if (nonZero(job, r.discountPercent))
-            comms(job);
+            sendOperation(job);
         v = kHandled;
     }
     if (!v.startsWith(kMinus) && v != kHandled) {
@@ -45,7 +45,7 @@ void percentageModifier(Job &job, QString &v, const QString &description)
         r.surchargePercent = v;
         describeModifier(job, description);
         if (!r.surchargePercent.isEmpty() && r.surchargePercent != QLatin1String("0"))
-            comms(job);
+            sendOperation(job);
         v = kHandled;
     }
 }
@@ -58,39 +58,39 @@ void amountModifier(Job &job, QString &v, const QString &description)
         r.operation = Operation::AmountDiscount;
         r.discount = v.mid(1, 8).trimmed();
         describeModifier(job, description);
-        comms(job);
+        sendOperation(job);
         v = kHandled;
     }
     if (!v.startsWith(kMinus) && v != kHandled) {
         r.operation = Operation::AmountSurcharge;
         r.surcharge = v;
         describeModifier(job, description);
-        comms(job);
+        sendOperation(job);
     }
 }
 
 } // namespace
 
-LineResult handleDis(Job &job, const QString &amount)
+LineResult handleDiscount(Job &job, const QString &amount)
 {
     LineRecord &r = job.record;
     r.discount = amount.trimmed();
-    calc(r.price, r.discount, r.surcharge);
+    stripAmountMarks(r.price, r.discount, r.surcharge);
     // A negative discount is a surcharge.
     if (r.discount.startsWith(kMinus)) {
         r.surcharge = r.discount.mid(1, 7);
         r.discount.clear();
-        calc(r.price, r.discount, r.surcharge);
+        stripAmountMarks(r.price, r.discount, r.surcharge);
     }
     r.operation = Operation::SubtotalModifier;
     r.text = greek::itemTextConversion(r.text);
-    comms(job);
+    sendOperation(job);
     return LineResult::Next;
 }
 
 // The numeric test ignores a trailing "%": a percentage such as -10% would
 // otherwise never pass it, and the percentage steps below would be dead.
-LineResult handleMod(Job &job, const QString &value, const QString &description)
+LineResult handleModifier(Job &job, const QString &value, const QString &description)
 {
     QString v = value.trimmed();
     v.remove(QLatin1Char(','));
@@ -107,7 +107,7 @@ LineResult handleMod(Job &job, const QString &value, const QString &description)
     return LineResult::Next;
 }
 
-void commsSubtotalModifier(Job &job)
+void sendSubtotalModifier(Job &job)
 {
     const LineRecord &r = job.record;
     if (!r.discount.isEmpty() && job.numbers().valueOrZero(r.discount) > 0) {
@@ -124,7 +124,7 @@ void commsSubtotalModifier(Job &job)
         job.send(QStringLiteral("KX") + r.surchargePercent + QStringLiteral("% "));
 }
 
-void commsItemModifier(Job &job)
+void sendItemModifier(Job &job)
 {
     LineRecord &r = job.record;
     const QString kx = QStringLiteral("KX");

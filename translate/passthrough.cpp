@@ -7,7 +7,7 @@ namespace dravimo {
 
 // Commands of the "KY" family go as written; every other command is a
 // keyboard sequence and gets the "KX" prefix.
-LineResult handlePRG(Job &job, const QString &command)
+LineResult handleProgramming(Job &job, const QString &command)
 {
     LineRecord &r = job.record;
     r.operation = Operation::Raw;
@@ -15,14 +15,14 @@ LineResult handlePRG(Job &job, const QString &command)
     if (!c.startsWith(QLatin1String("KY")))
         c.prepend(QLatin1String("KX"));
     r.text = greek::itemTextConversion(c);
-    comms(job);
+    sendOperation(job);
     return LineResult::Next;
 }
 
 // The host wants the reply back: it goes to the result file on one line, its
 // line feeds written as "~". The command is sent untrimmed, as the host wrote
 // it, and quietly: the host judges the outcome from the reply line.
-LineResult handleSnd(Job &job, const QString &command)
+LineResult handlePassThrough(Job &job, const QString &command)
 {
     const qint16 result = job.send(QStringLiteral("KX") + command, Quiet::Yes);
     QString reply = job.lastReply;

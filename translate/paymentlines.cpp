@@ -1,4 +1,4 @@
-// Payment lines: "sut", "to", "pay", and the payment branch of comms. The
+// Payment lines: "sut", "to", "pay", and the payment branch of sendOperation. The
 // receipt is closed on the ECR by its payments; there is no closing command.
 #include "translate/handlers.h"
 
@@ -27,14 +27,14 @@ void noteOutcome(Job &job, PaymentOutcome outcome)
 
 } // namespace
 
-LineResult handleSut(Job &job, const QString &subtotal)
+LineResult handleSubtotal(Job &job, const QString &subtotal)
 {
     const auto v = job.numbers().value(subtotal.trimmed());
     job.state.zeroPayment = v && *v == 0.0;
     return LineResult::Next;
 }
 
-LineResult handleTo(Job &job, const QString &paymentNumber, const QString &amount)
+LineResult handlePayment(Job &job, const QString &paymentNumber, const QString &amount)
 {
     ++job.state.paymentLineCount;
     LineRecord &r = job.record;
@@ -46,7 +46,7 @@ LineResult handleTo(Job &job, const QString &paymentNumber, const QString &amoun
         r.price.clear();
         r.text = greek::itemTextConversion(r.text);
         if (job.state.paymentLineCount == 1)
-            comms(job);
+            sendOperation(job);
         return LineResult::Next;
     }
     r.paymentNumber = paymentNumber;
@@ -55,26 +55,26 @@ LineResult handleTo(Job &job, const QString &paymentNumber, const QString &amoun
     if (integerOrZero(r.paymentNumber, job.numbers()) == 0 || !value || *value == 0.0)
         return LineResult::Next;
     r.price = r.price.trimmed();
-    calc(r.price, r.discount, r.surcharge);
+    stripAmountMarks(r.price, r.discount, r.surcharge);
     r.text = greek::itemTextConversion(r.text);
-    comms(job);
+    sendOperation(job);
     return LineResult::Next;
 }
 
-LineResult handlePay(Job &job, const QString &paymentNumber)
+LineResult handleCardPayment(Job &job, const QString &paymentNumber)
 {
     if (job.queries.status() != ecrstatus::ReceiptOpen)
         return LineResult::Next;
     const auto v = job.numbers().value(paymentNumber);
     if (!v) {
-        MsgBox(job.ecr.window, QStringLiteral("Λάθος Αριθμός πληρωμής στο αρχείο!"), mb::Information);
+        messageBox(job.ecr.window, QStringLiteral("Λάθος Αριθμός πληρωμής στο αρχείο!"), mb::Information);
         return LineResult::Next;
     }
     noteOutcome(job, CardPayment(job.ecr, job.paymentFile).payWholeTotal(toInt16(*v).value_or(0)));
     return LineResult::Next;
 }
 
-void commsPayment(Job &job)
+void sendPaymentOperation(Job &job)
 {
     const LineRecord &r = job.record;
     const bool zeroAmount = job.numbers().valueOrZero(r.price) == 0.0;

@@ -44,9 +44,9 @@ LineResult zReportLine(Job &job, const QString &)
 
 LineResult pluLine(Job &job, const QString &l)
 {
-    return handlePLU(job,
-                     PluFields{field(l, 6, 14), field(l, 20, 24), field(l, 48, 7), field(l, 57, 9), field(l, 69, 5),
-                               field(l, 74, 3)});
+    return handleSale(job,
+                      SaleFields{field(l, 6, 14), field(l, 20, 24), field(l, 48, 7), field(l, 57, 9), field(l, 69, 5),
+                                 field(l, 74, 3)});
 }
 
 const std::array<LineKind, 20> &lineKinds()
@@ -55,33 +55,39 @@ const std::array<LineKind, 20> &lineKinds()
     static const std::array<LineKind, 20> kinds = {{
         {QLatin1String("MKZ"), M::AnyCase, false, zReportLine},
         {QLatin1String("PLU"), M::AnyCase, false, pluLine},
-        {QLatin1String("dis"), M::Exact, false, [](Job &j, const QString &l) { return handleDis(j, field(l, 7, 8)); }},
-        {QLatin1String("sut"), M::Exact, false, [](Job &j, const QString &l) { return handleSut(j, field(l, 7, 10)); }},
+        {QLatin1String("dis"), M::Exact, false,
+         [](Job &j, const QString &l) { return handleDiscount(j, field(l, 7, 8)); }},
+        {QLatin1String("sut"), M::Exact, false,
+         [](Job &j, const QString &l) { return handleSubtotal(j, field(l, 7, 10)); }},
         {QLatin1String("mod"), M::Exact, false,
-         [](Job &j, const QString &l) { return handleMod(j, field(l, 7, 9), field(l, 17, 24)); }},
+         [](Job &j, const QString &l) { return handleModifier(j, field(l, 7, 9), field(l, 17, 24)); }},
         {QLatin1String("to"), M::Exact, false,
-         [](Job &j, const QString &l) { return handleTo(j, field(l, 8, 1), field(l, 11, 9)); }},
-        {QLatin1String("com"), M::Exact, true, [](Job &j, const QString &l) { return handleCom(j, field(l, 7, 28)); }},
-        {QLatin1String("frt"), M::Exact, true, [](Job &j, const QString &) { return handleFrt(j); }},
-        {QLatin1String("can"), M::Exact, true, [](Job &j, const QString &l) { return handleCan(j, field(l, 7, 6)); }},
-        {QLatin1String("voi"), M::Exact, true, [](Job &j, const QString &) { return handleVoi(j); }},
-        {QLatin1String("ltb"), M::Exact, true, [](Job &j, const QString &) { return handleLtb(j); }},
-        {QLatin1String("foo"), M::Exact, true, [](Job &j, const QString &l) { return handleFoo(j, restOfLine(l, 7)); }},
+         [](Job &j, const QString &l) { return handlePayment(j, field(l, 8, 1), field(l, 11, 9)); }},
+        {QLatin1String("com"), M::Exact, true,
+         [](Job &j, const QString &l) { return handleComment(j, field(l, 7, 28)); }},
+        {QLatin1String("frt"), M::Exact, true, [](Job &j, const QString &) { return handleBlankComments(j); }},
+        {QLatin1String("can"), M::Exact, true,
+         [](Job &j, const QString &l) { return handleCancel(j, field(l, 7, 6)); }},
+        {QLatin1String("voi"), M::Exact, true, [](Job &j, const QString &) { return handleVoid(j); }},
+        {QLatin1String("ltb"), M::Exact, true, [](Job &j, const QString &) { return handleTableList(j); }},
+        {QLatin1String("foo"), M::Exact, true,
+         [](Job &j, const QString &l) { return handleFooter(j, restOfLine(l, 7)); }},
         {QLatin1String("TBO"), M::UpperOrLower, false,
-         [](Job &j, const QString &l) { return handleTBO(j, restOfLine(l, 6).trimmed()); }},
+         [](Job &j, const QString &l) { return handleOpenTable(j, restOfLine(l, 6).trimmed()); }},
         {QLatin1String("TBC"), M::UpperOrLower, false,
-         [](Job &j, const QString &l) { return handleTBC(j, restOfLine(l, 6).trimmed()); }},
+         [](Job &j, const QString &l) { return handleCloseTable(j, restOfLine(l, 6).trimmed()); }},
         {QLatin1String("TBT"), M::UpperOrLower, false,
-         [](Job &j, const QString &l) { return handleTBT(j, field(l, 7, 3), field(l, 11, 3)); }},
+         [](Job &j, const QString &l) { return handleMoveTable(j, field(l, 7, 3), field(l, 11, 3)); }},
         {QLatin1String("TPT"), M::UpperOrLower, false,
-         [](Job &j, const QString &l) { return handleTPT(j, field(l, 7, 3), field(l, 11, 3)); }},
+         [](Job &j, const QString &l) { return handlePartialTransfer(j, field(l, 7, 3), field(l, 11, 3)); }},
         {QLatin1String("TBS"), M::UpperOrLower, false,
-         [](Job &j, const QString &l) { return handleTBS(j, field(l, 7, 3)); }},
+         [](Job &j, const QString &l) { return handlePayTable(j, field(l, 7, 3)); }},
         {QLatin1String("PRG"), M::UpperOrLower, false,
-         [](Job &j, const QString &l) { return handlePRG(j, field(l, 6, 90)); }},
-        {QLatin1String("snd"), M::Exact, false, [](Job &j, const QString &l) { return handleSnd(j, field(l, 7, 90)); }},
+         [](Job &j, const QString &l) { return handleProgramming(j, field(l, 6, 90)); }},
+        {QLatin1String("snd"), M::Exact, false,
+         [](Job &j, const QString &l) { return handlePassThrough(j, field(l, 7, 90)); }},
         {QLatin1String("pay"), M::AnyCase, false,
-         [](Job &j, const QString &l) { return handlePay(j, field(l, 7, 2)); }},
+         [](Job &j, const QString &l) { return handleCardPayment(j, field(l, 7, 2)); }},
     }};
     return kinds;
 }

@@ -1,4 +1,4 @@
-// The item-sale branch of comms: the minus key, the quantity command, the
+// The item-sale branch of sendOperation: the minus key, the quantity command, the
 // code forms, the keyboard-locked form and the transfer form.
 #include "translate/handlers.h"
 
@@ -122,7 +122,7 @@ void saleWithoutCode(Job &job)
 {
     minusRule(job);
     if (!sendQuantityCommand(job)) {
-        PlainMsgBox(job.ecr.window, kWrongQuantity, mb::Exclamation);
+        plainMessageBox(job.ecr.window, kWrongQuantity, mb::Exclamation);
         return;
     }
     sendSale(job);
@@ -130,7 +130,7 @@ void saleWithoutCode(Job &job)
 
 } // namespace
 
-void commsSale(Job &job)
+void sendSaleOperation(Job &job)
 {
     LineRecord &r = job.record;
     if (!r.quantity.isEmpty() && !prepareQuantity(job))

@@ -1,5 +1,5 @@
 // "PLU" lines: the handler that reads a sale line, and the item-sale branch of
-// comms.
+// sendOperation.
 #include "translate/handlers.h"
 
 #include "core/numbers.h"
@@ -36,13 +36,13 @@ QString categoryForRate(const QString &rateField, const NumberFormat &numbers)
     const QString wanted = lineRateText(rateField, numbers);
     QString category;
     for (int i = 0; i < 5; ++i) {
-        if (rateText(GetVatRate(i)) == wanted)
+        if (rateText(vatRate(i)) == wanted)
             category = QString::number(i + 1);
     }
     return category;
 }
 
-QString saleCategory(const Job &job, const PluFields &f)
+QString saleCategory(const Job &job, const SaleFields &f)
 {
     QString category = categoryForRate(f.vatRate, job.numbers());
     if (!job.options.departmentFromLine) {
@@ -102,7 +102,7 @@ void setItemCode(Job &job, const QString &code)
 
 } // namespace
 
-LineResult handlePLU(Job &job, const PluFields &f)
+LineResult handleSale(Job &job, const SaleFields &f)
 {
     LineRecord &r = job.record;
     const bool printDescription = job.options.printDescriptions;
@@ -116,11 +116,11 @@ LineResult handlePLU(Job &job, const PluFields &f)
     r.operation = Operation::Sale;
     r.text = greek::itemTextConversion(describeQuantity(job, r.quantity, description));
     if (category.isEmpty()) {
-        MsgBox(job.ecr.window, kUnknownVatCategory, mb::Exclamation);
+        messageBox(job.ecr.window, kUnknownVatCategory, mb::Exclamation);
         return LineResult::Next;
     }
     r.department = category;
-    comms(job);
+    sendOperation(job);
     return LineResult::Next;
 }
 

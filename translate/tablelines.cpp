@@ -25,7 +25,7 @@ const QString kWrongTable = QStringLiteral("Λάθος Αριθμός Τραπε
 
 LineResult wrongTable(Job &job)
 {
-    MsgBox(job.ecr.window, kWrongTable, mb::Information);
+    messageBox(job.ecr.window, kWrongTable, mb::Information);
     return LineResult::StopJob;
 }
 
@@ -46,7 +46,7 @@ QString fromTo(int source, int target)
 
 } // namespace
 
-LineResult handleTBO(Job &job, const QString &table)
+LineResult handleOpenTable(Job &job, const QString &table)
 {
     job.state.openTable = table;
     const auto value = job.numbers().value(table);
@@ -69,7 +69,7 @@ LineResult handleTBO(Job &job, const QString &table)
     return LineResult::StopJob;
 }
 
-LineResult handleTBC(Job &job, const QString &table)
+LineResult handleCloseTable(Job &job, const QString &table)
 {
     if (!job.numbers().isNumeric(table))
         return wrongTable(job);
@@ -86,7 +86,7 @@ LineResult handleTBC(Job &job, const QString &table)
     return LineResult::Next;
 }
 
-LineResult handleTBT(Job &job, const QString &source, const QString &target)
+LineResult handleMoveTable(Job &job, const QString &source, const QString &target)
 {
     const int from = tableNumber(source, job.numbers());
     const int to = tableNumber(target, job.numbers());
@@ -100,7 +100,7 @@ LineResult handleTBT(Job &job, const QString &source, const QString &target)
     return job.send(fromTo(from, to)) == 0 ? LineResult::Next : LineResult::StopJob;
 }
 
-LineResult handleTPT(Job &job, const QString &source, const QString &target)
+LineResult handlePartialTransfer(Job &job, const QString &source, const QString &target)
 {
     const int from = tableNumber(source, job.numbers());
     const int to = tableNumber(target, job.numbers());
@@ -117,7 +117,7 @@ LineResult handleTPT(Job &job, const QString &source, const QString &target)
     return LineResult::Next;
 }
 
-LineResult handleTBS(Job &job, const QString &table)
+LineResult handlePayTable(Job &job, const QString &table)
 {
     const int number = tableNumber(table, job.numbers());
     if (number < 0)
@@ -133,7 +133,7 @@ LineResult handleTBS(Job &job, const QString &table)
     return LineResult::Next;
 }
 
-LineResult handleLtb(Job &job)
+LineResult handleTableList(Job &job)
 {
     job.appendResult(QStringLiteral("tblList   = ") + job.queries.tableList());
     return LineResult::Next;

@@ -18,7 +18,7 @@ constexpr int kFooterBlock = 8;
 
 } // namespace
 
-LineResult handleCom(Job &job, const QString &text)
+LineResult handleComment(Job &job, const QString &text)
 {
     const QString converted = greek::commentTextConversion(greek::simpleUpper(text));
     job.send(kComment + converted.left(kEcrLineWidth));
@@ -26,14 +26,14 @@ LineResult handleCom(Job &job, const QString &text)
 }
 
 // Three empty comment lines.
-LineResult handleFrt(Job &job)
+LineResult handleBlankComments(Job &job)
 {
     for (int i = 0; i < 3; ++i)
         job.send(kComment);
     return LineResult::Next;
 }
 
-LineResult handleCan(Job &job, const QString &number)
+LineResult handleCancel(Job &job, const QString &number)
 {
     const QString trimmed = number.trimmed();
     if (job.numbers().isNumeric(trimmed))
@@ -43,14 +43,14 @@ LineResult handleCan(Job &job, const QString &number)
     return LineResult::Next;
 }
 
-LineResult handleVoi(Job &job)
+LineResult handleVoid(Job &job)
 {
     job.send(QStringLiteral("KXVOID"));
     job.send(QStringLiteral("KXCL"));
     return LineResult::Next;
 }
 
-LineResult handleFoo(Job &job, const QString &text)
+LineResult handleFooter(Job &job, const QString &text)
 {
     const QString converted = greek::commentTextConversion(text);
     for (int i = 0; i < kFooterPieces; ++i) {

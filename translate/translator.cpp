@@ -57,12 +57,12 @@ Translator::Translator(EcrSession &ecr, ProgressIndicator &progress) : ecr_(ecr)
 
 bool Translator::translate(const QString &path, const TranslationOptions &options)
 {
-    const auto text = ReadTextFile(path);
+    const auto text = readTextFile(path);
     if (!text)
         return false;
     Job job(ecr_, options);
     job.zReport = zReport;
-    const QStringList lines = SplitLines(*text);
+    const QStringList lines = splitLines(*text);
     startJob(job, progress_, *text, int(qMin<qsizetype>(lines.size(), kProgressLimit)));
     readLines(job, progress_, lines);
     finishJob(job);

@@ -203,7 +203,7 @@ TEST(MessageBoxRoutine, PadsShortTextsAndFillsTheTitle)
     };
     for (const Case &c : cases) {
         RecordingWindow view;
-        MsgBox(view, c.text, c.code, c.title);
+        messageBox(view, c.text, c.code, c.title);
         ASSERT_EQ(view.boxes.size(), 1);
         EXPECT_EQ(view.boxes[0].text, c.shownText);
         EXPECT_EQ(view.boxes[0].code, c.shownCode);

@@ -40,7 +40,7 @@ TEST(CommLog, WritesOnlyWhileAWindowIsOpenAndFilesOnlyTickedLines)
     log.write(QStringLiteral("after"));
 
     EXPECT_EQ(window.lines, (QStringList{QStringLiteral("one"), QStringLiteral("δύο")}));
-    EXPECT_EQ(ReadTextFile(log.filePath()), QStringLiteral("δύο\r\n"));
+    EXPECT_EQ(readTextFile(log.filePath()), QStringLiteral("δύο\r\n"));
 }
 
 TEST(CommLog, FileLivesBesideTheExecutable)

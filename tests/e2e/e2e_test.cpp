@@ -19,7 +19,7 @@ constexpr int kJobTimeoutMs = 60000;
 
 QString sampleReceipt()
 {
-    return ReadTextFile(QStringLiteral(DRAVIMO_SOURCE_DIR "/demo/receipt.prn")).value_or(QString());
+    return readTextFile(QStringLiteral(DRAVIMO_SOURCE_DIR "/demo/receipt.prn")).value_or(QString());
 }
 
 // A one-item receipt paid in cash, with its own result file.
@@ -114,7 +114,7 @@ TEST(EndToEnd, GreekReceiptTravelsFromThePrintFileToThePaperAndBack)
     EXPECT_TRUE(roll.contains(QStringLiteral("ΕΚΠΤΩΣΗ 10,00%       -0,15 Β"))) << roll.toStdString();
     EXPECT_TRUE(roll.contains(QStringLiteral("ΣΥΝΟΛΟ                 11,15"))) << roll.toStdString();
     EXPECT_TRUE(roll.contains(QStringLiteral("ΜΕΤΡΗΤΑ                11,15"))) << roll.toStdString();
-    EXPECT_EQ(ReadTextFile(rig.path(QStringLiteral("receipt.txt"))), QStringLiteral("1\r\n"));
+    EXPECT_EQ(readTextFile(rig.path(QStringLiteral("receipt.txt"))), QStringLiteral("1\r\n"));
 }
 
 TEST(EndToEnd, BurstOfPrintFilesIsPrintedOnceEachInOrder)
@@ -144,7 +144,7 @@ TEST(EndToEnd, BurstOfPrintFilesIsPrintedOnceEachInOrder)
         EXPECT_EQ(lines.count(QStringLiteral("exitcode = 0")), 1) << n;
         EXPECT_EQ(lines.size(), 6) << n;
     }
-    EXPECT_EQ(ReadTextFile(rig.path(QStringLiteral("receipt.txt"))), QStringLiteral("4\r\n"));
+    EXPECT_EQ(readTextFile(rig.path(QStringLiteral("receipt.txt"))), QStringLiteral("4\r\n"));
 }
 
 TEST(EndToEnd, OneShotRunTranslatesItsFileOnceAndEnds)
@@ -152,7 +152,7 @@ TEST(EndToEnd, OneShotRunTranslatesItsFileOnceAndEnds)
     Rig rig;
     ASSERT_TRUE(rig.startSimulator());
     rig.writeVatRates();
-    WriteTextFile(rig.path(QStringLiteral("ticket.prn")),
+    writeTextFile(rig.path(QStringLiteral("ticket.prn")),
                   smallReceipt(rig.path(QStringLiteral("oneshot.txt")), QStringLiteral("ONESHOT")));
     ASSERT_TRUE(rig.startDravimo({QStringLiteral("com1:9600,9600,") + rig.path(QStringLiteral("ticket.prn"))
                                   + QStringLiteral(",0,mikro,0110000")}));

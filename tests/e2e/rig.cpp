@@ -75,7 +75,7 @@ void Rig::writeSettings()
         QStringLiteral("[dir_depa]=false"),    QStringLiteral("[quantity]=false"),
         QStringLiteral("[AutoStar]=yes"),      QStringLiteral("[location] ") + folder() + QLatin1Char('/'),
     };
-    WriteTextFile(path(QStringLiteral("param.ini")), lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+    writeTextFile(path(QStringLiteral("param.ini")), lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
     writeVatRates();
 }
 
@@ -113,7 +113,7 @@ QByteArray Rig::dravimoErrors()
 void Rig::drop(const QString &name, const QString &text)
 {
     const QString aside = path(name + QStringLiteral(".part"));
-    WriteTextFile(aside, text);
+    writeTextFile(aside, text);
     QFile::rename(aside, path(name));
 }
 
@@ -152,7 +152,7 @@ QString Rig::roll() const
 QStringList Rig::resultLines(const QString &name) const
 {
     static const QRegularExpression date(QStringLiteral("\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d"));
-    QStringList lines = SplitLines(ReadTextFile(path(name)).value_or(QString()));
+    QStringList lines = splitLines(readTextFile(path(name)).value_or(QString()));
     for (QString &l : lines)
         l.replace(date, QStringLiteral("<date>"));
     return lines;

@@ -132,9 +132,9 @@ TEST(Cp737, DecodesTheGreekPage)
 
 TEST(Cp737, OemToAnsiReadsTheBytesAgain)
 {
-    EXPECT_EQ(cp737::oemToAnsi(fromBytes("\x8A\x8F\x91\x8B")), QStringLiteral("ΛΠΣΜ"));
-    EXPECT_EQ(cp737::oemToAnsi(QStringLiteral("plain ASCII")), QStringLiteral("plain ASCII"));
-    EXPECT_EQ(cp737::oemToAnsi(QStringLiteral("A") + QChar(u'\0') + QStringLiteral("B")), QStringLiteral("AB"));
+    EXPECT_EQ(cp737::readAsDosGreek(fromBytes("\x8A\x8F\x91\x8B")), QStringLiteral("ΛΠΣΜ"));
+    EXPECT_EQ(cp737::readAsDosGreek(QStringLiteral("plain ASCII")), QStringLiteral("plain ASCII"));
+    EXPECT_EQ(cp737::readAsDosGreek(QStringLiteral("A") + QChar(u'\0') + QStringLiteral("B")), QStringLiteral("AB"));
 }
 
 } // namespace

@@ -13,7 +13,7 @@
 #include "ecr/notices.h"
 #include "ecr/transports.h"
 #include "greek/cp1253.h"
-#include "gui/frmdebug.h"
+#include "gui/commlogwindow.h"
 #include "gui/mainwindow.h"
 
 #include <QAction>
@@ -115,14 +115,14 @@ protected:
 
     void toggleFromMenu()
     {
-        auto *entry = window.findChild<QAction *>(QStringLiteral("wndDebug"));
+        auto *entry = window.findChild<QAction *>(QStringLiteral("commLog"));
         ASSERT_NE(entry, nullptr);
         entry->trigger();
     }
 
-    frmDebug *debugWindow() const
+    CommLogWindow *debugWindow() const
     {
-        return qobject_cast<frmDebug *>(window.debugWindow());
+        return qobject_cast<CommLogWindow *>(window.debugWindow());
     }
 
     void send(const Traffic &e)
@@ -233,11 +233,11 @@ TEST_F(CommLogProcess, TickedWindowLogsEveryExchangeAndAClosedOneNothing)
     view.expectedBoxes = 1; // "Λάθος : 1091" of the refused sale
 
     toggleFromMenu();
-    QPointer<frmDebug> debug = debugWindow();
+    QPointer<CommLogWindow> debug = debugWindow();
     ASSERT_FALSE(debug.isNull());
     EXPECT_TRUE(log.isOpen());
-    debug->chkFile->click();
-    ASSERT_TRUE(debug->chkFile->isChecked());
+    debug->fileBox->click();
+    ASSERT_TRUE(debug->fileBox->isChecked());
 
     const QDateTime start = QDateTime::currentDateTime();
     for (const Traffic &e : logged)
@@ -246,8 +246,8 @@ TEST_F(CommLogProcess, TickedWindowLogsEveryExchangeAndAClosedOneNothing)
     EXPECT_EQ(withoutStamps(file, stampsSince(start)).toStdString(), expected(logged).toStdString());
     // The window shows the same lines, each after a line break of its own.
     const QString shown = QLatin1Char('\n') + cp1253::decode(file).remove(QLatin1Char('\r')).chopped(1);
-    EXPECT_EQ(debug->txtDebug->toPlainText(), shown);
-    const QString err = ReadTextFile(errFile()).value_or(QString());
+    EXPECT_EQ(debug->lines->toPlainText(), shown);
+    const QString err = readTextFile(errFile()).value_or(QString());
     EXPECT_TRUE(err.startsWith(QStringLiteral("Err = 1091, [KX999R1] DateTime = "))) << err.toStdString();
     EXPECT_EQ(err.count(QStringLiteral("\r\n")), 1);
 
@@ -264,9 +264,9 @@ TEST_F(CommLogProcess, TickedWindowLogsEveryExchangeAndAClosedOneNothing)
     toggleFromMenu();
     debug = debugWindow();
     ASSERT_FALSE(debug.isNull());
-    EXPECT_FALSE(debug->chkFile->isChecked());
+    EXPECT_FALSE(debug->fileBox->isChecked());
     send({"KXCL", 0, 0, QStringLiteral("CL:0:1"), {}});
-    const QStringList lines = debug->txtDebug->toPlainText().split(QLatin1Char('\n'));
+    const QStringList lines = debug->lines->toPlainText().split(QLatin1Char('\n'));
     QStringList tails;
     for (const QString &line : lines)
         tails.append(line.mid(5));
@@ -277,10 +277,10 @@ TEST_F(CommLogProcess, TickedWindowLogsEveryExchangeAndAClosedOneNothing)
     EXPECT_EQ(logBytes(), file.toStdString());
 
     // Ticked and closed with its own close button: still nothing.
-    debug->chkFile->click();
+    debug->fileBox->click();
     debug->close();
     EXPECT_FALSE(log.isOpen());
-    EXPECT_FALSE(window.findChild<QAction *>(QStringLiteral("wndDebug"))->isChecked());
+    EXPECT_FALSE(window.findChild<QAction *>(QStringLiteral("commLog"))->isChecked());
     send({"KXCL", 0, 0, QStringLiteral("CL:0:1"), {}});
     EXPECT_EQ(logBytes(), file.toStdString());
 }

@@ -1,7 +1,7 @@
 // The communication window on the offscreen platform.
 #include "core/commlog.h"
 #include "core/files.h"
-#include "gui/frmdebug.h"
+#include "gui/commlogwindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,41 +30,41 @@ protected:
             form->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    QString fileText() const { return ReadTextFile(log.filePath()).value_or(QString()); }
+    QString fileText() const { return readTextFile(log.filePath()).value_or(QString()); }
     QTemporaryDir dir;
     CommLog log{dir.filePath(kCommLogFile)};
     QWidget main;
-    QPointer<frmDebug> form;
+    QPointer<CommLogWindow> form;
 };
 
 TEST_F(DebugWindow, OpensBesideTheMainWindowAndOpensTheLog)
 {
-    form = frmDebug::openBeside(&main, log);
+    form = CommLogWindow::openBeside(&main, log);
     EXPECT_TRUE(log.isOpen());
     EXPECT_EQ(log.sink(), form.data());
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Επικοινωνία Ταμειακής"));
-    EXPECT_EQ(form->chkFile->text(), QStringLiteral("Ενεργοποίηση καταγραφής (dravimoLog.txt)"));
-    EXPECT_FALSE(form->chkFile->isChecked());
+    EXPECT_EQ(form->fileBox->text(), QStringLiteral("Ενεργοποίηση καταγραφής (dravimoLog.txt)"));
+    EXPECT_FALSE(form->fileBox->isChecked());
     EXPECT_EQ(form->pos().x(), main.frameGeometry().right() + 1);
     EXPECT_EQ(form->pos().y(), main.frameGeometry().top());
     EXPECT_EQ(form->windowIcon().cacheKey(), main.windowIcon().cacheKey());
-    EXPECT_TRUE(form->txtDebug->toPlainText().isEmpty());
+    EXPECT_TRUE(form->lines->toPlainText().isEmpty());
 }
 
 TEST_F(DebugWindow, LinesAccumulateAndOnlyTickedOnesReachTheFile)
 {
-    form = frmDebug::openBeside(&main, log);
+    form = CommLogWindow::openBeside(&main, log);
     log.write(QStringLiteral("before"));
-    form->chkFile->setChecked(true);
+    form->fileBox->setChecked(true);
     log.write(QStringLiteral("after"));
-    EXPECT_EQ(form->txtDebug->toPlainText(), QStringLiteral("\nbefore\nafter"));
+    EXPECT_EQ(form->lines->toPlainText(), QStringLiteral("\nbefore\nafter"));
     EXPECT_EQ(fileText(), QStringLiteral("after\r\n"));
 }
 
 TEST_F(DebugWindow, ClosingClosesTheLogAndTellsTheMenu)
 {
-    form = frmDebug::openBeside(&main, log);
-    QSignalSpy unloaded(form.data(), &frmDebug::unloaded);
+    form = CommLogWindow::openBeside(&main, log);
+    QSignalSpy unloaded(form.data(), &CommLogWindow::unloaded);
     form->close();
     EXPECT_FALSE(log.isOpen());
     EXPECT_EQ(unloaded.count(), 1);
@@ -74,18 +74,18 @@ TEST_F(DebugWindow, ClosingClosesTheLogAndTellsTheMenu)
 
 TEST_F(DebugWindow, TextTakesTheWidthAndLeavesTheTickBoxVisible)
 {
-    form = frmDebug::openBeside(&main, log);
+    form = CommLogWindow::openBeside(&main, log);
     form->resize(600, 500);
     QApplication::processEvents();
-    EXPECT_GE(form->txtDebug->width(), form->width() - 30);
-    EXPECT_LE(form->txtDebug->geometry().bottom(), form->chkFile->geometry().top());
-    EXPECT_LE(form->chkFile->geometry().bottom(), form->height());
+    EXPECT_GE(form->lines->width(), form->width() - 30);
+    EXPECT_LE(form->lines->geometry().bottom(), form->fileBox->geometry().top());
+    EXPECT_LE(form->fileBox->geometry().bottom(), form->height());
 }
 
 TEST_F(DebugWindow, ClosedWindowIsNoLongerFed)
 {
-    form = frmDebug::openBeside(&main, log);
-    form->chkFile->setChecked(true);
+    form = CommLogWindow::openBeside(&main, log);
+    form->fileBox->setChecked(true);
     form->close();
     log.write(QStringLiteral("late"));
     EXPECT_TRUE(fileText().isEmpty());

@@ -1,8 +1,8 @@
 // The exchange with the real wait dialog and the real communication window.
 #include "harness.h"
 
-#include "gui/frmdebug.h"
-#include "gui/frmerr.h"
+#include "gui/commlogwindow.h"
+#include "gui/waitdialogwidget.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -22,7 +22,7 @@ public:
     explicit WidgetWindow(Clock &clock) : clock_(clock) {}
     std::unique_ptr<WaitDialog> createWaitDialog(bool skipTimer) override
     {
-        auto dialog = std::make_unique<frmErr>(clock_, skipTimer);
+        auto dialog = std::make_unique<WaitDialogWidget>(clock_, skipTimer);
         dialogs_.append(dialog.get());
         return dialog;
     }
@@ -31,7 +31,7 @@ public:
         QApplication::processEvents();
         RecordingWindow::processEvents();
     }
-    QList<QPointer<frmErr>> dialogs_;
+    QList<QPointer<WaitDialogWidget>> dialogs_;
 
 private:
     Clock &clock_;
@@ -60,7 +60,7 @@ TEST_F(GuiExchange, OperatorClosingTheCardDialogEndsTheWait)
 {
     line->queueReply({{eot("OK"), 0ms}, {eot("358OK:9"), 90000ms}});
     const qint64 start = nowMs();
-    frmErr *seen = nullptr;
+    WaitDialogWidget *seen = nullptr;
     widgets.onEvents = [&] {
         if (!widgets.dialogs_.isEmpty() && widgets.dialogs_.first()) {
             seen = widgets.dialogs_.first();
@@ -78,10 +78,10 @@ TEST_F(GuiExchange, EveryExchangeIsVisibleInTheDebugWindow)
 {
     h.log.setSink(nullptr);
     QWidget main;
-    QPointer<frmDebug> form = frmDebug::openBeside(&main, h.log);
+    QPointer<CommLogWindow> form = CommLogWindow::openBeside(&main, h.log);
     line->queueReply(eot("OK"));
     send(QStringLiteral("KXCL"));
-    EXPECT_EQ(form->txtDebug->toPlainText(),
+    EXPECT_EQ(form->lines->toPlainText(),
               QStringLiteral("\n45:10       send:[KXCL]\n45:10      reply: OKASC(13) ASC(4) \n"
                              "45:10      reply: OKASC(13) ASC(4) \n45:10 -----------"));
     form->close();

@@ -5,9 +5,9 @@
 #include "controller_fixture.h"
 
 #include "core/commlog.h"
-#include "gui/frmparam.h"
 #include "gui/mainwindow.h"
 #include "gui/messagebox.h"
+#include "gui/settingsdialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -56,10 +56,14 @@ protected:
 TEST_F(MainWindowTest, CaptionsAreTheProgramsOwn)
 {
     const std::pair<const char *, QString> labels[] = {
-        {"seriallbl", QStringLiteral("Πόρτα επικοινωνίας")},  {"baudlbl", QStringLiteral("Ταχύτητα         :")},
-        {"filelbl", QStringLiteral("Αρχείο              :")}, {"ecrlbl", QStringLiteral("Ταμειακή          :")},
-        {"desclbl", QStringLiteral("Περιγραφή       :")},     {"commentslbl", QStringLiteral("Σχόλια              :")},
-        {"currlbl", QStringLiteral("Εξόφληση         :")},    {"Label1", QStringLiteral(" Αριθμός Αποδείξεων")},
+        {"connectionCaption", QStringLiteral("Πόρτα επικοινωνίας")},
+        {"baudCaption", QStringLiteral("Ταχύτητα         :")},
+        {"printFileCaption", QStringLiteral("Αρχείο              :")},
+        {"ecrTypeCaption", QStringLiteral("Ταμειακή          :")},
+        {"descriptionsCaption", QStringLiteral("Περιγραφή       :")},
+        {"commentsCaption", QStringLiteral("Σχόλια              :")},
+        {"currencyCaption", QStringLiteral("Εξόφληση         :")},
+        {"jobCounterCaption", QStringLiteral(" Αριθμός Αποδείξεων")},
     };
     for (const auto &[name, caption] : labels)
         EXPECT_EQ(window.findChild<QLabel *>(QLatin1String(name))->text(), caption) << name;
@@ -69,9 +73,9 @@ TEST_F(MainWindowTest, CaptionsAreTheProgramsOwn)
     EXPECT_EQ(menus,
               (QStringList{QStringLiteral("Επιλογές"), QStringLiteral("Bοήθεια"), QStringLiteral("Ισοζύγια"),
                            QStringLiteral("Έξοδος")}));
-    EXPECT_EQ(action(window, "zrep021")->text(), QStringLiteral("Iσοζ. Z (Οικονομικό-Hμερήσιο)"));
-    EXPECT_EQ(action(window, "xrep0")->text(), QStringLiteral("Iσοζ. Χ (Οικονομικό)"));
-    EXPECT_EQ(action(window, "mZREp")->text(), QStringLiteral("Εκτέλεση Ισοζ. 'Ζ'"));
+    EXPECT_EQ(action(window, "dailyZReport")->text(), QStringLiteral("Iσοζ. Z (Οικονομικό-Hμερήσιο)"));
+    EXPECT_EQ(action(window, "dailyXReport")->text(), QStringLiteral("Iσοζ. Χ (Οικονομικό)"));
+    EXPECT_EQ(action(window, "trayZReport")->text(), QStringLiteral("Εκτέλεση Ισοζ. 'Ζ'"));
     EXPECT_FALSE(window.windowFlags() & Qt::WindowCloseButtonHint);
 }
 
@@ -80,19 +84,19 @@ TEST_F(MainWindowTest, StartUpFillsTheRealWindow)
     form.start();
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Dravimo- Αναζήτηση"));
-    EXPECT_EQ(window.findChild<QLineEdit *>(QStringLiteral("comstattxt"))->text(),
+    EXPECT_EQ(window.findChild<QLineEdit *>(QStringLiteral("statusLine"))->text(),
               QStringLiteral("Εύρεση Φορολογικής Ταμειακής !!! "));
-    EXPECT_EQ(window.findChild<QLabel *>(QStringLiteral("serialtxt"))->text(), QStringLiteral("com1:9600"));
-    EXPECT_EQ(window.findChild<QLabel *>(QStringLiteral("filetxt"))->text(), QStringLiteral("print @Path : /spool/"));
-    EXPECT_FALSE(window.findChild<QPushButton *>(QStringLiteral("Command1"))->isEnabled());
+    EXPECT_EQ(window.findChild<QLabel *>(QStringLiteral("connection"))->text(), QStringLiteral("com1:9600"));
+    EXPECT_EQ(window.findChild<QLabel *>(QStringLiteral("printFile"))->text(), QStringLiteral("print @Path : /spool/"));
+    EXPECT_FALSE(window.findChild<QPushButton *>(QStringLiteral("startPrinting"))->isEnabled());
 }
 
 TEST_F(MainWindowTest, ButtonsAndMenusDriveTheController)
 {
     form.start();
     form.ecrCheckTick();
-    auto *start = window.findChild<QPushButton *>(QStringLiteral("Command1"));
-    auto *stop = window.findChild<QPushButton *>(QStringLiteral("Command2"));
+    auto *start = window.findChild<QPushButton *>(QStringLiteral("startPrinting"));
+    auto *stop = window.findChild<QPushButton *>(QStringLiteral("stopPrinting"));
     ASSERT_TRUE(start->isEnabled());
     EXPECT_TRUE(start->isDefault());
     start->click();
@@ -104,11 +108,11 @@ TEST_F(MainWindowTest, ButtonsAndMenusDriveTheController)
     EXPECT_TRUE(window.findChild<QMenu *>(QStringLiteral("reports"))->menuAction()->isEnabled());
 
     ecr.sent.clear();
-    action(window, "zrep521")->trigger();
+    action(window, "periodZReport")->trigger();
     EXPECT_EQ(ecr.commands(), QStringList{QStringLiteral("KX521T1")});
     form.housekeepingTick();
-    EXPECT_FALSE(action(window, "pStart")->isChecked());
-    EXPECT_TRUE(action(window, "pStop")->isChecked());
+    EXPECT_FALSE(action(window, "trayStartPrinting")->isChecked());
+    EXPECT_TRUE(action(window, "trayStopPrinting")->isChecked());
 }
 
 TEST_F(MainWindowTest, ClosingFromTheTitleBarIsRefused)
@@ -122,7 +126,7 @@ TEST_F(MainWindowTest, SettingsEntryOpensTheDialogAndPausesTheEcrCheck)
 {
     form.start();
     ASSERT_TRUE(form.ecrCheckTimer().isActive());
-    action(window, "param")->trigger();
+    action(window, "settings")->trigger();
     ASSERT_NE(window.settingsDialog(), nullptr);
     EXPECT_TRUE(window.settingsDialog()->isVisible());
     EXPECT_FALSE(form.ecrCheckTimer().isActive());
@@ -177,7 +181,7 @@ namespace {
 TEST_F(MainWindowTest, DebugEntryTogglesTheCommunicationWindow)
 {
     form.start();
-    QAction *entry = action(window, "wndDebug");
+    QAction *entry = action(window, "commLog");
     entry->trigger();
     EXPECT_TRUE(log.isOpen());
     EXPECT_TRUE(entry->isChecked());

@@ -9,8 +9,8 @@
 #include "core/commlog.h"
 #include "core/progressindicator.h"
 #include "core/window.h"
-#include "gui/frmeft.h"
 #include "gui/mainwindow.h"
+#include "gui/paymenttypesdialog.h"
 #include "payments/payeft.h"
 #include "scriptedregister.h"
 
@@ -64,7 +64,7 @@ Box refusal(const QString &text)
     return {text.leftJustified(40, QLatin1Char(' ')), mb::Exclamation + mb::SystemModal};
 }
 
-class FrmEftTest : public ::testing::Test
+class PaymentTypesDialogTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -140,10 +140,10 @@ protected:
     QTemporaryDir folder;
     QString previous;
     BoxWindow boxes;
-    frmEFT dialog{nullptr, boxes};
+    PaymentTypesDialog dialog{nullptr, boxes};
 };
 
-TEST_F(FrmEftTest, OpeningShowsTheInitialTextsAndFillsBothLists)
+TEST_F(PaymentTypesDialogTest, OpeningShowsTheInitialTextsAndFillsBothLists)
 {
     QSignalSpy titles(&dialog, &QWidget::windowTitleChanged);
     openDialog();
@@ -179,10 +179,10 @@ TEST_F(FrmEftTest, OpeningShowsTheInitialTextsAndFillsBothLists)
         }
     }
     if (const QString dir = qEnvironmentVariable("DRAVIMO_SCREENSHOT_DIR"); !dir.isEmpty())
-        dialog.grab().save(QDir(dir).filePath(QStringLiteral("frmEFT.png")));
+        dialog.grab().save(QDir(dir).filePath(QStringLiteral("PaymentTypesDialog.png")));
 }
 
-TEST_F(FrmEftTest, CaptionsAndTypingLimits)
+TEST_F(PaymentTypesDialogTest, CaptionsAndTypingLimits)
 {
     const std::pair<const char *, QString> captions[] = {
         {"lblPay", QStringLiteral("# πληρωμής Dravimo")},    {"lblECRPayment", QStringLiteral("# πληρωμής Ταμειακής")},
@@ -199,13 +199,13 @@ TEST_F(FrmEftTest, CaptionsAndTypingLimits)
     EXPECT_TRUE(box("txtPAYEDDesc")->isReadOnly());
 }
 
-TEST_F(FrmEftTest, LookUpShowsTheStoredRecord)
+TEST_F(PaymentTypesDialogTest, LookUpShowsTheStoredRecord)
 {
-    ASSERT_EQ(WritePaymentType({1, 9, 2, -1, 3, 2}), 0);
-    ASSERT_EQ(WritePaymentType({2, 5, 3, -1, 1, 1}), 0);   // an ECR code the list does not hold
-    ASSERT_EQ(WritePaymentType({3, 3, 7, 0, 0, 6}), 0);    // a terminal the list does not hold
-    ASSERT_EQ(WritePaymentType({4, 2, 4, 1, 0, 0}), 0);    // active as any non-zero value
-    ASSERT_EQ(WritePaymentType({5, 2, 1, -1, 12, -1}), 0); // wider than the boxes take
+    ASSERT_EQ(writePaymentType({1, 9, 2, -1, 3, 2}), 0);
+    ASSERT_EQ(writePaymentType({2, 5, 3, -1, 1, 1}), 0);   // an ECR code the list does not hold
+    ASSERT_EQ(writePaymentType({3, 3, 7, 0, 0, 6}), 0);    // a terminal the list does not hold
+    ASSERT_EQ(writePaymentType({4, 2, 4, 1, 0, 0}), 0);    // active as any non-zero value
+    ASSERT_EQ(writePaymentType({5, 2, 1, -1, 12, -1}), 0); // wider than the boxes take
     openDialog();
     const struct
     {
@@ -229,9 +229,9 @@ TEST_F(FrmEftTest, LookUpShowsTheStoredRecord)
 
 // A number that cannot be read (not a number, record 0) leaves the screen as
 // it is, and says nothing.
-TEST_F(FrmEftTest, LookUpOfNoRecordChangesNothing)
+TEST_F(PaymentTypesDialogTest, LookUpOfNoRecordChangesNothing)
 {
-    ASSERT_EQ(WritePaymentType({1, 9, 2, -1, 3, 2}), 0);
+    ASSERT_EQ(writePaymentType({1, 9, 2, -1, 3, 2}), 0);
     openDialog();
     lookUp(QStringLiteral("1"));
     const QStringList shown = screen();
@@ -241,7 +241,7 @@ TEST_F(FrmEftTest, LookUpOfNoRecordChangesNothing)
     }
 }
 
-TEST_F(FrmEftTest, FallbackNameFollowsTyping)
+TEST_F(PaymentTypesDialogTest, FallbackNameFollowsTyping)
 {
     openDialog();
     const std::pair<const char *, QString> cases[] = {
@@ -256,7 +256,7 @@ TEST_F(FrmEftTest, FallbackNameFollowsTyping)
     }
 }
 
-TEST_F(FrmEftTest, FocusSelectsTheWholeBox)
+TEST_F(PaymentTypesDialogTest, FocusSelectsTheWholeBox)
 {
     openDialog();
     for (const char *name : {"txtPay", "txtRetries", "txtPayID"}) {
@@ -268,7 +268,7 @@ TEST_F(FrmEftTest, FocusSelectsTheWholeBox)
     }
 }
 
-TEST_F(FrmEftTest, SaveStoresTheScreen)
+TEST_F(PaymentTypesDialogTest, SaveStoresTheScreen)
 {
     openDialog();
     type("txtPay", QStringLiteral("04"));
@@ -278,45 +278,45 @@ TEST_F(FrmEftTest, SaveStoresTheScreen)
     type("txtRetries", QStringLiteral("3"));
     type("txtPayID", QStringLiteral("2"));
     click("save");
-    EXPECT_EQ(ReadPaymentTypeRecord(4), (PaymentType{4, 9, 2, -1, 3, 2}));
+    EXPECT_EQ(readPaymentTypeRecord(4), (PaymentType{4, 9, 2, -1, 3, 2}));
 
     choose("cmbECRPayment", QStringLiteral("EFT Προφορτωμένη"));
     control<QCheckBox>("chkActive")->setChecked(false);
     click("save");
-    EXPECT_EQ(ReadPaymentTypeRecord(4), (PaymentType{4, 3, 2, 0, 3, 2}));
+    EXPECT_EQ(readPaymentTypeRecord(4), (PaymentType{4, 3, 2, 0, 3, 2}));
     // Nothing else was written: the records before it were never stored.
-    EXPECT_EQ(ReadPaymentTypeRecord(3), (PaymentType{0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(readPaymentTypeRecord(3), (PaymentType{0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(QFileInfo(kPaymentFile).size(), 4 * 128);
 }
 
 // Values the boxes could not have taken typed (12 retries, fallback -1) are
 // stored back as they were, not cut to one character.
-TEST_F(FrmEftTest, LookUpThenSaveKeepsWideValues)
+TEST_F(PaymentTypesDialogTest, LookUpThenSaveKeepsWideValues)
 {
-    ASSERT_EQ(WritePaymentType({5, 2, 1, -1, 12, -1}), 0);
+    ASSERT_EQ(writePaymentType({5, 2, 1, -1, 12, -1}), 0);
     openDialog();
     lookUp(QStringLiteral("5"));
     click("save");
-    EXPECT_EQ(ReadPaymentTypeRecord(5), (PaymentType{5, 2, 1, -1, 12, -1}));
+    EXPECT_EQ(readPaymentTypeRecord(5), (PaymentType{5, 2, 1, -1, 12, -1}));
 }
 
-TEST_F(FrmEftTest, ClearWritesZerosAndLeavesTheScreen)
+TEST_F(PaymentTypesDialogTest, ClearWritesZerosAndLeavesTheScreen)
 {
-    ASSERT_EQ(WritePaymentType({3, 2, 1, -1, 2, 1}), 0);
+    ASSERT_EQ(writePaymentType({3, 2, 1, -1, 2, 1}), 0);
     openDialog();
     lookUp(QStringLiteral("3"));
     const QStringList before = screen();
     ASSERT_NE(before, zeros());
     click("cmddelete");
     EXPECT_EQ(screen(), before);
-    EXPECT_EQ(ReadPaymentTypeRecord(3), (PaymentType{3, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(readPaymentTypeRecord(3), (PaymentType{3, 0, 0, 0, 0, 0}));
     click("cmdFind");
     EXPECT_EQ(screen(), zeros());
 }
 
 // Nothing is stored from a box that holds no number: the record keeps what it
 // had and the operator is told which box is wrong.
-TEST_F(FrmEftTest, SaveAndClearRefuseBoxesWithoutNumbers)
+TEST_F(PaymentTypesDialogTest, SaveAndClearRefuseBoxesWithoutNumbers)
 {
     const PaymentType stored{1, 2, 1, -1, 2, 1};
     const QString badPayment = QStringLiteral("Μη έγκυρος αριθμός πληρωμής");
@@ -341,7 +341,7 @@ TEST_F(FrmEftTest, SaveAndClearRefuseBoxesWithoutNumbers)
     };
     openDialog();
     for (const auto &c : cases) {
-        ASSERT_EQ(WritePaymentType(stored), 0);
+        ASSERT_EQ(writePaymentType(stored), 0);
         lookUp(QStringLiteral("1"));
         // An edit that would show if anything were stored.
         choose("cmbECRPayment", QStringLiteral("EFT Προείσπραξη"));
@@ -351,14 +351,14 @@ TEST_F(FrmEftTest, SaveAndClearRefuseBoxesWithoutNumbers)
         ASSERT_EQ(shown.size(), 1) << c.button << " " << c.box << " '" << c.typed << "'";
         EXPECT_EQ(shown[0].text, refusal(c.message).text);
         EXPECT_EQ(shown[0].code, refusal(c.message).code);
-        EXPECT_EQ(ReadPaymentTypeRecord(1), stored) << c.button << " " << c.box << " '" << c.typed << "'";
+        EXPECT_EQ(readPaymentTypeRecord(1), stored) << c.button << " " << c.box << " '" << c.typed << "'";
         EXPECT_EQ(QFileInfo(kPaymentFile).size(), 128) << "a record 0 or beyond was written";
     }
 }
 
 // A file that cannot be written (here a folder in its place) is told, not
 // passed over as if the settings were stored.
-TEST_F(FrmEftTest, FailedWriteIsTold)
+TEST_F(PaymentTypesDialogTest, FailedWriteIsTold)
 {
     ASSERT_TRUE(QDir().mkdir(kPaymentFile));
     openDialog();
@@ -370,9 +370,9 @@ TEST_F(FrmEftTest, FailedWriteIsTold)
     }
 }
 
-TEST_F(FrmEftTest, RefillResetsTheListsOnly)
+TEST_F(PaymentTypesDialogTest, RefillResetsTheListsOnly)
 {
-    ASSERT_EQ(WritePaymentType({2, 9, 4, -1, 1, 1}), 0);
+    ASSERT_EQ(writePaymentType({2, 9, 4, -1, 1, 1}), 0);
     openDialog();
     lookUp(QStringLiteral("2"));
     QSignalSpy titles(&dialog, &QWidget::windowTitleChanged);
@@ -384,12 +384,12 @@ TEST_F(FrmEftTest, RefillResetsTheListsOnly)
     EXPECT_EQ(box("txtPay")->text(), QStringLiteral("2"));
 }
 
-TEST_F(FrmEftTest, ReopeningAfterCloseStartsAfresh)
+TEST_F(PaymentTypesDialogTest, ReopeningAfterCloseStartsAfresh)
 {
-    ASSERT_EQ(WritePaymentType({2, 9, 4, -1, 1, 1}), 0);
+    ASSERT_EQ(writePaymentType({2, 9, 4, -1, 1, 1}), 0);
     openDialog();
     lookUp(QStringLiteral("2"));
-    QSignalSpy unloaded(&dialog, &frmEFT::unloaded);
+    QSignalSpy unloaded(&dialog, &PaymentTypesDialog::unloaded);
     click("cmdexit");
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(unloaded.size(), 1);
@@ -401,20 +401,20 @@ TEST_F(FrmEftTest, ReopeningAfterCloseStartsAfresh)
 
 // The menu entry of the real main window: one dialog, placed beside the
 // window, which stays disabled until the dialog closes however it is closed.
-class CardSettingsEntryTest : public FrmEftTest
+class CardSettingsEntryTest : public PaymentTypesDialogTest
 {
 protected:
-    frmEFT *openFromMenu()
+    PaymentTypesDialog *openFromMenu()
     {
-        QAction *entry = mainWindow.findChild<QAction *>(QStringLiteral("paramEft"));
+        QAction *entry = mainWindow.findChild<QAction *>(QStringLiteral("paymentTypes"));
         EXPECT_NE(entry, nullptr);
         if (!entry)
             return nullptr;
         EXPECT_TRUE(entry->isEnabled());
         entry->trigger();
-        frmEFT *opened = nullptr;
+        PaymentTypesDialog *opened = nullptr;
         for (QWidget *w : QApplication::topLevelWidgets())
-            if (auto *d = qobject_cast<frmEFT *>(w); d && d != &dialog && d->isVisible())
+            if (auto *d = qobject_cast<PaymentTypesDialog *>(w); d && d != &dialog && d->isVisible())
                 opened = d;
         EXPECT_NE(opened, nullptr);
         return opened;
@@ -431,11 +431,11 @@ protected:
 TEST_F(CardSettingsEntryTest, MainWindowIsDisabledWhileTheDialogIsOpen)
 {
     mainWindow.attach(form);
-    mainWindow.setCardSettingsDialog(CardSettingsOpener(&mainWindow, boxes));
+    mainWindow.setCardSettingsDialog(paymentTypesDialogOpener(&mainWindow, boxes));
     mainWindow.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
 
-    frmEFT *first = openFromMenu();
+    PaymentTypesDialog *first = openFromMenu();
     ASSERT_NE(first, nullptr);
     EXPECT_FALSE(mainWindow.isEnabled());
     EXPECT_TRUE(first->isEnabled());
@@ -448,7 +448,7 @@ TEST_F(CardSettingsEntryTest, MainWindowIsDisabledWhileTheDialogIsOpen)
     first->close(); // the window's close box
     EXPECT_TRUE(mainWindow.isEnabled());
 
-    frmEFT *second = openFromMenu();
+    PaymentTypesDialog *second = openFromMenu();
     EXPECT_EQ(second, first);
     EXPECT_FALSE(mainWindow.isEnabled());
     QTest::mouseClick(second->findChild<QToolButton *>(QStringLiteral("cmdexit")), Qt::LeftButton);

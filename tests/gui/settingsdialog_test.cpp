@@ -5,7 +5,7 @@
 #include "controller_fixture.h"
 #include "testclock.h"
 
-#include "gui/frmparam.h"
+#include "gui/settingsdialog.h"
 #include "settings/vats.h"
 
 #include <QCheckBox>
@@ -19,7 +19,7 @@ using namespace dravimo::test;
 
 namespace {
 
-class SettingsDialog : public ::testing::Test
+class SettingsDialogTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -30,7 +30,7 @@ protected:
              QStringLiteral("[print_code] true A"), QStringLiteral("[comments] false"), QStringLiteral("[currency]=2"),
              QStringLiteral("[keyb_off]=true "), QStringLiteral("[dir_depa]=false"), QStringLiteral("[quantity]=true"),
              QStringLiteral("[AutoStar]=yes"), QStringLiteral("[location] /pos/")});
-        ASSERT_TRUE(SaveVatRates({6, 13, 24, 0, 0}));
+        ASSERT_TRUE(saveVatRates({6, 13, 24, 0, 0}));
     }
 
     template <typename T>
@@ -48,17 +48,17 @@ protected:
         return QString::fromLatin1(readFile(QStringLiteral("param.ini"))).split(QStringLiteral("\r\n"));
     }
 
-    SettingsDialog() { view.strictBoxes = true; }
+    SettingsDialogTest() { view.strictBoxes = true; }
 
     ScratchFolder folder;
     RecordingWindow view;
     TestClock clock;
-    frmparam dialog{view, clock, [] { return Connection{}; }};
+    SettingsDialog dialog{view, clock, [] { return Connection{}; }};
 };
 
-TEST_F(SettingsDialog, LoadShowsTheFileAndTheRates)
+TEST_F(SettingsDialogTest, LoadShowsTheFileAndTheRates)
 {
-    QSignalSpy loaded(&dialog, &frmparam::loaded);
+    QSignalSpy loaded(&dialog, &SettingsDialog::loaded);
     dialog.open();
     EXPECT_EQ(loaded.count(), 1);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Παράμετροι Dravimo"));
@@ -82,14 +82,14 @@ TEST_F(SettingsDialog, LoadShowsTheFileAndTheRates)
         EXPECT_EQ(rate(i)->text(), rates[i]);
 }
 
-TEST_F(SettingsDialog, ConfirmWritesBothFilesAndEndsTheProgram)
+TEST_F(SettingsDialogTest, ConfirmWritesBothFilesAndEndsTheProgram)
 {
     dialog.open();
-    QSignalSpy confirmed(&dialog, &frmparam::confirmed);
-    QSignalSpy unloaded(&dialog, &frmparam::unloaded);
+    QSignalSpy confirmed(&dialog, &SettingsDialog::confirmed);
+    QSignalSpy unloaded(&dialog, &SettingsDialog::unloaded);
     rate(1)->setText(QStringLiteral("13.50"));
     view.expectedBoxes = 1;
-    dialog.OK_Click();
+    dialog.confirm();
     ASSERT_EQ(view.boxes.size(), 1);
     EXPECT_EQ(view.boxes[0].text,
               QStringLiteral("Πρεπει να επανεκκινησετε το Dravimo για ενεργοποιηση των μεταβολων "));
@@ -99,8 +99,8 @@ TEST_F(SettingsDialog, ConfirmWritesBothFilesAndEndsTheProgram)
     EXPECT_EQ(unloaded.count(), 1);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(rate(1)->text(), QStringLiteral("13,50"));
-    EXPECT_DOUBLE_EQ(GetVatRate(1), 13.5);
-    EXPECT_DOUBLE_EQ(GetVatRate(2), 24.0);
+    EXPECT_DOUBLE_EQ(vatRate(1), 13.5);
+    EXPECT_DOUBLE_EQ(vatRate(2), 24.0);
 
     const QStringList lines = paramLines();
     // One machine-type line and one code line of their alternatives: 34
@@ -120,14 +120,14 @@ TEST_F(SettingsDialog, ConfirmWritesBothFilesAndEndsTheProgram)
         EXPECT_EQ(lines.value(index), line) << index;
 }
 
-TEST_F(SettingsDialog, NetworkAddressHidesTheBaudBoxAndWritesTheDefaultPort)
+TEST_F(SettingsDialogTest, NetworkAddressHidesTheBaudBoxAndWritesTheDefaultPort)
 {
     dialog.open();
     QLineEdit *baud = box("baudtxt");
     box("comtxt")->setText(QStringLiteral("192.168.1.20"));
     EXPECT_TRUE(baud->isHidden());
     view.expectedBoxes = 1;
-    dialog.OK_Click();
+    dialog.confirm();
     EXPECT_EQ(baud->text(), QStringLiteral("5012"));
     EXPECT_EQ(paramLines().value(3), QStringLiteral("[port] 192.168.1.20"));
     EXPECT_EQ(paramLines().value(6), QStringLiteral("[baud] 5012"));
@@ -136,18 +136,18 @@ TEST_F(SettingsDialog, NetworkAddressHidesTheBaudBoxAndWritesTheDefaultPort)
     EXPECT_FALSE(baud->isHidden());
 }
 
-TEST_F(SettingsDialog, NetworkAddressWithItsOwnPortKeepsTheShownBaud)
+TEST_F(SettingsDialogTest, NetworkAddressWithItsOwnPortKeepsTheShownBaud)
 {
     dialog.open();
     box("comtxt")->setText(QStringLiteral("192.168.1.20:6000"));
     EXPECT_TRUE(box("baudtxt")->isHidden());
     view.expectedBoxes = 1;
-    dialog.OK_Click();
+    dialog.confirm();
     EXPECT_EQ(box("baudtxt")->text(), QStringLiteral("19200"));
     EXPECT_EQ(paramLines().value(6), QStringLiteral("[baud] 19200"));
 }
 
-TEST_F(SettingsDialog, CodeOptionsExcludeEachOther)
+TEST_F(SettingsDialogTest, CodeOptionsExcludeEachOther)
 {
     dialog.open();
     QCheckBox *ascii = check("print_code_ascii");
@@ -161,16 +161,16 @@ TEST_F(SettingsDialog, CodeOptionsExcludeEachOther)
     EXPECT_FALSE(numeric->isChecked());
 }
 
-TEST_F(SettingsDialog, RateThatIsNotANumberStopsTheConfirm)
+TEST_F(SettingsDialogTest, RateThatIsNotANumberStopsTheConfirm)
 {
     dialog.open();
     const QByteArray vatsBefore = readFile(QStringLiteral("vats.dat"));
-    QSignalSpy confirmed(&dialog, &frmparam::confirmed);
+    QSignalSpy confirmed(&dialog, &SettingsDialog::confirmed);
     rate(0)->setText(QStringLiteral("6.5"));
     rate(2)->setText(QStringLiteral("abc"));
     box("filetxt")->setText(QStringLiteral("NEW"));
     view.expectedBoxes = 1;
-    dialog.OK_Click();
+    dialog.confirm();
     ASSERT_EQ(view.boxes.size(), 1);
     EXPECT_EQ(view.boxes[0].text, QStringLiteral("Λάθος στίς κατηγορίες ΦΠΑ!") + QString(14, QLatin1Char(' ')));
     EXPECT_EQ(view.boxes[0].code, mb::Exclamation + mb::SystemModal);
@@ -181,7 +181,7 @@ TEST_F(SettingsDialog, RateThatIsNotANumberStopsTheConfirm)
     EXPECT_EQ(paramLines().value(12), QStringLiteral("[file] NEW")) << "param.ini is written first";
 }
 
-TEST_F(SettingsDialog, RestoreBringsBackTheFileButKeepsAutoStart)
+TEST_F(SettingsDialogTest, RestoreBringsBackTheFileButKeepsAutoStart)
 {
     writeParamIni({QStringLiteral("[port] com3"), QStringLiteral("[baud] 9600"), QStringLiteral("[file] P"),
                    QStringLiteral("[multi type] true"), QStringLiteral("[print_code] true N"),
@@ -194,7 +194,7 @@ TEST_F(SettingsDialog, RestoreBringsBackTheFileButKeepsAutoStart)
     check("print_code_ascii")->setChecked(true);
     child<QRadioButton>("total_2")->setChecked(true);
     rate(0)->setText(QStringLiteral("99"));
-    dialog.restore_Click();
+    dialog.restore();
     EXPECT_EQ(box("comtxt")->text(), QStringLiteral("com3"));
     EXPECT_EQ(box("baudtxt")->text(), QStringLiteral("9600"));
     EXPECT_EQ(box("location")->text(), QString());
@@ -206,7 +206,7 @@ TEST_F(SettingsDialog, RestoreBringsBackTheFileButKeepsAutoStart)
     EXPECT_TRUE(check("ChkAuto")->isChecked());
 }
 
-TEST_F(SettingsDialog, UnknownMachineTypeLeavesTheBoxAndLongFileNameSurvives)
+TEST_F(SettingsDialogTest, UnknownMachineTypeLeavesTheBoxAndLongFileNameSurvives)
 {
     writeParamIni({QStringLiteral("[port] com1"), QStringLiteral("[ecrt] TECFP"),
                    QStringLiteral("[file] a_rather_long_print_file.txt")});
@@ -216,18 +216,18 @@ TEST_F(SettingsDialog, UnknownMachineTypeLeavesTheBoxAndLongFileNameSurvives)
     EXPECT_EQ(box("baudtxt")->text(), QString()) << "no [baud] line, no baud part";
     EXPECT_EQ(box("filetxt")->text(), QStringLiteral("a_rather_long_print_file.txt"));
     view.expectedBoxes = 1;
-    dialog.OK_Click();
+    dialog.confirm();
     const QStringList lines = paramLines();
     EXPECT_TRUE(lines.contains(QStringLiteral("[ecrt] TECFP")));
     EXPECT_TRUE(lines.contains(QStringLiteral("[file] a_rather_long_print_file.txt")));
 }
 
-TEST_F(SettingsDialog, ClosingWithoutConfirmSavesNothing)
+TEST_F(SettingsDialogTest, ClosingWithoutConfirmSavesNothing)
 {
     dialog.open();
     const QByteArray before = readFile(QStringLiteral("param.ini"));
-    QSignalSpy unloaded(&dialog, &frmparam::unloaded);
-    QSignalSpy confirmed(&dialog, &frmparam::confirmed);
+    QSignalSpy unloaded(&dialog, &SettingsDialog::unloaded);
+    QSignalSpy confirmed(&dialog, &SettingsDialog::confirmed);
     box("comtxt")->setText(QStringLiteral("com7"));
     dialog.close();
     EXPECT_EQ(unloaded.count(), 1);
@@ -235,7 +235,7 @@ TEST_F(SettingsDialog, ClosingWithoutConfirmSavesNothing)
     EXPECT_EQ(readFile(QStringLiteral("param.ini")), before);
 }
 
-TEST_F(SettingsDialog, RateBoxSelectsItsTextOnFocus)
+TEST_F(SettingsDialogTest, RateBoxSelectsItsTextOnFocus)
 {
     dialog.open();
     dialog.activateWindow();
@@ -245,7 +245,7 @@ TEST_F(SettingsDialog, RateBoxSelectsItsTextOnFocus)
     EXPECT_EQ(rate(3)->selectedText(), QStringLiteral("24,00"));
 }
 
-TEST_F(SettingsDialog, OpensWithoutASettingsFileAndWritesAFreshOne)
+TEST_F(SettingsDialogTest, OpensWithoutASettingsFileAndWritesAFreshOne)
 {
     QFile::remove(QStringLiteral("param.ini"));
     QFile::remove(QStringLiteral("vats.dat"));
@@ -255,7 +255,7 @@ TEST_F(SettingsDialog, OpensWithoutASettingsFileAndWritesAFreshOne)
     box("comtxt")->setText(QStringLiteral("com1"));
     box("baudtxt")->setText(QStringLiteral("9600"));
     view.expectedBoxes = 1;
-    dialog.OK_Click();
+    dialog.confirm();
     EXPECT_EQ(paramLines().value(3), QStringLiteral("[port] com1"));
     EXPECT_EQ(readFile(QStringLiteral("vats.dat")).size(), 40);
 }

@@ -2,7 +2,7 @@
 #include "testclock.h"
 
 #include "core/clock.h"
-#include "gui/frmerr.h"
+#include "gui/waitdialogwidget.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -26,12 +26,12 @@ protected:
 TEST_F(WaitDialogForm, CardFormCountsTheSecondsWaited)
 {
     clock.advance(3400ms); // the count starts from the second the dialog loads
-    frmErr dialog(clock);
+    WaitDialogWidget dialog(clock);
     dialog.show();
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Συναλλαγή EFTPOS"));
-    EXPECT_EQ(dialog.lblErr->text(), QStringLiteral("Αναμονή Απάντησης EFTPOS"));
-    EXPECT_TRUE(dialog.lblErrDesc->text().isEmpty());
-    EXPECT_TRUE(dialog.TmrCom->isActive());
+    EXPECT_EQ(dialog.messageLabel->text(), QStringLiteral("Αναμονή Απάντησης EFTPOS"));
+    EXPECT_TRUE(dialog.descriptionLabel->text().isEmpty());
+    EXPECT_TRUE(dialog.counter->isActive());
     const QList<std::pair<int, QString>> ticks = {
         {0, QStringLiteral("Αναμονή EFTPOS [00]")},
         {7, QStringLiteral("Αναμονή EFTPOS [07]")},
@@ -42,8 +42,8 @@ TEST_F(WaitDialogForm, CardFormCountsTheSecondsWaited)
     for (const auto &[seconds, text] : ticks) {
         clock.advance(Millis((seconds - at) * 1000));
         at = seconds;
-        dialog.TmrCom_Timer();
-        EXPECT_EQ(dialog.lblErr->text(), text);
+        dialog.countTick();
+        EXPECT_EQ(dialog.messageLabel->text(), text);
     }
     dialog.close();
 }
@@ -51,41 +51,41 @@ TEST_F(WaitDialogForm, CardFormCountsTheSecondsWaited)
 TEST_F(WaitDialogForm, TimerRunsByItself)
 {
     ScaledClock fast(100.0);
-    frmErr dialog(fast);
+    WaitDialogWidget dialog(fast);
     dialog.show();
-    EXPECT_LE(dialog.TmrCom->interval(), 20);
-    QTRY_VERIFY_WITH_TIMEOUT(dialog.lblErr->text().startsWith(QStringLiteral("Αναμονή EFTPOS [")), 2000);
+    EXPECT_LE(dialog.counter->interval(), 20);
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.messageLabel->text().startsWith(QStringLiteral("Αναμονή EFTPOS [")), 2000);
     dialog.close();
 }
 
 TEST_F(WaitDialogForm, PlainFormKeepsTheCallersTextsAndRunsNoCounter)
 {
-    frmErr dialog(clock, true);
+    WaitDialogWidget dialog(clock, true);
     dialog.setTitle(QStringLiteral("Μύνημα Ταμειακής"));
     dialog.setMessage(QStringLiteral("Τέλος Χαρτιού !"));
     dialog.setDescription(QStringLiteral("Αναμονή..."));
     dialog.show();
     QTest::qWait(50);
-    EXPECT_FALSE(dialog.TmrCom->isActive());
+    EXPECT_FALSE(dialog.counter->isActive());
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Μύνημα Ταμειακής"));
-    EXPECT_EQ(dialog.lblErr->text(), QStringLiteral("Τέλος Χαρτιού !"));
-    EXPECT_EQ(dialog.lblErrDesc->text(), QStringLiteral("Αναμονή..."));
+    EXPECT_EQ(dialog.messageLabel->text(), QStringLiteral("Τέλος Χαρτιού !"));
+    EXPECT_EQ(dialog.descriptionLabel->text(), QStringLiteral("Αναμονή..."));
     dialog.close();
 }
 
 TEST_F(WaitDialogForm, SkipTimerCountsOnlyBeforeLoading)
 {
-    frmErr dialog(clock);
+    WaitDialogWidget dialog(clock);
     dialog.setSkipTimer(true);
     dialog.setMessage(QStringLiteral("x"));
     dialog.setSkipTimer(false);
     EXPECT_TRUE(dialog.skipTimer());
-    EXPECT_FALSE(dialog.TmrCom->isActive());
+    EXPECT_FALSE(dialog.counter->isActive());
 }
 
 TEST_F(WaitDialogForm, AlwaysOpensInTheTopLeftCorner)
 {
-    frmErr dialog(clock, true);
+    WaitDialogWidget dialog(clock, true);
     dialog.move(300, 200);
     dialog.show();
     EXPECT_EQ(dialog.pos(), QPoint(0, 0));
@@ -98,15 +98,15 @@ TEST_F(WaitDialogForm, AlwaysOpensInTheTopLeftCorner)
 
 TEST_F(WaitDialogForm, ClosingStopsTheCounterAndEndsTheWait)
 {
-    frmErr dialog(clock);
+    WaitDialogWidget dialog(clock);
     dialog.show();
     EXPECT_TRUE(dialog.isOpen());
     // The operator's close box.
     dialog.QWidget::close();
-    EXPECT_FALSE(dialog.TmrCom->isActive());
+    EXPECT_FALSE(dialog.counter->isActive());
     EXPECT_FALSE(dialog.isOpen());
 
-    frmErr byProgram(clock, true);
+    WaitDialogWidget byProgram(clock, true);
     WaitDialog &asSeenByTheCore = byProgram;
     asSeenByTheCore.show();
     asSeenByTheCore.close();

@@ -30,7 +30,7 @@ protected:
 
     void card(qint16 code, qint16 terminal, qint16 retries, qint16 fallback, qint16 payment = 1)
     {
-        ASSERT_EQ(WritePaymentType({payment, code, terminal, -1, retries, fallback}, payFile), 0);
+        ASSERT_EQ(writePaymentType({payment, code, terminal, -1, retries, fallback}, payFile), 0);
     }
     QStringList withoutStatus() const
     {
@@ -70,7 +70,7 @@ TEST(CardReplyClass, TableOfTerminalAnswers)
         {"X:5", CardReply::Accepted},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(ClassifyCardReply(QString::fromLatin1(c.reply)), c.cls) << c.reply;
+        EXPECT_EQ(classifyCardReply(QString::fromLatin1(c.reply)), c.cls) << c.reply;
 }
 
 TEST(CardReplyLine, AcknowledgementsBecomeCcPayLines)
@@ -81,21 +81,21 @@ TEST(CardReplyLine, AcknowledgementsBecomeCcPayLines)
     for (int i = 0; i < 15; ++i)
         f << QStringLiteral("f%1").arg(i);
     f[3] = QStringLiteral("1250");
-    EXPECT_EQ(CardPaymentLine(ack358 + f.join(QLatin1Char(':'))),
+    EXPECT_EQ(cardPaymentLine(ack358 + f.join(QLatin1Char(':'))),
               QStringLiteral("ccPay0 = f0;f2;f9;f11;f13;f10;f14;12,50"));
     f[3] = QStringLiteral("7");
-    EXPECT_TRUE(CardPaymentLine(QStringLiteral("355OK          ") + f.join(QLatin1Char(':')))
+    EXPECT_TRUE(cardPaymentLine(QStringLiteral("355OK          ") + f.join(QLatin1Char(':')))
                     .endsWith(QStringLiteral(";0,07")));
     f[3] = QStringLiteral("45");
-    EXPECT_TRUE(CardPaymentLine(ack358 + f.join(QLatin1Char(':'))).endsWith(QStringLiteral(";0,45")));
-    EXPECT_EQ(CardPaymentLine(QStringLiteral("  356OK   ")), QStringLiteral("ccPay0 = 0,OK"));
-    EXPECT_TRUE(CardPaymentLine(QStringLiteral("358OK")).isEmpty());
-    EXPECT_TRUE(CardPaymentLine(QStringLiteral("OK")).isEmpty());
+    EXPECT_TRUE(cardPaymentLine(ack358 + f.join(QLatin1Char(':'))).endsWith(QStringLiteral(";0,45")));
+    EXPECT_EQ(cardPaymentLine(QStringLiteral("  356OK   ")), QStringLiteral("ccPay0 = 0,OK"));
+    EXPECT_TRUE(cardPaymentLine(QStringLiteral("358OK")).isEmpty());
+    EXPECT_TRUE(cardPaymentLine(QStringLiteral("OK")).isEmpty());
     // Data that starts within the first 15 characters is not an acknowledgement
     // the host's line can be made from.
-    EXPECT_TRUE(CardPaymentLine(QStringLiteral("358OK:a:b:c:500")).isEmpty());
+    EXPECT_TRUE(cardPaymentLine(QStringLiteral("358OK:a:b:c:500")).isEmpty());
     // Too few fields: the line is still written, the missing fields empty.
-    EXPECT_EQ(CardPaymentLine(ack358 + QStringLiteral("a:b:c:500")), QStringLiteral("ccPay0 = a;c;;;;;;5,00"));
+    EXPECT_EQ(cardPaymentLine(ack358 + QStringLiteral("a:b:c:500")), QStringLiteral("ccPay0 = a;c;;;;;;5,00"));
 }
 
 TEST_F(CardPaymentTest, OrdinaryPaymentSendsSubtotalThenPayment)
@@ -202,28 +202,28 @@ TEST(PaymentFile, RecordsAreFixedSizeAndUnwrittenOnesReadAsZero)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("payeft.dat"));
-    ASSERT_EQ(WritePaymentType({5, 2, 1, -1, 2, 1}, path), 0);
+    ASSERT_EQ(writePaymentType({5, 2, 1, -1, 2, 1}, path), 0);
     EXPECT_EQ(QFileInfo(path).size(), 5 * 128);
     for (int n = 1; n <= 4; ++n)
-        EXPECT_EQ(ReadPaymentTypeRecord(n, path), (PaymentType{0, 0, 0, 0, 0, 0})) << n;
-    EXPECT_EQ(ReadPaymentTypeRecord(5, path), (PaymentType{5, 2, 1, -1, 2, 1}));
-    EXPECT_EQ(ReadPaymentTypeRecord(9, path), (PaymentType{9, 0, 0, 0, 0, 0}));
-    EXPECT_FALSE(ReadPaymentTypeRecord(0, path));
-    ASSERT_EQ(ClearPaymentType(5, path), 0);
-    EXPECT_EQ(ReadPaymentTypeRecord(5, path), (PaymentType{5, 0, 0, 0, 0, 0}));
+        EXPECT_EQ(readPaymentTypeRecord(n, path), (PaymentType{0, 0, 0, 0, 0, 0})) << n;
+    EXPECT_EQ(readPaymentTypeRecord(5, path), (PaymentType{5, 2, 1, -1, 2, 1}));
+    EXPECT_EQ(readPaymentTypeRecord(9, path), (PaymentType{9, 0, 0, 0, 0, 0}));
+    EXPECT_FALSE(readPaymentTypeRecord(0, path));
+    ASSERT_EQ(clearPaymentType(5, path), 0);
+    EXPECT_EQ(readPaymentTypeRecord(5, path), (PaymentType{5, 0, 0, 0, 0, 0}));
 }
 
 TEST(PaymentFile, DefaultDescriptions)
 {
-    clsPay d;
-    EXPECT_EQ(DescribePayment(2, d), 0);
-    EXPECT_EQ(d.PAY_Name(), QStringLiteral("Κάρτα"));
-    d.PAY_type = 3;
-    EXPECT_EQ(d.PAY_Name(), QStringLiteral("Κάρτα:ΠΡΟΦΟΡΤΩΜΕΝΗ"));
-    clsPay none;
-    EXPECT_EQ(DescribePayment(7, none), -1);
-    EXPECT_EQ(DescribePayment(0, none), -1);
-    EXPECT_FALSE(none.PAY_active);
+    EcrPaymentName d;
+    EXPECT_EQ(describeEcrPayment(2, d), 0);
+    EXPECT_EQ(d.name(), QStringLiteral("Κάρτα"));
+    d.type = 3;
+    EXPECT_EQ(d.name(), QStringLiteral("Κάρτα:ΠΡΟΦΟΡΤΩΜΕΝΗ"));
+    EcrPaymentName none;
+    EXPECT_EQ(describeEcrPayment(7, none), -1);
+    EXPECT_EQ(describeEcrPayment(0, none), -1);
+    EXPECT_FALSE(none.active);
 }
 
 TEST(CardReplyCheck, WritesTheLineToTheCurrentResultFile)
@@ -234,5 +234,5 @@ TEST(CardReplyCheck, WritesTheLineToTheCurrentResultFile)
     const auto check = cardAcknowledgementWriter(results);
     check(QStringLiteral("OK"));
     check(QStringLiteral("356OK"));
-    EXPECT_EQ(ReadTextFile(results.path()).value_or(QString()), QStringLiteral("ccPay0 = 0,OK\r\n"));
+    EXPECT_EQ(readTextFile(results.path()).value_or(QString()), QStringLiteral("ccPay0 = 0,OK\r\n"));
 }

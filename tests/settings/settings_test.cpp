@@ -170,7 +170,7 @@ TEST_F(SettingsFile, NetworkAddressWithoutPortWritesTheDefaultPortAndUnknownType
     v.machineType = QStringLiteral("TECFP"); // only the long list text maps to TECFP
     const QString path = dir.filePath(QStringLiteral("param.ini"));
     ASSERT_TRUE(writeSettingsFile(v, QDate(2026, 12, 7), path));
-    const QString text = ReadTextFile(path).value();
+    const QString text = readTextFile(path).value();
     EXPECT_TRUE(text.contains(QStringLiteral("[baud] 5012\r\n")));
     EXPECT_FALSE(text.contains(QStringLiteral("[ecrt]")));
     EXPECT_TRUE(text.contains(QStringLiteral("[print_code] falseN\r\n")));

@@ -17,7 +17,7 @@ TEST(Vats, SaveKeepsTheTailOfALongerFile)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(QByteArray(48, '\x7F'));
     }
-    ASSERT_TRUE(SaveVatRates({6.5, 13, 24, 0, 0}, path));
+    ASSERT_TRUE(saveVatRates({6.5, 13, 24, 0, 0}, path));
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray bytes = f.readAll();
@@ -25,16 +25,16 @@ TEST(Vats, SaveKeepsTheTailOfALongerFile)
     EXPECT_EQ(bytes.mid(40), QByteArray(8, '\x7F'));
     // 6.5 as a little-endian double: 0x401A000000000000
     EXPECT_EQ(bytes.left(8), QByteArray("\x00\x00\x00\x00\x00\x00\x1A\x40", 8));
-    EXPECT_DOUBLE_EQ(GetVatRate(1, path), 13.0);
-    EXPECT_DOUBLE_EQ(GetVatRate(2, path), 24.0);
+    EXPECT_DOUBLE_EQ(vatRate(1, path), 13.0);
+    EXPECT_DOUBLE_EQ(vatRate(2, path), 24.0);
 }
 
 TEST(Vats, MissingFileReadsAsZero)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("vats.dat"));
-    EXPECT_EQ(GetVatRate(0, path), 0.0);
-    const auto boxes = LoadVatRates(path);
+    EXPECT_EQ(vatRate(0, path), 0.0);
+    const auto boxes = loadVatRates(path);
     for (const QString &b : boxes)
         EXPECT_EQ(b, QStringLiteral("0"));
 }
@@ -44,12 +44,12 @@ TEST(Vats, CollectAcceptsEitherMarkAndRejectsBlanks)
     std::array<QString, 5> boxes{QStringLiteral("13.00"), QStringLiteral("6,5"), QStringLiteral("24"),
                                  QStringLiteral("0"), QStringLiteral("0.00")};
     VatRates rates{};
-    ASSERT_TRUE(CollectVatRates(boxes, rates));
+    ASSERT_TRUE(collectVatRates(boxes, rates));
     EXPECT_EQ(boxes[0], QStringLiteral("13,00"));
     EXPECT_DOUBLE_EQ(rates[0], 13.0);
     EXPECT_DOUBLE_EQ(rates[1], 6.5);
 
     std::array<QString, 5> bad{QStringLiteral("13"), QString(), QStringLiteral("abc"), QStringLiteral("0"),
                                QStringLiteral("0")};
-    EXPECT_FALSE(CollectVatRates(bad, rates));
+    EXPECT_FALSE(collectVatRates(bad, rates));
 }

@@ -7,7 +7,7 @@ namespace {
 
 QStringList linesOf(const ResultFile &results)
 {
-    return SplitLines(ReadTextFile(results.path()).value_or(QString()));
+    return splitLines(readTextFile(results.path()).value_or(QString()));
 }
 
 } // namespace

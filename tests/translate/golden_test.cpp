@@ -70,7 +70,7 @@ QString readUtf8(const QString &name)
 
 QStringList nonEmptyLines(const QString &text)
 {
-    QStringList lines = SplitLines(text);
+    QStringList lines = splitLines(text);
     lines.removeAll(QString());
     return lines;
 }
@@ -125,13 +125,13 @@ protected:
             const QStringList r = value.split(QLatin1Char(' '), Qt::SkipEmptyParts);
             ASSERT_EQ(r.size(), 5);
             ASSERT_TRUE(
-                SaveVatRates({r[0].toDouble(), r[1].toDouble(), r[2].toDouble(), r[3].toDouble(), r[4].toDouble()}));
+                saveVatRates({r[0].toDouble(), r[1].toDouble(), r[2].toDouble(), r[3].toDouble(), r[4].toDouble()}));
         }
     }
 
     TranslationOptions readOptions()
     {
-        EXPECT_TRUE(WriteTextFile(path(QStringLiteral("param.ini")), paramIni_));
+        EXPECT_TRUE(writeTextFile(path(QStringLiteral("param.ini")), paramIni_));
         const auto s = readSettingsFile(SettingsVariant::Startup, {}, path(QStringLiteral("param.ini")));
         EXPECT_TRUE(s);
         return s ? s->translation : TranslationOptions{};
@@ -167,8 +167,8 @@ TEST_P(Golden, CommandsAndResultLines)
     Translator translator(session_, progress_);
     ASSERT_TRUE(translator.translate(printFile, readOptions()));
     const QString resultName =
-        directiveValue(*ReadTextFile(printFile), QStringLiteral("resFile:"), QStringLiteral("Result"));
-    const QStringList results = maskDates(SplitLines(ReadTextFile(resultName).value_or(QString())));
+        directiveValue(*readTextFile(printFile), QStringLiteral("resFile:"), QStringLiteral("Result"));
+    const QStringList results = maskDates(splitLines(readTextFile(resultName).value_or(QString())));
     if (std::getenv("DRAVIMO_GOLDEN_SHOW"))
         std::cout << sentCommands().join(QLatin1Char('\n')).toStdString() << "\n--\n"
                   << results.join(QLatin1Char('\n')).toStdString() << "\n";

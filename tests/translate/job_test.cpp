@@ -1,4 +1,4 @@
-// Whole jobs through getdata: directives, the header and outcome lines, the
+// Whole jobs through the translator: directives, the header and outcome lines, the
 // two clears, line reading, and what a job leaves behind.
 #include "translate_fixture.h"
 
@@ -22,11 +22,11 @@ protected:
     // Writes a print file in the host's code page, byte for byte as given.
     QString writePrintFile(const QString &text, const QString &name = QStringLiteral("print.1"))
     {
-        EXPECT_TRUE(WriteTextFile(path(name), text));
+        EXPECT_TRUE(writeTextFile(path(name), text));
         return path(name);
     }
 
-    bool getdata(const QString &file)
+    bool translate(const QString &file)
     {
         Translator t(session_, progress_);
         t.zReport = zReport;
@@ -35,8 +35,8 @@ protected:
 
     QStringList resultLines(const QString &name = QStringLiteral("Result"))
     {
-        const auto text = ReadTextFile(path(name));
-        return text ? SplitLines(*text) : QStringList{};
+        const auto text = readTextFile(path(name));
+        return text ? splitLines(*text) : QStringList{};
     }
 
     std::function<void()> zReport;
@@ -55,7 +55,7 @@ QStringList plainOutcome(const QString &tag = QStringLiteral("Unknown"))
 TEST_F(GetData, FileWithOnlyDirectives)
 {
     const QString file = writePrintFile(QStringLiteral("#resFile:  out.txt\r\n#tag:  T-17\r\n"));
-    ASSERT_TRUE(getdata(file));
+    ASSERT_TRUE(translate(file));
     EXPECT_EQ(ecr_.commandsWithQuiet(),
               (QStringList{QStringLiteral("KXCL") + kQ, QStringLiteral("KXCL") + kQ, QStringLiteral("KXRE")}));
     EXPECT_EQ(resultLines(QStringLiteral("out.txt")), plainOutcome(QStringLiteral("T-17")));
@@ -66,11 +66,12 @@ TEST_F(GetData, FileWithOnlyDirectives)
 // Without a CR LF after it a directive does not count; the job still runs.
 TEST_F(GetData, DirectivesAtTheEndWithoutCrLfFallBack)
 {
-    ASSERT_TRUE(getdata(writePrintFile(QStringLiteral("#tag:  T1\r\n resFile:  out.txt"))));
+    ASSERT_TRUE(translate(writePrintFile(QStringLiteral("#tag:  T1\r\n resFile:  out.txt"))));
     EXPECT_EQ(resultLines(), plainOutcome(QStringLiteral("T1")));
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("out.txt"))));
     ecr_.sent.clear();
-    ASSERT_TRUE(getdata(writePrintFile(QStringLiteral(" resFile:  out.txt\r\n tag:  T2"), QStringLiteral("print.2"))));
+    ASSERT_TRUE(
+        translate(writePrintFile(QStringLiteral(" resFile:  out.txt\r\n tag:  T2"), QStringLiteral("print.2"))));
     EXPECT_EQ(resultLines(QStringLiteral("out.txt")), plainOutcome());
 }
 
@@ -100,7 +101,7 @@ TEST_F(GetData, DirectiveValues)
 
 TEST_F(GetData, UnreadableFileWritesNothing)
 {
-    EXPECT_FALSE(getdata(path(QStringLiteral("missing.1"))));
+    EXPECT_FALSE(translate(path(QStringLiteral("missing.1"))));
     EXPECT_TRUE(ecr_.sent.isEmpty());
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("Result"))));
 }
@@ -113,7 +114,7 @@ TEST_F(GetData, PlainJob)
         pluLine({{}, QStringLiteral("WATER"), QStringLiteral("2"), QStringLiteral("1.50"), QStringLiteral("13"), {}})
         + QStringLiteral("\r\n com  NOTE resFile:  res.txt\r\n xyz whatever\r\n com  LAST");
     ecr_.answer(QStringLiteral("KXRE"), 0, QStringLiteral("RE:00123:17"));
-    ASSERT_TRUE(getdata(writePrintFile(text)));
+    ASSERT_TRUE(translate(writePrintFile(text)));
     EXPECT_EQ(ecr_.commandsWithQuiet(),
               (QStringList{QStringLiteral("KXCL") + kQ, QStringLiteral("KXCL") + kQ, QStringLiteral("KX2.000* ") + kQ,
                            QStringLiteral("KX150R2WATER"), QStringLiteral("KXCO NOTE RESFILE:  RES.TXT"),
@@ -128,14 +129,14 @@ TEST_F(GetData, PlainJob)
 TEST_F(GetData, TwoJobsAppendToOneResultFile)
 {
     const QString file = writePrintFile(QStringLiteral(" resFile:  shared.txt\r\n"));
-    ASSERT_TRUE(getdata(file));
-    ASSERT_TRUE(getdata(file));
+    ASSERT_TRUE(translate(file));
+    ASSERT_TRUE(translate(file));
     EXPECT_EQ(resultLines(QStringLiteral("shared.txt")), plainOutcome() + plainOutcome());
 }
 
 TEST_F(GetData, FooterIsPrintedAfterTheOutcome)
 {
-    ASSERT_TRUE(getdata(writePrintFile(QStringLiteral(" foo  THANK YOU\r\n"))));
+    ASSERT_TRUE(translate(writePrintFile(QStringLiteral(" foo  THANK YOU\r\n"))));
     const QStringList sent = ecr_.commandsWithQuiet();
     ASSERT_EQ(sent.size(), 3 + 1 + 1 + 7);
     EXPECT_EQ(sent.at(2), QStringLiteral("KXRE"));
@@ -221,7 +222,7 @@ TEST_F(GetData, ZReportHookRunsFromAPrintFile)
 {
     int reports = 0;
     zReport = [&reports] { ++reports; };
-    ASSERT_TRUE(getdata(writePrintFile(QStringLiteral(" MKZ\r\n mkz\r\n"))));
+    ASSERT_TRUE(translate(writePrintFile(QStringLiteral(" MKZ\r\n mkz\r\n"))));
     EXPECT_EQ(reports, 2);
 }
 

@@ -171,7 +171,7 @@ TEST_F(TranslateTest, SendLinesReportTheReply)
     EXPECT_EQ(runLines({codeLine(QStringLiteral("snd"), QStringLiteral("RE  ")),
                         codeLine(QStringLiteral("snd"), QStringLiteral("BAD"))}),
               (QStringList{QStringLiteral("KXRE  ") + kQ, QStringLiteral("KXBAD") + kQ}));
-    const auto result = ReadTextFile(QStringLiteral("Result"));
+    const auto result = readTextFile(QStringLiteral("Result"));
     ASSERT_TRUE(result.has_value());
     EXPECT_EQ(*result, QStringLiteral("sndReply = 0;RE:1:2~RE:3:4\r\nsndReply = 7;7\r\n"));
 }

@@ -53,12 +53,12 @@ TEST_F(TranslateTest, CalcLeavesWholeCents)
     QString price = QStringLiteral(" 12.50 ");
     QString discount = QStringLiteral("1,234.5 0");
     QString addon = QStringLiteral("   ");
-    calc(price, discount, addon);
+    stripAmountMarks(price, discount, addon);
     EXPECT_EQ(price, QStringLiteral("1250"));
     EXPECT_EQ(discount, QStringLiteral("123450"));
     EXPECT_EQ(addon, QString());
     QString zero = QStringLiteral(" 0 ");
-    calc(zero, discount, addon);
+    stripAmountMarks(zero, discount, addon);
     EXPECT_EQ(zero, QStringLiteral("0"));
 }
 

@@ -1,4 +1,4 @@
-// Sale lines: the "PLU" handler and the item-sale branch of comms.
+// Sale lines: the "PLU" handler and the item-sale branch of sendOperation.
 #include "translate_fixture.h"
 
 using namespace dravimo;

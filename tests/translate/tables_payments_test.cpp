@@ -165,7 +165,7 @@ TEST_F(LineTest, BadTransferNumbersStopTheJobAndTheTransferWritesItsErrLine)
     EXPECT_EQ(runOne(tableLine(QStringLiteral("TPT"), QStringLiteral("5"), QStringLiteral("zz"))), LineResult::StopJob);
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("Result"))));
     EXPECT_EQ(runOne(tableLine(QStringLiteral("TBT"), QStringLiteral("ab"), QStringLiteral("3"))), LineResult::StopJob);
-    EXPECT_EQ(ReadTextFile(path(QStringLiteral("Result"))).value_or(QString()),
+    EXPECT_EQ(readTextFile(path(QStringLiteral("Result"))).value_or(QString()),
               QStringLiteral("Err = -255, (Wrong Table Number) DateTime end = ") + kFixedDate + QStringLiteral("\r\n"));
     EXPECT_TRUE(ecr_.commandsWithQuiet().isEmpty());
     EXPECT_EQ(window_.boxes.size(), 2);
@@ -192,5 +192,5 @@ TEST_F(LineTest, TableListGoesToTheResultFile)
 {
     ecr_.answer(QStringLiteral("KXREPTBL"), 0, QStringLiteral("TBL:3 7 12"));
     runLines({QStringLiteral(" ltb")});
-    EXPECT_EQ(ReadTextFile(path(QStringLiteral("Result"))).value_or(QString()), QStringLiteral("tblList   = 3712\r\n"));
+    EXPECT_EQ(readTextFile(path(QStringLiteral("Result"))).value_or(QString()), QStringLiteral("tblList   = 3712\r\n"));
 }

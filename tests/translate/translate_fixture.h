@@ -103,7 +103,7 @@ protected:
     {
         clock_.wall = QDateTime(QDate(2026, 7, 12), QTime(10, 20, 30));
         results_.setPath(QStringLiteral("Result"));
-        ASSERT_TRUE(SaveVatRates({6.0, 13.0, 24.0, 0.0, 17.0}));
+        ASSERT_TRUE(saveVatRates({6.0, 13.0, 24.0, 0.0, 17.0}));
     }
 
     // The machine's decimal separator; before the first line runs.

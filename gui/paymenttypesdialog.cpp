@@ -1,4 +1,4 @@
-#include "gui/frmeft.h"
+#include "gui/paymenttypesdialog.h"
 
 #include "core/numbers.h"
 #include "core/window.h"
@@ -91,103 +91,103 @@ std::optional<qint16> boxValue(const QLineEdit *box)
 
 } // namespace
 
-frmEFT::frmEFT(QWidget *mainWindow, Window &boxes, const QString &fileName)
+PaymentTypesDialog::PaymentTypesDialog(QWidget *mainWindow, Window &boxes, const QString &fileName)
     : QWidget(nullptr, Qt::Window), mainWindow_(mainWindow), boxes_(boxes), fileName_(fileName)
 {
-    setObjectName(QStringLiteral("frmEFT"));
+    setObjectName(QStringLiteral("PaymentTypesDialog"));
     setWindowTitle(kTitle);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(buildFields());
     layout->addLayout(buildButtons());
     setTabChain();
-    for (QLineEdit *box : {txtPay_, txtRetries_, txtPayID_})
+    for (QLineEdit *box : {payment_, retries_, fallback_})
         box->installEventFilter(this);
-    connect(cmdFind_, &QToolButton::clicked, this, &frmEFT::cmdFind_Click);
-    connect(save_, &QToolButton::clicked, this, &frmEFT::save_Click);
-    connect(cmddelete_, &QToolButton::clicked, this, &frmEFT::cmddelete_Click);
-    connect(cmdexit_, &QToolButton::clicked, this, &frmEFT::cmdexit_Click);
-    connect(cmdRef_, &QToolButton::clicked, this, &frmEFT::fill);
-    connect(txtPayID_, &QLineEdit::textChanged, this, &frmEFT::txtPayID_Change);
+    connect(find_, &QToolButton::clicked, this, &PaymentTypesDialog::findRecord);
+    connect(save_, &QToolButton::clicked, this, &PaymentTypesDialog::saveRecord);
+    connect(clear_, &QToolButton::clicked, this, &PaymentTypesDialog::clearRecord);
+    connect(exit_, &QToolButton::clicked, this, &PaymentTypesDialog::closeDialog);
+    connect(refresh_, &QToolButton::clicked, this, &PaymentTypesDialog::fill);
+    connect(fallback_, &QLineEdit::textChanged, this, &PaymentTypesDialog::fallbackEdited);
     resetFields();
 }
 
-QLayout *frmEFT::buildFields()
+QLayout *PaymentTypesDialog::buildFields()
 {
-    txtPay_ = limitedBox("txtPay", kPayLength);
-    cmdFind_ = pictureButton("cmdFind", QStyle::SP_FileDialogContentsView, QStringLiteral("Αναζήτηση"));
-    cmbECRPayment_ = new QComboBox;
-    cmbECRPayment_->setObjectName(QStringLiteral("cmbECRPayment"));
-    cmbECREFT_ = new QComboBox;
-    cmbECREFT_->setObjectName(QStringLiteral("cmbECREFT"));
+    payment_ = limitedBox("txtPay", kPayLength);
+    find_ = pictureButton("cmdFind", QStyle::SP_FileDialogContentsView, QStringLiteral("Αναζήτηση"));
+    ecrPayment_ = new QComboBox;
+    ecrPayment_->setObjectName(QStringLiteral("cmbECRPayment"));
+    terminal_ = new QComboBox;
+    terminal_->setObjectName(QStringLiteral("cmbECREFT"));
     // The lists are filled after the dialog shows, and refilled: sized once
     // at the first show they would cut "EFT Προφορτωμένη".
-    for (QComboBox *list : {cmbECRPayment_, cmbECREFT_})
+    for (QComboBox *list : {ecrPayment_, terminal_})
         list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    cmdRef_ = pictureButton("cmdRef", QStyle::SP_BrowserReload, QStringLiteral("Ανανέωση λιστών"));
-    cmdRef_->setAutoRaise(true);
-    cmdRef_->setFocusPolicy(Qt::NoFocus);
-    chkActive_ = new QCheckBox(QStringLiteral("Ενεργή"));
-    chkActive_->setObjectName(QStringLiteral("chkActive"));
-    txtRetries_ = limitedBox("txtRetries", kRetriesLength);
-    txtPayID_ = limitedBox("txtPayID", kPayIDLength);
-    txtPAYEDDesc_ = limitedBox("txtPAYEDDesc", kDescLength);
-    txtPAYEDDesc_->setReadOnly(true);
+    refresh_ = pictureButton("cmdRef", QStyle::SP_BrowserReload, QStringLiteral("Ανανέωση λιστών"));
+    refresh_->setAutoRaise(true);
+    refresh_->setFocusPolicy(Qt::NoFocus);
+    cardPayment_ = new QCheckBox(QStringLiteral("Ενεργή"));
+    cardPayment_->setObjectName(QStringLiteral("chkActive"));
+    retries_ = limitedBox("txtRetries", kRetriesLength);
+    fallback_ = limitedBox("txtPayID", kPayIDLength);
+    fallbackName_ = limitedBox("txtPAYEDDesc", kDescLength);
+    fallbackName_->setReadOnly(true);
 
     auto *grid = new QGridLayout;
-    grid->addWidget(caption("lblPay", QStringLiteral("# πληρωμής Dravimo"), txtPay_), 0, 0);
-    grid->addWidget(txtPay_, 0, 1);
-    grid->addWidget(cmdFind_, 0, 2, Qt::AlignLeft);
-    grid->addWidget(caption("lblECRPayment", QStringLiteral("# πληρωμής Ταμειακής"), cmbECRPayment_), 1, 0);
-    grid->addWidget(cmbECRPayment_, 1, 1, 1, 2);
-    grid->addWidget(cmdRef_, 1, 3, Qt::AlignLeft);
-    grid->addWidget(caption("lblECREFT", QStringLiteral("# EFT POS"), cmbECREFT_), 2, 0);
-    grid->addWidget(cmbECREFT_, 2, 1, 1, 2);
-    grid->addWidget(chkActive_, 3, 1, 1, 2);
-    grid->addWidget(caption("lblRetries", QStringLiteral("Προσπάθειες"), txtRetries_), 4, 0);
-    grid->addWidget(txtRetries_, 4, 1);
-    grid->addWidget(caption("lblPAYId", QStringLiteral("Εναλλακτική πληρωμή"), txtPayID_), 5, 0);
-    grid->addWidget(txtPayID_, 5, 1);
-    grid->addWidget(txtPAYEDDesc_, 5, 2, 1, 2);
+    grid->addWidget(caption("lblPay", QStringLiteral("# πληρωμής Dravimo"), payment_), 0, 0);
+    grid->addWidget(payment_, 0, 1);
+    grid->addWidget(find_, 0, 2, Qt::AlignLeft);
+    grid->addWidget(caption("lblECRPayment", QStringLiteral("# πληρωμής Ταμειακής"), ecrPayment_), 1, 0);
+    grid->addWidget(ecrPayment_, 1, 1, 1, 2);
+    grid->addWidget(refresh_, 1, 3, Qt::AlignLeft);
+    grid->addWidget(caption("lblECREFT", QStringLiteral("# EFT POS"), terminal_), 2, 0);
+    grid->addWidget(terminal_, 2, 1, 1, 2);
+    grid->addWidget(cardPayment_, 3, 1, 1, 2);
+    grid->addWidget(caption("lblRetries", QStringLiteral("Προσπάθειες"), retries_), 4, 0);
+    grid->addWidget(retries_, 4, 1);
+    grid->addWidget(caption("lblPAYId", QStringLiteral("Εναλλακτική πληρωμή"), fallback_), 5, 0);
+    grid->addWidget(fallback_, 5, 1);
+    grid->addWidget(fallbackName_, 5, 2, 1, 2);
     grid->setColumnStretch(3, 1);
     return grid;
 }
 
-QLayout *frmEFT::buildButtons()
+QLayout *PaymentTypesDialog::buildButtons()
 {
     save_ = pictureButton("save", QStyle::SP_DialogSaveButton, QStringLiteral("Αποθήκευση"));
-    cmdexit_ = pictureButton("cmdexit", QStyle::SP_DialogCloseButton, QStringLiteral("Έξοδος"));
-    cmddelete_ = pictureButton("cmddelete", QStyle::SP_TrashIcon, QStringLiteral("Διαγραφή"));
+    exit_ = pictureButton("cmdexit", QStyle::SP_DialogCloseButton, QStringLiteral("Έξοδος"));
+    clear_ = pictureButton("cmddelete", QStyle::SP_TrashIcon, QStringLiteral("Διαγραφή"));
     auto *row = new QHBoxLayout;
     row->addStretch();
     row->addWidget(save_);
-    row->addWidget(cmddelete_);
-    row->addWidget(cmdexit_);
+    row->addWidget(clear_);
+    row->addWidget(exit_);
     return row;
 }
 
-void frmEFT::setTabChain()
+void PaymentTypesDialog::setTabChain()
 {
-    QWidget *const chain[] = {txtPay_,   cmdFind_, cmbECRPayment_, cmbECREFT_, chkActive_,   txtRetries_,
-                              txtPayID_, save_,    cmdexit_,       cmddelete_, txtPAYEDDesc_};
+    QWidget *const chain[] = {payment_,  find_, ecrPayment_, terminal_, cardPayment_, retries_,
+                              fallback_, save_, exit_,       clear_,    fallbackName_};
     for (std::size_t i = 1; i < std::size(chain); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 }
 
 // The texts a freshly loaded dialog shows. No fallback name yet: it follows
 // the operator's typing or a look-up.
-void frmEFT::resetFields()
+void PaymentTypesDialog::resetFields()
 {
-    setLimitedText(txtPay_, kPayLength, QStringLiteral("01"));
-    chkActive_->setChecked(false);
-    setLimitedText(txtRetries_, kRetriesLength, QStringLiteral("0"));
+    setLimitedText(payment_, kPayLength, QStringLiteral("01"));
+    cardPayment_->setChecked(false);
+    setLimitedText(retries_, kRetriesLength, QStringLiteral("0"));
     {
-        const QSignalBlocker quiet(txtPayID_);
-        setLimitedText(txtPayID_, kPayIDLength, QStringLiteral("0"));
+        const QSignalBlocker quiet(fallback_);
+        setLimitedText(fallback_, kPayIDLength, QStringLiteral("0"));
     }
-    txtPAYEDDesc_->clear();
+    fallbackName_->clear();
 }
 
-void frmEFT::placeBesideMainWindow()
+void PaymentTypesDialog::placeBesideMainWindow()
 {
     if (!mainWindow_)
         return;
@@ -196,7 +196,7 @@ void frmEFT::placeBesideMainWindow()
          corner.y() + kTwipsDown * mainWindow_->logicalDpiY() / kTwipsPerInch);
 }
 
-void frmEFT::open()
+void PaymentTypesDialog::open()
 {
     if (!isVisible()) {
         resetFields();
@@ -205,7 +205,7 @@ void frmEFT::open()
     fill();
 }
 
-void frmEFT::fill()
+void PaymentTypesDialog::fill()
 {
     repaint();
     show();
@@ -213,125 +213,125 @@ void frmEFT::fill()
     activateWindow();
     repaint();
     QCoreApplication::processEvents();
-    cmbECREFT_->clear();
-    cmbECRPayment_->clear();
+    terminal_->clear();
+    ecrPayment_->clear();
     setWindowTitle(kReading);
-    cmdRef_->hide();
+    refresh_->hide();
     repaint();
     fillTerminals();
     fillEcrPayments();
     setWindowTitle(kTitle);
-    cmdRef_->show();
+    refresh_->show();
     repaint();
     if (mainWindow_)
         mainWindow_->setEnabled(false);
 }
 
-void frmEFT::fillTerminals()
+void PaymentTypesDialog::fillTerminals()
 {
-    cmbECREFT_->addItem(QStringLiteral("---"), 0);
+    terminal_->addItem(QStringLiteral("---"), 0);
     for (int n = 1; n <= 4; ++n)
-        cmbECREFT_->addItem(QStringLiteral("EFTPOS #") + QString::number(n), n);
-    cmbECREFT_->setCurrentIndex(0);
+        terminal_->addItem(QStringLiteral("EFTPOS #") + QString::number(n), n);
+    terminal_->setCurrentIndex(0);
 }
 
-void frmEFT::fillEcrPayments()
+void PaymentTypesDialog::fillEcrPayments()
 {
-    cmbECRPayment_->addItem(QStringLiteral("---"), 0);
-    cmbECRPayment_->addItem(QStringLiteral("EFT Πληρωμή"), 2);
-    cmbECRPayment_->addItem(QStringLiteral("EFT Προφορτωμένη"), 3);
-    cmbECRPayment_->addItem(QStringLiteral("EFT Προείσπραξη"), 9);
-    cmbECRPayment_->setCurrentIndex(0);
+    ecrPayment_->addItem(QStringLiteral("---"), 0);
+    ecrPayment_->addItem(QStringLiteral("EFT Πληρωμή"), 2);
+    ecrPayment_->addItem(QStringLiteral("EFT Προφορτωμένη"), 3);
+    ecrPayment_->addItem(QStringLiteral("EFT Προείσπραξη"), 9);
+    ecrPayment_->setCurrentIndex(0);
 }
 
 // Silent by design: a number that cannot be read leaves the screen as it is.
-void frmEFT::cmdFind_Click()
+void PaymentTypesDialog::findRecord()
 {
-    const auto n = boxValue(txtPay_);
+    const auto n = boxValue(payment_);
     if (!n)
         return;
-    if (const auto record = ReadPaymentTypeRecord(*n, fileName_))
+    if (const auto record = readPaymentTypeRecord(*n, fileName_))
         showRecord(*record);
 }
 
-void frmEFT::showRecord(const PaymentType &record)
+void PaymentTypesDialog::showRecord(const PaymentType &record)
 {
-    selectByData(cmbECRPayment_, record.ecrCode);
-    selectByData(cmbECREFT_, record.terminal);
+    selectByData(ecrPayment_, record.ecrCode);
+    selectByData(terminal_, record.terminal);
     // Any non-zero value makes the payment procedure treat the payment as a
     // card payment, so the box shows it ticked.
-    chkActive_->setChecked(record.isActive());
-    setLimitedText(txtRetries_, kRetriesLength, QString::number(record.retries));
-    setLimitedText(txtPayID_, kPayIDLength, QString::number(record.fallback));
+    cardPayment_->setChecked(record.isActive());
+    setLimitedText(retries_, kRetriesLength, QString::number(record.retries));
+    setLimitedText(fallback_, kPayIDLength, QString::number(record.fallback));
     // Also when the fallback text did not change: the name always belongs to
     // the number on screen.
-    txtPayID_Change();
+    fallbackEdited();
 }
 
-std::optional<qint16> frmEFT::paymentNumber()
+std::optional<qint16> PaymentTypesDialog::paymentNumber()
 {
-    const auto n = boxValue(txtPay_);
+    const auto n = boxValue(payment_);
     if (n && *n >= 1)
         return n;
-    MsgBox(boxes_, kBadPayment, mb::Exclamation);
+    messageBox(boxes_, kBadPayment, mb::Exclamation);
     return std::nullopt;
 }
 
-std::optional<PaymentType> frmEFT::recordOnScreen()
+std::optional<PaymentType> PaymentTypesDialog::recordOnScreen()
 {
     const auto n = paymentNumber();
     if (!n)
         return std::nullopt;
-    const auto retries = boxValue(txtRetries_);
+    const auto retries = boxValue(retries_);
     if (!retries) {
-        MsgBox(boxes_, kBadRetries, mb::Exclamation);
+        messageBox(boxes_, kBadRetries, mb::Exclamation);
         return std::nullopt;
     }
-    const auto fallback = boxValue(txtPayID_);
+    const auto fallback = boxValue(fallback_);
     if (!fallback) {
-        MsgBox(boxes_, kBadFallback, mb::Exclamation);
+        messageBox(boxes_, kBadFallback, mb::Exclamation);
         return std::nullopt;
     }
     return PaymentType{*n,
-                       static_cast<qint16>(cmbECRPayment_->currentData().toInt()),
-                       static_cast<qint16>(cmbECREFT_->currentData().toInt()),
-                       static_cast<qint16>(chkActive_->isChecked() ? -1 : 0),
+                       static_cast<qint16>(ecrPayment_->currentData().toInt()),
+                       static_cast<qint16>(terminal_->currentData().toInt()),
+                       static_cast<qint16>(cardPayment_->isChecked() ? -1 : 0),
                        *retries,
                        *fallback};
 }
 
 // A write that fails is told: the operator would otherwise leave believing
 // the card payment is set up.
-void frmEFT::save_Click()
+void PaymentTypesDialog::saveRecord()
 {
     const auto record = recordOnScreen();
-    if (record && WritePaymentType(*record, fileName_) != 0)
-        MsgBox(boxes_, kWriteFailed, mb::Exclamation);
+    if (record && writePaymentType(*record, fileName_) != 0)
+        messageBox(boxes_, kWriteFailed, mb::Exclamation);
 }
 
 // The screen keeps the old values, so a mistaken clear can be saved back.
-void frmEFT::cmddelete_Click()
+void PaymentTypesDialog::clearRecord()
 {
     const auto n = paymentNumber();
-    if (n && ClearPaymentType(*n, fileName_) != 0)
-        MsgBox(boxes_, kWriteFailed, mb::Exclamation);
+    if (n && clearPaymentType(*n, fileName_) != 0)
+        messageBox(boxes_, kWriteFailed, mb::Exclamation);
 }
 
-void frmEFT::cmdexit_Click()
+void PaymentTypesDialog::closeDialog()
 {
     close();
 }
 
-void frmEFT::txtPayID_Change()
+void PaymentTypesDialog::fallbackEdited()
 {
-    const auto number = boxValue(txtPayID_);
+    const auto number = boxValue(fallback_);
     if (!number)
         return;
-    clsPay description;
-    txtPAYEDDesc_->setText(DescribePayment(*number, description) == 0 ? description.PAY_Name() : kNoPayment);
+    EcrPaymentName description;
+    fallbackName_->setText(describeEcrPayment(*number, description) == 0 ? description.name() : kNoPayment);
 }
 
-void frmEFT::closeEvent(QCloseEvent *event)
+void PaymentTypesDialog::closeEvent(QCloseEvent *event)
 {
     event->accept();
     if (mainWindow_)
@@ -342,7 +342,7 @@ void frmEFT::closeEvent(QCloseEvent *event)
 // A number box selects its whole text when it gets the focus, so a new value
 // is typed over the old one. Deferred: the click that brought the focus
 // would otherwise place the caret and undo the selection.
-bool frmEFT::eventFilter(QObject *watched, QEvent *event)
+bool PaymentTypesDialog::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::FocusIn) {
         if (auto *box = qobject_cast<QLineEdit *>(watched))
@@ -351,12 +351,12 @@ bool frmEFT::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-std::function<void()> CardSettingsOpener(QWidget *mainWindow, Window &boxes)
+std::function<void()> paymentTypesDialogOpener(QWidget *mainWindow, Window &boxes)
 {
-    auto dialog = std::make_shared<QPointer<frmEFT>>();
+    auto dialog = std::make_shared<QPointer<PaymentTypesDialog>>();
     return [mainWindow, &boxes, dialog] {
         if (!*dialog) {
-            *dialog = new frmEFT(mainWindow, boxes);
+            *dialog = new PaymentTypesDialog(mainWindow, boxes);
             // Not a child (see frmeft.h), so it goes when the main window does.
             QObject::connect(mainWindow, &QObject::destroyed, dialog->data(), [d = dialog->data()] { delete d; });
         }

@@ -1,5 +1,5 @@
 #include "greek/cp1253.h"
-#include "greek/greekmikro.h"
+#include "greek/ecrcharset.h"
 
 #include <gtest/gtest.h>
 
@@ -8,24 +8,20 @@ using namespace dravimo;
 namespace {
 QByteArray tableABytes(const QString &text)
 {
-    GreekMikro g;
-    g.InSring(text, false);
-    return cp1253::encode(g.GreekString());
+    return cp1253::encode(greek::toEcrCharset(text));
 }
 QString tableBFromBytes(const QByteArray &bytes)
 {
-    GreekMikro g;
-    g.InSring(cp1253::decode(bytes), true);
-    return g.GreekString();
+    return greek::repairDosMisreading(cp1253::decode(bytes));
 }
 } // namespace
 
-TEST(GreekMikroTableA, SouvlakiBecomesTheEcrBytes)
+TEST(EcrCharsetTableA, SouvlakiBecomesTheEcrBytes)
 {
     EXPECT_EQ(tableABytes(QStringLiteral("ΣΟΥΒΛΑΚΙ")), QByteArray("\x66\x4F\x59\x42\x88\x41\x4B\x49"));
 }
 
-TEST(GreekMikroTableA, SixtyFourRowsAndTheLettersItLeavesOut)
+TEST(EcrCharsetTableA, SixtyFourRowsAndTheLettersItLeavesOut)
 {
     EXPECT_EQ(greek::tableA().size(), 64);
     EXPECT_EQ(tableABytes(QStringLiteral("ΓΔΘΛΞΠΦΨΩ")), QByteArray("\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8D"));
@@ -36,7 +32,7 @@ TEST(GreekMikroTableA, SixtyFourRowsAndTheLettersItLeavesOut)
     EXPECT_EQ(tableABytes(QStringLiteral("12%-AB ")), QByteArray("12%-AB "));
 }
 
-TEST(GreekMikroTableB, RepairsDosGreekAndSkipsItsGaps)
+TEST(EcrCharsetTableB, RepairsDosGreekAndSkipsItsGaps)
 {
     EXPECT_EQ(tableBFromBytes(QByteArray("\x80\x81\x82")), QStringLiteral("ΑΒΓ"));
     EXPECT_EQ(tableBFromBytes(QByteArray("\x98\xAA\xAF")), QStringLiteral("αςψ"));
@@ -46,25 +42,19 @@ TEST(GreekMikroTableB, RepairsDosGreekAndSkipsItsGaps)
     EXPECT_EQ(tableBFromBytes(QByteArray("\xB0\xF1")), cp1253::decode(QByteArray("\xB0\xF1")));
 }
 
-TEST(GreekMikro, LengthIsAlwaysKept)
+TEST(EcrCharset, LengthIsAlwaysKept)
 {
     QByteArray all;
     for (int b = 1; b < 256; ++b)
         all.append(char(b));
     const QString text = cp1253::decode(all);
-    for (bool table : {false, true}) {
-        GreekMikro g;
-        g.InSring(text, table);
-        EXPECT_EQ(g.GreekString().size(), text.size());
-    }
-    GreekMikro g;
-    g.InSring(QString(), false);
-    EXPECT_TRUE(g.GreekString().isEmpty());
+    EXPECT_EQ(greek::toEcrCharset(text).size(), text.size());
+    EXPECT_EQ(greek::repairDosMisreading(text).size(), text.size());
+    EXPECT_TRUE(greek::toEcrCharset(QString()).isEmpty());
 }
 
-TEST(GreekMikro, EcrCharsetReadsBackAsGreek)
+TEST(EcrCharset, ReadsBackAsGreek)
 {
-    GreekMikro g;
-    g.InSring(QStringLiteral("ΣΟΥΒΛΑΚΙ ΦΕΤΑ"), false);
-    EXPECT_EQ(greek::fromEcrCharset(g.GreekString()), QStringLiteral("ΣOYBΛAKI ΦETA"));
+    EXPECT_EQ(greek::fromEcrCharset(greek::toEcrCharset(QStringLiteral("ΣΟΥΒΛΑΚΙ ΦΕΤΑ"))),
+              QStringLiteral("ΣOYBΛAKI ΦETA"));
 }

@@ -1,4 +1,4 @@
-#include "gui/frmdebug.h"
+#include "gui/commlogwindow.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -13,34 +13,34 @@ namespace {
 constexpr int kMaxLines = 50000;
 } // namespace
 
-frmDebug::frmDebug(CommLog &log, QWidget *parent) : QWidget(parent, Qt::Window), log_(log)
+CommLogWindow::CommLogWindow(CommLog &log, QWidget *parent) : QWidget(parent, Qt::Window), log_(log)
 {
-    setObjectName(QStringLiteral("frmDebug"));
+    setObjectName(QStringLiteral("CommLogWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Επικοινωνία Ταμειακής"));
-    txtDebug = new QPlainTextEdit(this);
-    txtDebug->setObjectName(QStringLiteral("txtDebug"));
-    txtDebug->setReadOnly(true);
-    txtDebug->setLineWrapMode(QPlainTextEdit::NoWrap);
-    txtDebug->setMaximumBlockCount(kMaxLines);
-    chkFile = new QCheckBox(QStringLiteral("Ενεργοποίηση καταγραφής (dravimoLog.txt)"), this);
-    chkFile->setObjectName(QStringLiteral("chkFile"));
+    lines = new QPlainTextEdit(this);
+    lines->setObjectName(QStringLiteral("lines"));
+    lines->setReadOnly(true);
+    lines->setLineWrapMode(QPlainTextEdit::NoWrap);
+    lines->setMaximumBlockCount(kMaxLines);
+    fileBox = new QCheckBox(QStringLiteral("Ενεργοποίηση καταγραφής (dravimoLog.txt)"), this);
+    fileBox->setObjectName(QStringLiteral("fileBox"));
     // The text takes the whole width and every bit of height the tick box
     // leaves, so the box always stays visible below it.
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(txtDebug, 1);
-    layout->addWidget(chkFile, 0);
+    layout->addWidget(lines, 1);
+    layout->addWidget(fileBox, 0);
     resize(520, 400);
 }
 
-frmDebug::~frmDebug()
+CommLogWindow::~CommLogWindow()
 {
-    Form_Unload();
+    unload();
 }
 
-frmDebug *frmDebug::openBeside(QWidget *mainWindow, CommLog &log)
+CommLogWindow *CommLogWindow::openBeside(QWidget *mainWindow, CommLog &log)
 {
-    auto *form = new frmDebug(log);
+    auto *form = new CommLogWindow(log);
     if (mainWindow) {
         const QRect main = mainWindow->frameGeometry();
         form->move(main.right() + 1, main.top());
@@ -51,27 +51,27 @@ frmDebug *frmDebug::openBeside(QWidget *mainWindow, CommLog &log)
     return form;
 }
 
-void frmDebug::showLine(const QString &text)
+void CommLogWindow::showLine(const QString &text)
 {
     // Old content, CR LF, the line: the newest line is always in view.
-    txtDebug->moveCursor(QTextCursor::End);
-    txtDebug->insertPlainText(QLatin1Char('\n') + text);
-    txtDebug->moveCursor(QTextCursor::End);
-    txtDebug->ensureCursorVisible();
+    lines->moveCursor(QTextCursor::End);
+    lines->insertPlainText(QLatin1Char('\n') + text);
+    lines->moveCursor(QTextCursor::End);
+    lines->ensureCursorVisible();
 }
 
-bool frmDebug::logsToFile() const
+bool CommLogWindow::logsToFile() const
 {
-    return chkFile->isChecked();
+    return fileBox->isChecked();
 }
 
-void frmDebug::closeEvent(QCloseEvent *event)
+void CommLogWindow::closeEvent(QCloseEvent *event)
 {
-    Form_Unload();
+    unload();
     event->accept();
 }
 
-void frmDebug::Form_Unload()
+void CommLogWindow::unload()
 {
     if (unloaded_)
         return;

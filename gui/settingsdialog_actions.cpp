@@ -1,8 +1,8 @@
-// frmparam's behaviour: load, restore, confirm, and closing.
+// SettingsDialog's behaviour: load, restore, confirm, and closing.
 
 #include "core/clock.h"
 #include "core/window.h"
-#include "gui/frmparam.h"
+#include "gui/settingsdialog.h"
 #include "settings/settings.h"
 #include "settings/vats.h"
 
@@ -27,7 +27,7 @@ void setLimitedText(QLineEdit *box, int limit, const QString &text)
 
 } // namespace
 
-void frmparam::open()
+void SettingsDialog::open()
 {
     show();
     raise();
@@ -35,7 +35,7 @@ void frmparam::open()
     load();
 }
 
-void frmparam::load()
+void SettingsDialog::load()
 {
     emit loaded();
     // A param.ini that cannot be read leaves the controls as they are: the
@@ -44,132 +44,132 @@ void frmparam::load()
     const auto s = readSettingsFile(SettingsVariant::Dialog, current);
     loadConnection(s ? s->connection : current);
     if (s) {
-        setLimitedText(filetxt_, kFileLength, s->file);
+        setLimitedText(file_, kFileLength, s->file);
         if (s->translation.ecrModel == EcrModel::Mikro)
-            typetxt_->setCurrentIndex(0);
+            machineType_->setCurrentIndex(0);
         else if (s->translation.ecrModel == EcrModel::Pos21)
-            typetxt_->setCurrentIndex(1);
+            machineType_->setCurrentIndex(1);
         loadChecks(*s);
         location_->setText(s->location);
     }
-    const auto rates = LoadVatRates();
+    const auto rates = loadVatRates();
     for (std::size_t i = 0; i < rates.size(); ++i)
-        setLimitedText(txtVatRate_[i], kRateLength, rates[i]);
+        setLimitedText(vatRates_[i], kRateLength, rates[i]);
     update();
 }
 
 // The port text is the connection text up to its first ":", the baud the
 // part after it (up to a second ":"); no ":" leaves the baud box empty.
-void frmparam::loadConnection(const Connection &connection)
+void SettingsDialog::loadConnection(const Connection &connection)
 {
     const QStringList parts = connection.text.split(QLatin1Char(':'));
-    setLimitedText(comtxt_, kPortLength, parts.value(0));
-    setLimitedText(baudtxt_, kBaudLength, parts.value(1));
+    setLimitedText(port_, kPortLength, parts.value(0));
+    setLimitedText(baud_, kBaudLength, parts.value(1));
 }
 
-void frmparam::loadChecks(const Settings &s)
+void SettingsDialog::loadChecks(const Settings &s)
 {
     const TranslationOptions &t = s.translation;
-    multi_print_->setChecked(s.fileMode == FileMode::Multi);
-    descreption_->setChecked(s.descriptionsOn);
+    multiFile_->setChecked(s.fileMode == FileMode::Multi);
+    descriptions_->setChecked(s.descriptionsOn);
     comments_->setChecked(s.commentsOn);
     quantity_->setChecked(s.quantityOn);
-    keyb_locked_->setChecked(t.keyboardLocked);
-    dirdep_->setChecked(t.departmentFromLine);
+    keyboardLocked_->setChecked(t.keyboardLocked);
+    directDepartments_->setChecked(t.departmentFromLine);
     if (t.itemCodes == ItemCodes::Numeric) {
-        print_code_numeric_->setChecked(true);
+        numericCodes_->setChecked(true);
     } else if (t.itemCodes == ItemCodes::Alphanumeric) {
-        print_code_ascii_->setChecked(true);
+        alphanumericCodes_->setChecked(true);
     } else if (t.itemCodes == ItemCodes::None) {
-        print_code_ascii_->setChecked(false);
-        print_code_numeric_->setChecked(false);
+        alphanumericCodes_->setChecked(false);
+        numericCodes_->setChecked(false);
     }
     if (t.currency == Currency::AsInFile)
-        total_file_->setChecked(true);
+        currencyAsInFile_->setChecked(true);
     else if (t.currency == Currency::Main)
-        total_1_->setChecked(true);
+        currencyMain_->setChecked(true);
     else if (t.currency == Currency::Secondary)
-        total_2_->setChecked(true);
+        currencySecondary_->setChecked(true);
     // Ticked by a file that asks for it, never unticked here.
     if (s.autoStart)
-        ChkAuto_->setChecked(true);
+        autoStart_->setChecked(true);
 }
 
-void frmparam::restore_Click()
+void SettingsDialog::restore()
 {
-    comtxt_->setText(QStringLiteral("0"));
-    baudtxt_->setText(QStringLiteral("0"));
-    filetxt_->clear();
-    typetxt_->setCurrentIndex(0);
-    for (QCheckBox *c : {multi_print_, descreption_, print_code_ascii_, print_code_numeric_, comments_, quantity_,
-                         keyb_locked_, dirdep_})
+    port_->setText(QStringLiteral("0"));
+    baud_->setText(QStringLiteral("0"));
+    file_->clear();
+    machineType_->setCurrentIndex(0);
+    for (QCheckBox *c : {multiFile_, descriptions_, alphanumericCodes_, numericCodes_, comments_, quantity_,
+                         keyboardLocked_, directDepartments_})
         c->setChecked(false);
-    total_file_->setChecked(true);
+    currencyAsInFile_->setChecked(true);
     location_->setText(QStringLiteral(" "));
     load();
 }
 
-void frmparam::OK_Click()
+void SettingsDialog::confirm()
 {
-    if (baudtxt_->isHidden() && !comtxt_->text().contains(QLatin1Char(':')))
-        baudtxt_->setText(QStringLiteral("5012"));
+    if (baud_->isHidden() && !port_->text().contains(QLatin1Char(':')))
+        baud_->setText(QStringLiteral("5012"));
     if (!writeSettings())
         return;
     if (!saveVatRates())
         return;
-    MsgBox(boxes_, QStringLiteral("Πρεπει να επανεκκινησετε το Dravimo για ενεργοποιηση των μεταβολων "), mb::Critical,
-           QStringLiteral("Dravimo-Προσοχη"));
+    messageBox(boxes_, QStringLiteral("Πρεπει να επανεκκινησετε το Dravimo για ενεργοποιηση των μεταβολων "),
+               mb::Critical, QStringLiteral("Dravimo-Προσοχη"));
     close();
     emit confirmed();
 }
 
 // A param.ini that could not be written is reported and the dialog stays
 // open: ending the program as if the settings had been saved would lose them.
-bool frmparam::writeSettings()
+bool SettingsDialog::writeSettings()
 {
     SettingsDialogValues v;
-    v.port = comtxt_->text();
-    v.baud = baudtxt_->text();
-    v.file = filetxt_->text();
-    v.machineType = typetxt_->currentText();
-    v.multi = multi_print_->isChecked();
-    v.description = descreption_->isChecked();
-    v.codeAscii = print_code_ascii_->isChecked();
-    v.codeNumeric = print_code_numeric_->isChecked();
+    v.port = port_->text();
+    v.baud = baud_->text();
+    v.file = file_->text();
+    v.machineType = machineType_->currentText();
+    v.multi = multiFile_->isChecked();
+    v.description = descriptions_->isChecked();
+    v.codeAscii = alphanumericCodes_->isChecked();
+    v.codeNumeric = numericCodes_->isChecked();
     v.comments = comments_->isChecked();
-    v.currency = total_2_->isChecked() ? 2 : total_1_->isChecked() ? 1 : 0;
-    v.keyboardLocked = keyb_locked_->isChecked();
-    v.directDepartment = dirdep_->isChecked();
+    v.currency = currencySecondary_->isChecked() ? 2 : currencyMain_->isChecked() ? 1 : 0;
+    v.keyboardLocked = keyboardLocked_->isChecked();
+    v.directDepartment = directDepartments_->isChecked();
     v.quantity = quantity_->isChecked();
-    v.autoStart = ChkAuto_->isChecked();
+    v.autoStart = autoStart_->isChecked();
     v.location = location_->text();
     if (writeSettingsFile(v, clock_.wallNow().date()))
         return true;
-    MsgBox(boxes_, QStringLiteral("Λάθος κατά την αποθήκευση του param.ini!"), mb::Exclamation);
+    messageBox(boxes_, QStringLiteral("Λάθος κατά την αποθήκευση του param.ini!"), mb::Exclamation);
     return false;
 }
 
 // False only when a rate is not a number; a failed save is reported and the
 // confirm goes on, as the rates then keep their old values.
-bool frmparam::saveVatRates()
+bool SettingsDialog::saveVatRates()
 {
     std::array<QString, 5> boxes;
     for (std::size_t i = 0; i < boxes.size(); ++i)
-        boxes[i] = txtVatRate_[i]->text();
+        boxes[i] = vatRates_[i]->text();
     VatRates rates{};
-    const bool collected = CollectVatRates(boxes, rates);
+    const bool collected = collectVatRates(boxes, rates);
     for (std::size_t i = 0; i < boxes.size(); ++i)
-        setLimitedText(txtVatRate_[i], kRateLength, boxes[i]);
+        setLimitedText(vatRates_[i], kRateLength, boxes[i]);
     if (!collected) {
-        MsgBox(boxes_, QStringLiteral("Λάθος στίς κατηγορίες ΦΠΑ!"), mb::Exclamation);
+        messageBox(boxes_, QStringLiteral("Λάθος στίς κατηγορίες ΦΠΑ!"), mb::Exclamation);
         return false;
     }
-    if (!SaveVatRates(rates))
-        MsgBox(boxes_, QStringLiteral("Λάθος κατά την αποθήκευση τών κατηγορίών ΦΠΑ!"), mb::Exclamation);
+    if (!dravimo::saveVatRates(rates))
+        messageBox(boxes_, QStringLiteral("Λάθος κατά την αποθήκευση τών κατηγορίών ΦΠΑ!"), mb::Exclamation);
     return true;
 }
 
-void frmparam::closeEvent(QCloseEvent *event)
+void SettingsDialog::closeEvent(QCloseEvent *event)
 {
     event->accept();
     emit unloaded();
@@ -178,7 +178,7 @@ void frmparam::closeEvent(QCloseEvent *event)
 // A rate box selects its whole text when it gets the focus, so a new rate is
 // typed over the old one. Deferred: the click that brought the focus would
 // otherwise place the caret and undo the selection.
-bool frmparam::eventFilter(QObject *watched, QEvent *event)
+bool SettingsDialog::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::FocusIn) {
         if (auto *box = qobject_cast<QLineEdit *>(watched))

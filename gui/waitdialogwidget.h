@@ -18,13 +18,13 @@ namespace dravimo {
 
 class Clock;
 
-class frmErr : public QWidget, public WaitDialog
+class WaitDialogWidget : public QWidget, public WaitDialog
 {
     Q_OBJECT
 
 public:
-    explicit frmErr(Clock &clock, bool skipTimer = false, QWidget *parent = nullptr);
-    ~frmErr() override;
+    explicit WaitDialogWidget(Clock &clock, bool skipTimer = false, QWidget *parent = nullptr);
+    ~WaitDialogWidget() override;
 
     // Only honoured before the dialog loads (before any text is set or it is
     // shown).
@@ -39,14 +39,14 @@ public:
     void close() override;
     bool isOpen() const override { return open_; }
 
-    QLabel *lblErr = nullptr;
-    QLabel *lblErrDesc = nullptr;
-    QTimer *TmrCom = nullptr;
+    QLabel *messageLabel = nullptr;
+    QLabel *descriptionLabel = nullptr;
+    QTimer *counter = nullptr;
 
 public slots:
     // The running count: whole seconds since the dialog loaded, at least two
     // digits.
-    void TmrCom_Timer();
+    void countTick();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -54,7 +54,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void Form_Load();
+    void load();
     qint64 clockSeconds() const;
 
     Clock &clock_;

@@ -24,7 +24,7 @@ namespace dravimo {
 class Clock;
 class Window;
 
-class frmparam : public QWidget
+class SettingsDialog : public QWidget
 {
     Q_OBJECT
 
@@ -32,16 +32,16 @@ public:
     // boxes shows the dialog's messages; connection gives the register's
     // connection as the program runs with it (what a file without "[port]"
     // keeps).
-    frmparam(Window &boxes, Clock &clock, std::function<Connection()> connection, QWidget *parent = nullptr);
+    SettingsDialog(Window &boxes, Clock &clock, std::function<Connection()> connection, QWidget *parent = nullptr);
 
     // Shows the dialog (modeless) and loads it.
     void open();
     // The load steps: param.ini (dialog variant) and vats.dat into the controls.
     void load();
     // "Eπαναφορα": clears the controls, then loads again.
-    void restore_Click();
+    void restore();
     // "Kαταχωρηση".
-    void OK_Click();
+    void confirm();
 
     // How many characters the operator may type into each box.
     static constexpr int kPortLength = 17;
@@ -73,26 +73,26 @@ private:
     Window &boxes_;
     Clock &clock_;
     std::function<Connection()> connection_;
-    QLineEdit *comtxt_ = nullptr;
-    QLineEdit *baudtxt_ = nullptr;
-    QLineEdit *filetxt_ = nullptr;
-    QComboBox *typetxt_ = nullptr;
+    QLineEdit *port_ = nullptr;
+    QLineEdit *baud_ = nullptr;
+    QLineEdit *file_ = nullptr;
+    QComboBox *machineType_ = nullptr;
     QLineEdit *location_ = nullptr;
-    QCheckBox *multi_print_ = nullptr;
-    QCheckBox *descreption_ = nullptr;
-    QCheckBox *print_code_ascii_ = nullptr;
-    QCheckBox *print_code_numeric_ = nullptr;
+    QCheckBox *multiFile_ = nullptr;
+    QCheckBox *descriptions_ = nullptr;
+    QCheckBox *alphanumericCodes_ = nullptr;
+    QCheckBox *numericCodes_ = nullptr;
     QCheckBox *comments_ = nullptr;
     QCheckBox *quantity_ = nullptr;
-    QCheckBox *keyb_locked_ = nullptr;
-    QCheckBox *dirdep_ = nullptr;
-    QRadioButton *total_file_ = nullptr;
-    QRadioButton *total_1_ = nullptr;
-    QRadioButton *total_2_ = nullptr;
-    QCheckBox *ChkAuto_ = nullptr;
-    std::array<QLineEdit *, 5> txtVatRate_{};
+    QCheckBox *keyboardLocked_ = nullptr;
+    QCheckBox *directDepartments_ = nullptr;
+    QRadioButton *currencyAsInFile_ = nullptr;
+    QRadioButton *currencyMain_ = nullptr;
+    QRadioButton *currencySecondary_ = nullptr;
+    QCheckBox *autoStart_ = nullptr;
+    std::array<QLineEdit *, 5> vatRates_{};
     QPushButton *restore_ = nullptr;
-    QPushButton *OK_ = nullptr;
+    QPushButton *confirm_ = nullptr;
 };
 
 } // namespace dravimo

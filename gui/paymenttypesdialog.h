@@ -24,7 +24,7 @@ namespace dravimo {
 
 class Window;
 
-class frmEFT : public QWidget
+class PaymentTypesDialog : public QWidget
 {
     Q_OBJECT
 
@@ -33,7 +33,7 @@ public:
     // where the platform puts it); boxes shows the dialog's messages.
     // fileName is payeft.dat in the working folder unless a caller names
     // another.
-    frmEFT(QWidget *mainWindow, Window &boxes, const QString &fileName = kPaymentFile);
+    PaymentTypesDialog(QWidget *mainWindow, Window &boxes, const QString &fileName = kPaymentFile);
 
     // The menu entry: a closed dialog comes back with its initial texts,
     // placed beside the main window, then the fill runs.
@@ -42,11 +42,11 @@ public:
     // (also behind cmdRef).
     void fill();
 
-    void cmdFind_Click();
-    void save_Click();
-    void cmddelete_Click();
-    void cmdexit_Click();
-    void txtPayID_Change();
+    void findRecord();
+    void saveRecord();
+    void clearRecord();
+    void closeDialog();
+    void fallbackEdited();
 
     // How many characters the operator may type into each box.
     static constexpr int kPayLength = 2;
@@ -76,22 +76,22 @@ private:
     QPointer<QWidget> mainWindow_;
     Window &boxes_;
     QString fileName_;
-    QLineEdit *txtPay_ = nullptr;
-    QToolButton *cmdFind_ = nullptr;
-    QComboBox *cmbECRPayment_ = nullptr;
-    QComboBox *cmbECREFT_ = nullptr;
-    QCheckBox *chkActive_ = nullptr;
-    QLineEdit *txtRetries_ = nullptr;
-    QLineEdit *txtPayID_ = nullptr;
+    QLineEdit *payment_ = nullptr;
+    QToolButton *find_ = nullptr;
+    QComboBox *ecrPayment_ = nullptr;
+    QComboBox *terminal_ = nullptr;
+    QCheckBox *cardPayment_ = nullptr;
+    QLineEdit *retries_ = nullptr;
+    QLineEdit *fallback_ = nullptr;
     QToolButton *save_ = nullptr;
-    QToolButton *cmdexit_ = nullptr;
-    QToolButton *cmddelete_ = nullptr;
-    QLineEdit *txtPAYEDDesc_ = nullptr;
-    QToolButton *cmdRef_ = nullptr;
+    QToolButton *exit_ = nullptr;
+    QToolButton *clear_ = nullptr;
+    QLineEdit *fallbackName_ = nullptr;
+    QToolButton *refresh_ = nullptr;
 };
 
 // What the main window's "Παράμετροι Πιστ. Καρτών" runs: one dialog, created
 // at the first opening and reused, deleted with the main window.
-std::function<void()> CardSettingsOpener(QWidget *mainWindow, Window &boxes);
+std::function<void()> paymentTypesDialogOpener(QWidget *mainWindow, Window &boxes);
 
 } // namespace dravimo

@@ -1,4 +1,4 @@
-#include "gui/frmparam.h"
+#include "gui/settingsdialog.h"
 
 #include "core/window.h"
 #include "settings/settings.h"
@@ -31,10 +31,10 @@ QLineEdit *limitedBox(const char *name, int limit)
 
 } // namespace
 
-frmparam::frmparam(Window &boxes, Clock &clock, std::function<Connection()> connection, QWidget *parent)
+SettingsDialog::SettingsDialog(Window &boxes, Clock &clock, std::function<Connection()> connection, QWidget *parent)
     : QWidget(parent, Qt::Window), boxes_(boxes), clock_(clock), connection_(std::move(connection))
 {
-    setObjectName(QStringLiteral("frmparam"));
+    setObjectName(QStringLiteral("SettingsDialog"));
     setWindowTitle(QStringLiteral("Παράμετροι Dravimo"));
     auto *columns = new QHBoxLayout(this);
     auto *left = new QVBoxLayout;
@@ -48,107 +48,108 @@ frmparam::frmparam(Window &boxes, Clock &clock, std::function<Connection()> conn
     auto *buttons = new QHBoxLayout;
     restore_ = new QPushButton(QStringLiteral("Eπαναφορα"));
     restore_->setObjectName(QStringLiteral("restore"));
-    OK_ = new QPushButton(QStringLiteral("Kαταχωρηση"));
-    OK_->setObjectName(QStringLiteral("OK"));
+    confirm_ = new QPushButton(QStringLiteral("Kαταχωρηση"));
+    confirm_->setObjectName(QStringLiteral("OK"));
     buttons->addWidget(restore_);
-    buttons->addWidget(OK_);
+    buttons->addWidget(confirm_);
     right->addLayout(buttons);
     right->addStretch();
     columns->addLayout(left);
     columns->addLayout(right);
-    connect(restore_, &QPushButton::clicked, this, &frmparam::restore_Click);
-    connect(OK_, &QPushButton::clicked, this, &frmparam::OK_Click);
+    connect(restore_, &QPushButton::clicked, this, &SettingsDialog::restore);
+    connect(confirm_, &QPushButton::clicked, this, &SettingsDialog::confirm);
 }
 
-QWidget *frmparam::buildConnection()
+QWidget *SettingsDialog::buildConnection()
 {
     auto *box = new QWidget;
     auto *form = new QFormLayout(box);
     form->setContentsMargins(0, 0, 0, 0);
-    comtxt_ = limitedBox("comtxt", kPortLength);
-    baudtxt_ = limitedBox("baudtxt", kBaudLength);
+    port_ = limitedBox("comtxt", kPortLength);
+    baud_ = limitedBox("baudtxt", kBaudLength);
     auto *port = new QHBoxLayout;
-    port->addWidget(comtxt_);
-    port->addWidget(baudtxt_);
+    port->addWidget(port_);
+    port->addWidget(baud_);
     form->addRow(QStringLiteral("Πορτα σειριακή / IP"), port);
     // A network address has no baud rate; the box goes while the port text
     // holds a ".".
-    connect(comtxt_, &QLineEdit::textChanged, this,
-            [this](const QString &text) { baudtxt_->setHidden(text.contains(QLatin1Char('.'))); });
-    filetxt_ = limitedBox("filetxt", kFileLength);
-    form->addRow(QStringLiteral("Αρχειο"), filetxt_);
-    typetxt_ = new QComboBox;
-    typetxt_->setObjectName(QStringLiteral("typetxt"));
-    typetxt_->setEditable(true);
-    typetxt_->addItems({QStringLiteral("MikroPos"), QStringLiteral("Pos21")});
-    form->addRow(QStringLiteral("Ταμειακη"), typetxt_);
+    connect(port_, &QLineEdit::textChanged, this,
+            [this](const QString &text) { baud_->setHidden(text.contains(QLatin1Char('.'))); });
+    file_ = limitedBox("filetxt", kFileLength);
+    form->addRow(QStringLiteral("Αρχειο"), file_);
+    machineType_ = new QComboBox;
+    machineType_->setObjectName(QStringLiteral("typetxt"));
+    machineType_->setEditable(true);
+    machineType_->addItems({QStringLiteral("MikroPos"), QStringLiteral("Pos21")});
+    form->addRow(QStringLiteral("Ταμειακη"), machineType_);
     location_ = new QLineEdit;
     location_->setObjectName(QStringLiteral("location"));
     form->addRow(QStringLiteral("Διαδρομη"), location_);
     return box;
 }
 
-QCheckBox *frmparam::addCheck(const char *name, const QString &caption)
+QCheckBox *SettingsDialog::addCheck(const char *name, const QString &caption)
 {
     auto *check = new QCheckBox(caption);
     check->setObjectName(QLatin1String(name));
     return check;
 }
 
-QWidget *frmparam::buildOptions()
+QWidget *SettingsDialog::buildOptions()
 {
     auto *box = new QWidget;
     auto *column = new QVBoxLayout(box);
     column->setContentsMargins(0, 0, 0, 0);
-    multi_print_ = addCheck("multi_print", QStringLiteral("Print Manager"));
-    descreption_ = addCheck("descreption", QStringLiteral("Mε Περιγραφη"));
+    multiFile_ = addCheck("multi_print", QStringLiteral("Print Manager"));
+    descriptions_ = addCheck("descreption", QStringLiteral("Mε Περιγραφη"));
     comments_ = addCheck("comments", QStringLiteral("Mε Σχολια"));
     quantity_ = addCheck("quantity", QStringLiteral("Mε Εκτυπωση Ποσοτητας"));
-    keyb_locked_ = addCheck("keyb_locked", QStringLiteral("Κλειδωμενο Πληκτρολογιο"));
-    dirdep_ = addCheck("dirdep", QStringLiteral("Direct Deparment"));
-    ChkAuto_ = addCheck("ChkAuto", QStringLiteral("Αυτόματη Έναρξη Εκτυπώσεων"));
-    for (QCheckBox *c : {multi_print_, descreption_, comments_, quantity_, keyb_locked_, dirdep_, ChkAuto_})
+    keyboardLocked_ = addCheck("keyb_locked", QStringLiteral("Κλειδωμενο Πληκτρολογιο"));
+    directDepartments_ = addCheck("dirdep", QStringLiteral("Direct Deparment"));
+    autoStart_ = addCheck("ChkAuto", QStringLiteral("Αυτόματη Έναρξη Εκτυπώσεων"));
+    for (QCheckBox *c :
+         {multiFile_, descriptions_, comments_, quantity_, keyboardLocked_, directDepartments_, autoStart_})
         column->addWidget(c);
     return box;
 }
 
 // At most one code option is ticked: ticking either one unticks the other.
-QWidget *frmparam::buildCodeFrame()
+QWidget *SettingsDialog::buildCodeFrame()
 {
     auto *frame = new QGroupBox(QStringLiteral("Εκτυπωση Κωδικου Ειδους"));
     auto *column = new QVBoxLayout(frame);
-    print_code_ascii_ = addCheck("print_code_ascii", QStringLiteral("Με Εκτυπωση Κωδικου Ascii"));
-    print_code_numeric_ = addCheck("print_code_numeric", QStringLiteral("Mε Εκτυπωση Κωδικου Αριθμητικου"));
-    column->addWidget(print_code_ascii_);
-    column->addWidget(print_code_numeric_);
-    connect(print_code_ascii_, &QCheckBox::toggled, this, [this](bool on) {
+    alphanumericCodes_ = addCheck("print_code_ascii", QStringLiteral("Με Εκτυπωση Κωδικου Ascii"));
+    numericCodes_ = addCheck("print_code_numeric", QStringLiteral("Mε Εκτυπωση Κωδικου Αριθμητικου"));
+    column->addWidget(alphanumericCodes_);
+    column->addWidget(numericCodes_);
+    connect(alphanumericCodes_, &QCheckBox::toggled, this, [this](bool on) {
         if (on)
-            print_code_numeric_->setChecked(false);
+            numericCodes_->setChecked(false);
     });
-    connect(print_code_numeric_, &QCheckBox::toggled, this, [this](bool on) {
+    connect(numericCodes_, &QCheckBox::toggled, this, [this](bool on) {
         if (on)
-            print_code_ascii_->setChecked(false);
+            alphanumericCodes_->setChecked(false);
     });
     return frame;
 }
 
-QWidget *frmparam::buildCurrencyFrame()
+QWidget *SettingsDialog::buildCurrencyFrame()
 {
     auto *frame = new QGroupBox(QStringLiteral("Τροπος Εξοφλησης Αποδειξης"));
     auto *column = new QVBoxLayout(frame);
-    total_file_ = new QRadioButton(QStringLiteral("Οπως Στο Αρχειο"));
-    total_file_->setObjectName(QStringLiteral("total_file"));
-    total_1_ = new QRadioButton(QStringLiteral("Παντα Κυριο Νομισμα"));
-    total_1_->setObjectName(QStringLiteral("total_1"));
-    total_2_ = new QRadioButton(QStringLiteral("Παντα Δευτερευων"));
-    total_2_->setObjectName(QStringLiteral("total_2"));
-    total_file_->setChecked(true);
-    for (QRadioButton *r : {total_file_, total_1_, total_2_})
+    currencyAsInFile_ = new QRadioButton(QStringLiteral("Οπως Στο Αρχειο"));
+    currencyAsInFile_->setObjectName(QStringLiteral("total_file"));
+    currencyMain_ = new QRadioButton(QStringLiteral("Παντα Κυριο Νομισμα"));
+    currencyMain_->setObjectName(QStringLiteral("total_1"));
+    currencySecondary_ = new QRadioButton(QStringLiteral("Παντα Δευτερευων"));
+    currencySecondary_->setObjectName(QStringLiteral("total_2"));
+    currencyAsInFile_->setChecked(true);
+    for (QRadioButton *r : {currencyAsInFile_, currencyMain_, currencySecondary_})
         column->addWidget(r);
     return frame;
 }
 
-QWidget *frmparam::buildVatFrame()
+QWidget *SettingsDialog::buildVatFrame()
 {
     auto *frame = new QGroupBox(QStringLiteral("Κατηγορίες ΦΠΑ"));
     auto *grid = new QGridLayout(frame);
@@ -160,7 +161,7 @@ QWidget *frmparam::buildVatFrame()
         box->setObjectName(QStringLiteral("txtVatRate%1").arg(i));
         box->setMaxLength(kRateLength);
         box->installEventFilter(this);
-        txtVatRate_[std::size_t(i)] = box;
+        vatRates_[std::size_t(i)] = box;
         grid->addWidget(new QLabel(captions[i]), i, 0);
         grid->addWidget(box, i, 1);
     }

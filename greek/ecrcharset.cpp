@@ -1,4 +1,4 @@
-#include "greek/greekmikro.h"
+#include "greek/ecrcharset.h"
 
 #include "greek/cp1253.h"
 
@@ -149,9 +149,14 @@ QString fromEcrCharset(const QString &ecrText)
 
 } // namespace greek
 
-void GreekMikro::InSring(const QString &cnvNewstring, bool cnvType_)
+QString greek::toEcrCharset(const QString &text)
 {
-    last_ = greek::mapThrough(cnvType_ ? greek::tableB() : greek::tableA(), cnvNewstring);
+    return mapThrough(tableA(), text);
+}
+
+QString greek::repairDosMisreading(const QString &text)
+{
+    return mapThrough(tableB(), text);
 }
 
 } // namespace dravimo

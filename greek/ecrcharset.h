@@ -15,19 +15,12 @@
 
 namespace dravimo {
 
-class GreekMikro
-{
-public:
-    // Converts with table A (cnvType_ false) or table B (true) and keeps the
-    // result for GreekString.
-    void InSring(const QString &cnvNewstring, bool cnvType_);
-    QString GreekString() const { return last_; }
-
-private:
-    QString last_;
-};
-
 namespace greek {
+
+// Text in the register's character set: table A, one character each.
+QString toEcrCharset(const QString &text);
+// DOS Greek read as Windows-1253, given back as the letters it was: table B.
+QString repairDosMisreading(const QString &text);
 
 // Table A: Greek character -> the character whose Windows-1253 byte the ECR
 // receives (64 rows).

@@ -1,4 +1,4 @@
-#include "gui/frmabout.h"
+#include "gui/aboutbox.h"
 
 #include <QMessageBox>
 #include <QProcess>

@@ -5,7 +5,7 @@
 // one is open.
 //
 // The main window's menu entry "Debug Επικοινωνίας" (wndDebug) toggles it:
-//   open:  debug_ = frmDebug::openBeside(this, log); check the entry, and connect
+//   open:  debug_ = CommLogWindow::openBeside(this, log); check the entry, and connect
 //          unloaded() to clearing the check mark;
 //   close: debug_->close().
 // The window deletes itself on close; its text is not kept between openings.
@@ -19,24 +19,24 @@ class QPlainTextEdit;
 
 namespace dravimo {
 
-class frmDebug : public QWidget, public LogSink
+class CommLogWindow : public QWidget, public LogSink
 {
     Q_OBJECT
 
 public:
-    explicit frmDebug(CommLog &log, QWidget *parent = nullptr);
-    ~frmDebug() override;
+    explicit CommLogWindow(CommLog &log, QWidget *parent = nullptr);
+    ~CommLogWindow() override;
 
     // A new window, its left edge at the main window's right edge and its
     // top at the main window's top, with the main window's icon; it becomes
     // the log's sink.
-    static frmDebug *openBeside(QWidget *mainWindow, CommLog &log);
+    static CommLogWindow *openBeside(QWidget *mainWindow, CommLog &log);
 
     void showLine(const QString &text) override;
     bool logsToFile() const override;
 
-    QPlainTextEdit *txtDebug = nullptr;
-    QCheckBox *chkFile = nullptr;
+    QPlainTextEdit *lines = nullptr;
+    QCheckBox *fileBox = nullptr;
 
 signals:
     // The window has closed, whichever way: the menu check mark goes.
@@ -46,7 +46,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void Form_Unload();
+    void unload();
 
     CommLog &log_;
     bool unloaded_ = false;
