@@ -89,7 +89,7 @@ QString findNumberedPrintFile(const QString &stem)
 {
     constexpr int kHighestNumber = 10;
     for (int n = 1; n <= kHighestNumber; ++n) {
-        const QString candidate = stem + QLatin1Char('.') + QString::number(n);
+        QString candidate = stem + QLatin1Char('.') + QString::number(n);
         if (isReadyFile(candidate))
             return candidate;
     }

@@ -19,8 +19,8 @@ int plainMessageBox(Window &window, const QString &text, int code, const QString
 int defaultButton(int code)
 {
     switch (code & 7) {
-    case 2: return 3;          // Abort
-    case 3: return mb::RetYes; // Yes of Yes/No/Cancel
+    case 2: return 3; // Abort
+    case 3:           // Yes of Yes/No/Cancel
     case mb::YesNo: return mb::RetYes;
     case 5: return 4; // Retry
     default: return mb::RetOk;

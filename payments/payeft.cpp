@@ -8,8 +8,8 @@
 namespace dravimo {
 namespace {
 
-constexpr int kRecordSize = 128;
-constexpr int kFieldCount = 6;
+constexpr qsizetype kRecordSize = 128;
+constexpr qsizetype kFieldCount = 6;
 
 } // namespace
 
@@ -30,7 +30,7 @@ std::optional<PaymentType> readPaymentTypeRecord(int n, const QString &fileName)
     QByteArray raw = f.read(kFieldCount * 2);
     raw.resize(kFieldCount * 2, '\0');
     qint16 v[kFieldCount];
-    for (int i = 0; i < kFieldCount; ++i)
+    for (qsizetype i = 0; i < kFieldCount; ++i)
         v[i] = qFromLittleEndian<qint16>(raw.constData() + 2 * i);
     return PaymentType{v[0], v[1], v[2], v[3], v[4], v[5]};
 }
@@ -54,7 +54,7 @@ int writePaymentType(const PaymentType &record, const QString &fileName)
     QByteArray out(kRecordSize, '\0');
     const qint16 v[kFieldCount] = {record.payment, record.ecrCode, record.terminal,
                                    record.active,  record.retries, record.fallback};
-    for (int i = 0; i < kFieldCount; ++i)
+    for (qsizetype i = 0; i < kFieldCount; ++i)
         qToLittleEndian<qint16>(v[i], out.data() + 2 * i);
     const qint64 offset = qint64(record.payment - 1) * kRecordSize;
     // Records skipped over by a write far past the end read back as zeros.

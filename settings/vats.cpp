@@ -75,7 +75,7 @@ bool saveVatRates(const VatRates &rates, const QString &fileName)
     for (int i = 0; i < 5; ++i) {
         quint64 bits;
         std::memcpy(&bits, &rates[i], sizeof bits);
-        qToLittleEndian<quint64>(bits, out.data() + i * 8);
+        qToLittleEndian<quint64>(bits, out.data() + qsizetype(i) * 8);
     }
     return f.seek(0) && f.write(out) == out.size();
 }

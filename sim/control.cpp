@@ -275,7 +275,7 @@ QString ControlInterpreter::paper()
 QString ControlInterpreter::zDue()
 {
     bool due = sim_.ecr().zDue();
-    const QString result = onOff(due);
+    QString result = onOff(due);
     sim_.ecr().setZDue(due);
     return result;
 }

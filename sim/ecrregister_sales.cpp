@@ -131,8 +131,8 @@ Reply EcrRegister::modifier(qint64 value, bool percent, const QString &text)
         return Reply::error(WrongModifier);
     if (percent && value > 10000)
         return Reply::error(negative ? DiscountLimit : WrongModifier);
-    const Reply reply = ticket->subtotalMode ? subtotalModifier(*ticket, value, percent, negative, text)
-                                             : itemModifier(*ticket, value, percent, negative, text);
+    Reply reply = ticket->subtotalMode ? subtotalModifier(*ticket, value, percent, negative, text)
+                                       : itemModifier(*ticket, value, percent, negative, text);
     if (reply.kind == Reply::Kind::Text)
         pending_.minus = false;
     return reply;

@@ -74,7 +74,7 @@ QList<Chunk> EcrSimulator::handleCommand(const QByteArray &framed)
         return {};
     }
     const Shaping shaping = faults_.takeShaping();
-    const QList<Chunk> chunks = shapeReply(replyBytes(reply), shaping);
+    QList<Chunk> chunks = shapeReply(replyBytes(reply), shaping);
     QString note;
     if (shaping.delayMs > 0)
         note += QStringLiteral("after %1 ms").arg(shaping.delayMs);

@@ -54,7 +54,7 @@ LineResult handleFooter(Job &job, const QString &text)
 {
     const QString converted = greek::commentTextConversion(text);
     for (int i = 0; i < kFooterPieces; ++i) {
-        const QString piece = converted.mid(i * kEcrLineWidth, kEcrLineWidth);
+        const QString piece = converted.mid(qsizetype(i) * kEcrLineWidth, kEcrLineWidth);
         if (!piece.isEmpty())
             job.state.footerLines.append(piece);
     }
