@@ -26,16 +26,22 @@ QString repairDosDelta(QString text)
     return text;
 }
 
-// Greek letters a DOS text can turn into when read as Windows-1253 (the
-// letters at 0xE0..0xF0 and their capitals, and Ά at 0xA2).
-bool dosCompatibleLetter(char16_t c)
+// Evidence for DOS Greek: a character whose Windows-1253 byte is an
+// unaccented letter in code page 737 (0x80..0xAF and 0xE0) and a symbol in
+// Windows-1253. Ά (0xA2) is left out: it is an ordinary Windows capital.
+bool dosLetterEvidence(QChar c)
 {
-    return c == u'Ά' || c == u'ΰ' || (c >= u'α' && c <= u'π') || (c >= u'Α' && c <= u'Π');
+    const auto b = static_cast<unsigned char>(cp1253::toByte(c));
+    return ((b >= 0x80 && b <= 0xAF) || b == 0xE0) && b != 0xA2;
 }
 
-bool greekLetter(char16_t c)
+// Evidence for Windows Greek: an unaccented Greek letter, capital or small.
+// Its byte is box drawing (0xC1..0xD9) or a plain letter (0xE1..0xF9) in code
+// page 737, never an unaccented DOS letter.
+bool windowsLetterEvidence(QChar c)
 {
-    return c >= 0x0386 && c <= 0x03CE && QChar(c).isLetter();
+    const char16_t u = c.unicode();
+    return (u >= u'Α' && u <= u'Ω' && u != 0x03A2) || (u >= u'α' && u <= u'ω');
 }
 
 } // namespace
@@ -51,16 +57,13 @@ QString simpleUpper(const QString &text)
 
 bool looksLikeDosGreek(const QString &text)
 {
-    bool dosLetters = false;
+    qsizetype dos = 0;
+    qsizetype windows = 0;
     for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (greekLetter(u) && !dosCompatibleLetter(u))
-            return false;
-        const auto b = static_cast<unsigned char>(cp1253::toByte(c));
-        if (b >= 0x80 && b <= 0xAF && u != u'Ά' && tableB().contains(c))
-            dosLetters = true;
+        dos += dosLetterEvidence(c) ? 1 : 0;
+        windows += windowsLetterEvidence(c) ? 1 : 0;
     }
-    return dosLetters;
+    return dos > windows;
 }
 
 QString repairDosGreek(const QString &text)

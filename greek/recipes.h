@@ -22,10 +22,17 @@ namespace dravimo::greek {
 // capital, stay as they are.
 QString simpleUpper(const QString &text);
 
-// True when the text carries DOS Greek read as Windows-1253: at least one
-// character from the DOS letter block 0x80..0xAF (other than Ά, which is also
-// an ordinary Windows capital), and no Greek letter that DOS text cannot
-// produce, even after upper-casing (Ρ..Ω, ρ..ω, the accented letters...).
+// True when the text is DOS Greek read as Windows-1253. Some bytes are
+// letters in one code page and symbols in the other (0x80 is "€" in Windows
+// Greek and Α in DOS Greek), so no rule decides every text; this one weighs
+// the whole text, and one symbol cannot flip it. It counts the unaccented
+// letters each reading would give: DOS Greek has its unaccented letters at
+// 0x80..0xAF and 0xE0 (symbols, or ΰ, in Windows Greek; Ά at 0xA2 does not
+// count, being an ordinary Windows capital), Windows Greek at Α..Ω and α..ω
+// (box drawing and accented letters in DOS Greek). Accented letters count for
+// neither: either page has them where the other has letters. The text is DOS
+// Greek when its DOS letters outnumber its Windows letters; a tie reads as
+// Windows Greek, which is left as it is.
 bool looksLikeDosGreek(const QString &text);
 
 // The DOS-Greek repair: table B for text that looks like DOS Greek, the text

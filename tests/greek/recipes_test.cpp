@@ -97,29 +97,71 @@ TEST(GreekRecipes, KeepTheLengthOfEveryText)
     EXPECT_EQ(simpleUpper(QStringLiteral("ςάΐß")), QStringLiteral("ΣΆΐß"));
 }
 
-TEST(GreekRecipes, RecognisesDosGreek)
+// Which code page a text is in is decided on the whole text: the letters
+// each reading would give are counted, and one symbol cannot flip it. The
+// bytes are what a comment or footer line sends to the register.
+TEST(GreekRecipes, DosGreekIsRecognisedOnTheWholeText)
 {
     struct Case
     {
+        const char *note;
         QString text;
         bool dos;
+        QByteArray ecr;
     };
+    const QString nbsp(QChar(0xA0));
     const Case cases[] = {
-        {fromBytes("\x89\x80\x94\x84\x91"), true}, // ΚΑΦΕΣ
-        {fromBytes("\xA1\x98\xAD\xE2\xAA"), true}, // καφές
-        {fromBytes("\x89\x80\x94\x84\x91 12.50"), true},
-        {QStringLiteral("ΚΑΦΕΣ"), false},
-        {QStringLiteral("έκπτωση"), false},
-        {QStringLiteral("ΆΝΝΑ"), false}, // Ά alone is no evidence
-        {QStringLiteral("WATER 0.5L"), false},
-        {QString(), false},
-        {QStringLiteral("ΚΑΦΕΣ ") + fromBytes("\x80"), false},
-        // Upper-cased DOS text: its small letters became Windows capitals Α..Π.
-        {fromBytes("\x89\x80\x94") + QStringLiteral("ΑΒΓ"), true},
+        // Windows Greek whose letters all lie in α..π, beside one symbol.
+        {"footer and a no-break space", QStringLiteral("καλη βδομαδα") + nbsp, false,
+         "KA\x88H B\x86OMA\x86"
+         "A\xA0"},
+        {"euro sign", QStringLiteral("καφε €"), false,
+         "KA\x8B"
+         "E \x80"},
+        {"guillemets", QStringLiteral("«λαδι»"), false,
+         "\xAB\x88"
+         "A\x86I\xBB"},
+        {"curly quotes", QStringLiteral("‘δεκα’"), false,
+         "\x91\x86"
+         "EKA\x92"},
+        {"ellipsis", QStringLiteral("ναι…"), false, "NAI\x85"},
+        {"en dash", QStringLiteral("κακαο – μελι"), false, "KAKAO \x96 ME\x88I"},
+        {"Windows Greek", QStringLiteral("έκπτωση"), false, "EK\x8AT\x8D\x66H"},
+        {"Ά alone is no evidence", QStringLiteral("Άννα"), false, "ANNA"},
+        {"capitals and a symbol", QStringLiteral("ΚΑΦΕΣ ") + fromBytes("\x80"), false,
+         "KA\x8B"
+         "Ef \x80"},
+        {"no Greek at all", QStringLiteral("WATER 0.5L"), false, "WATER 0.5L"},
+        {"empty", QString(), false, ""},
+        // DOS Greek, with the symbols of its own page: ° (0xF8), ± (0xF1) and
+        // ² (0xFD) read as Windows ψ, ρ and ύ, and are sent as those letters.
+        {"DOS capitals", fromBytes("\x89\x80\x94\x84\x91 12.50"), true,
+         "KA\x8B"
+         "Ef 12.50"},
+        {"DOS small letters", fromBytes("\xA1\x98\xAD\xE2\xAA"), true,
+         "KA\x8B"
+         "Ef"},
+        {"DOS text upper-cased before: its έ (Windows β) is lost",
+         fromBytes("\xA1\x98\xAD") + QStringLiteral("Β") + fromBytes("\xAA"), true,
+         "KA\x8B"
+         "Bf"},
+        {"degree sign", fromBytes("\x85\x84\x91\x92\x8E 40\xF8"), true, "ZEfTO 40\x8C"},
+        {"plus-minus", fromBytes("\x8B\x84 \xF1\x35"), true, "ME P5"},
+        {"superscript two", fromBytes("\x89\x93\x81\x8E\x91 \xFD"), true, "KYBOf Y"},
+        // The worked examples: ΑΒΓ in code page 737; a Windows β is read as a
+        // letter, never as the DOS έ.
+        {"DOS ΑΒΓ", fromBytes("\x80\x81\x82"), true, "\x41\x42\x85"},
+        {"Windows β", fromBytes("\xE2"), false, "\x42"},
+        // Undecidable: a lone symbol reads as the DOS letter at its place; a
+        // tie reads as Windows Greek.
+        {"lone euro sign", fromBytes("\x80"), true, "A"},
+        {"lone ellipsis", QStringLiteral("…"), true, "Z"},
+        {"tie", QStringLiteral("α€"), false, "A\x80"},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.text.toStdString());
+        SCOPED_TRACE(c.note);
         EXPECT_EQ(looksLikeDosGreek(c.text), c.dos);
+        EXPECT_EQ(comment(c.text), c.ecr);
     }
 }
 
