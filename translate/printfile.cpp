@@ -12,7 +12,7 @@ QString restOfLine(const QString &line, int column)
     return line.mid(column - 1);
 }
 
-QString directiveValue(const QString &text, const QString &directive, const QString &fallback)
+QString directiveValue(const QString &text, const QString &directive, const QString &fallback, EmptyValue empty)
 {
     const qsizetype at = text.indexOf(directive);
     if (at < 0)
@@ -20,7 +20,7 @@ QString directiveValue(const QString &text, const QString &directive, const QStr
     const qsizetype end = text.indexOf(QLatin1String("\r\n"), at);
     // The host writes two characters between the colon and the value.
     const qsizetype start = at + directive.size() + 2;
-    if (end < 0 || end <= start)
+    if (end < 0 || end < start || (end == start && empty == EmptyValue::Fallback))
         return fallback;
     return text.mid(start, end - start);
 }

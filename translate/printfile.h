@@ -17,10 +17,17 @@ inline QString lineCode(const QString &line)
     return field(line, 2, 3);
 }
 
+// What an empty directive value means: a tag may be empty (hosts match result
+// blocks by it, and an empty tag is the host's own choice); an empty result
+// file name is no file, and the default is taken instead.
+enum class EmptyValue { Kept, Fallback };
+
 // The value of the first occurrence of a directive ("resFile:", "tag:"): from
 // the third character after the colon up to the first CR LF after the
 // directive. The fallback when the directive is missing, when no CR LF
-// follows it, or when it leaves nothing.
-QString directiveValue(const QString &text, const QString &directive, const QString &fallback);
+// follows it, or when the line is too short to hold the two skipped
+// characters; an empty value as `empty` says.
+QString directiveValue(const QString &text, const QString &directive, const QString &fallback,
+                       EmptyValue empty = EmptyValue::Fallback);
 
 } // namespace dravimo

@@ -20,7 +20,7 @@ void startJob(Job &job, ProgressIndicator &progress, const QString &text, int li
 {
     JobState &s = job.state;
     s.resultFile = directiveValue(text, QStringLiteral("resFile:"), s.resultFile);
-    s.tag = directiveValue(text, QStringLiteral("tag:"), s.tag);
+    s.tag = directiveValue(text, QStringLiteral("tag:"), s.tag, EmptyValue::Kept);
     job.ecr.results.setPath(s.resultFile);
     progress.setMaximum(static_cast<qint16>(qMin(lineCount, kProgressLimit)));
     progress.setValue(0);

@@ -81,22 +81,32 @@ TEST_F(GetData, DirectiveValues)
     {
         const char *text;
         const char *tag;
+        const char *resFile;
     };
     const Case cases[] = {
-        {"tag:  A\r\n", "A"},
-        {"x tag:  first\r\ntag:  second\r\n", "first"},
-        {"tag:  with spaces  \r\n", "with spaces  "},
-        {"tag:XYvalue\r\n", "value"},
-        {"tag:  \r\n", "Unknown"}, // nothing after the skipped characters
-        {"tag:\r\n", "Unknown"},
-        {"tag:  A\n", "Unknown"}, // a lone LF is not a CR LF
-        {"no directive\r\n", "Unknown"},
+        {"tag:  A\r\n", "A", "Result"},
+        {"x tag:  first\r\ntag:  second\r\n", "first", "Result"},
+        {"tag:  with spaces  \r\n", "with spaces  ", "Result"},
+        {"tag:XYvalue\r\n", "value", "Result"},
+        // Nothing after the skipped characters: an empty tag, but no empty
+        // result file name.
+        {"tag:  \r\nresFile:  \r\n", "", "Result"},
+        {"tag: \r\n", "Unknown", "Result"}, // too short for the skipped characters
+        {"tag:\r\n", "Unknown", "Result"},
+        {"tag:  A\n", "Unknown", "Result"}, // a lone LF is not a CR LF
+        {"no directive\r\n", "Unknown", "Result"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EQ(directiveValue(QString::fromLatin1(c.text), QStringLiteral("tag:"), QStringLiteral("Unknown")),
+        const QString text = QString::fromLatin1(c.text);
+        EXPECT_EQ(directiveValue(text, QStringLiteral("tag:"), QStringLiteral("Unknown"), EmptyValue::Kept),
                   QString::fromLatin1(c.tag));
+        EXPECT_EQ(directiveValue(text, QStringLiteral("resFile:"), QStringLiteral("Result")),
+                  QString::fromLatin1(c.resFile));
     }
+    // The job writes the empty tag as it is.
+    ASSERT_TRUE(translate(writePrintFile(QStringLiteral(" tag:  \r\n"))));
+    EXPECT_EQ(resultLines().value(0), QStringLiteral("tag = "));
 }
 
 TEST_F(GetData, UnreadableFileWritesNothing)
