@@ -18,9 +18,11 @@ std::optional<PaymentType> readPaymentTypeRecord(int n, const QString &fileName)
     if (n < 1)
         return std::nullopt;
     QFile f(fileName);
-    // Opening creates the file when it is missing, so the payment-types
-    // dialog always finds one; a record past the end reads as zeros.
-    if (!f.open(QIODevice::ReadWrite))
+    // Opening creates the file when it is missing and the folder allows it,
+    // so the payment-types dialog always finds one; a file Dravimo may only
+    // read (installed by an administrator, on a read-only share) is read all
+    // the same. A record past the end reads as zeros.
+    if (!f.open(QIODevice::ReadWrite) && !f.open(QIODevice::ReadOnly))
         return std::nullopt;
     const qint64 offset = qint64(n - 1) * kRecordSize;
     if (offset >= f.size())

@@ -1,4 +1,5 @@
 #include "harness.h"
+#include "scratch.h"
 
 #include "core/clock.h"
 #include "core/files.h"
@@ -7,9 +8,14 @@
 #include "payments/payeft.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace dravimo;
 using namespace dravimo::test;
@@ -211,6 +217,26 @@ TEST(PaymentFile, RecordsAreFixedSizeAndUnwrittenOnesReadAsZero)
     EXPECT_FALSE(readPaymentTypeRecord(0, path));
     ASSERT_EQ(clearPaymentType(5, path), 0);
     EXPECT_EQ(readPaymentTypeRecord(5, path), (PaymentType{5, 0, 0, 0, 0, 0}));
+}
+
+// A payeft.dat Dravimo may not write is still read, and saving over it stays
+// refused.
+TEST(PaymentFile, ReadOnlyFileIsReadAndNotWritten)
+{
+#ifndef Q_OS_UNIX
+    GTEST_SKIP() << "file permissions are checked on POSIX systems";
+#else
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("payeft.dat"));
+    ASSERT_EQ(writePaymentType({2, 2, 1, -1, 0, 1}, path), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
+    EXPECT_TRUE(asUnprivilegedUser([&] {
+        return readPaymentTypeRecord(2, path) == PaymentType{2, 2, 1, -1, 0, 1}
+        && writePaymentType({2, 0, 0, 0, 0, 0}, path) == -1
+            && readPaymentTypeRecord(2, path) == PaymentType{2, 2, 1, -1, 0, 1};
+    }));
+#endif
 }
 
 TEST(PaymentFile, DefaultDescriptions)

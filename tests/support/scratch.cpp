@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#ifdef Q_OS_UNIX
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace dravimo::test {
 
 void writeFile(const QString &name, const QByteArray &bytes)
@@ -39,6 +44,25 @@ bool waitUntil(const std::function<bool()> &condition, int realMs)
         QThread::msleep(1);
     }
     return true;
+}
+
+bool asUnprivilegedUser(const std::function<bool()> &check)
+{
+#ifdef Q_OS_UNIX
+    if (::geteuid() != 0)
+        return check();
+    const pid_t child = ::fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        const bool dropped = ::setgid(65534) == 0 && ::setuid(65534) == 0;
+        ::_exit(dropped && check() ? 0 : 1);
+    }
+    int status = 0;
+    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+#else
+    return check();
+#endif
 }
 
 } // namespace dravimo::test

@@ -37,4 +37,9 @@ void writeParamIni(const QStringList &lines);
 // Runs the event loop until the condition holds or the real time is up.
 bool waitUntil(const std::function<bool()> &condition, int realMs = 5000);
 
+// Runs a check as a user without privileges, so that file permissions mean
+// something: as root (CI) in a child process that has given root up, else
+// in this process. POSIX only; true when the check held.
+bool asUnprivilegedUser(const std::function<bool()> &check);
+
 } // namespace dravimo::test
