@@ -9,6 +9,7 @@
 #include "core/clock.h"
 #include "core/files.h"
 #include "ecr/link.h"
+#include "ecr/protocol.h"
 
 #include <QFileInfo>
 
@@ -133,7 +134,8 @@ void Controller::runOneShot()
     BusyScope busy(*this);
     ecrCheckTimer_.stop();
     pollTimer_.setInterval(clock_.realMs(kOneShotTick));
-    while (!ecr_.send(QStringLiteral("KXCL")).ok() && !closing_) {
+    // The host may end the process; until then the register is looked for.
+    while (!searchForEcrOnce() && !closing_) {
     }
     if (closing_)
         return;
@@ -158,6 +160,21 @@ void Controller::runOneShot()
         return;
     }
     closeMainWindow(0);
+}
+
+// One "KXCL" to see whether the register answers. Quiet: a register that is
+// switched off is the expected case here, and a box after every 28 s of
+// silence would stop a one-shot run until someone pressed OK. Each failed
+// attempt leaves its trace for whoever watches.
+bool Controller::searchForEcrOnce()
+{
+    const CommandResult r = ecr_.send(QStringLiteral("KXCL"), Quiet::Yes);
+    if (!r.ok()) {
+        // An error reply carries only its code: say what it means.
+        const QString why = r.code > 0 ? ecrErrorText(r.reply, NumberFormat(QLatin1Char('.'))) : r.reply;
+        view_.notice(texts::kSearchFailed + why + QStringLiteral(" (") + QString::number(r.code) + QLatin1Char(')'));
+    }
+    return r.ok();
 }
 
 // The register answered: printing can be started.

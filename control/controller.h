@@ -110,6 +110,7 @@ private:
     bool loadSettings();
     void fillInformationLabels();
     void searchForEcr();
+    bool searchForEcrOnce();
     void runOneShot();
     void showReady();
     void ecrAnswered();
@@ -120,6 +121,7 @@ private:
 
     std::optional<Settings> readTickSettings();
     void setConnection(const Connection &connection);
+    bool readableNow(const QString &path);
     void runSingleFileJob(const Settings &s);
     void runMultiFileSearch(const Settings &s);
     enum class JobOutcome { Done, NotRead };
@@ -144,6 +146,8 @@ private:
     qint16 jobCounter_ = 0;
     int busyDepth_ = 0;
     std::vector<std::function<void()>> deferred_;
+    // The last unreadable print file reported, with its reason.
+    QString refusedFile_;
     bool closing_ = false;
     bool closed_ = false;
 };

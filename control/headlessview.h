@@ -45,6 +45,7 @@ public:
     void trimSystemMenu() override { systemMenuTrimmed_ = true; }
     void clearPrinted() override { printed_.clear(); }
     void printLine(const QString &line) override { printed_.append(line); }
+    void notice(const QString &text) override { notices_.append(text); }
     void openSettingsDialog() override { ++settingsOpened_; }
     void closeDebugWindow() override {}
     void closeWindow(int exitCode) override;
@@ -58,6 +59,7 @@ public:
     bool systemMenuTrimmed() const { return systemMenuTrimmed_; }
     QStringList printed() const { return printed_; }
     int settingsOpened() const { return settingsOpened_; }
+    QStringList notices() const { return notices_; }
     bool closed() const { return closed_; }
     bool ended() const { return ended_; }
     int exitCode() const { return exitCode_; }
@@ -76,6 +78,7 @@ private:
     QString trayTip_;
     bool systemMenuTrimmed_ = false;
     QStringList printed_;
+    QStringList notices_;
     int settingsOpened_ = 0;
     bool closed_ = false;
     bool ended_ = false;

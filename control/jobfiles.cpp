@@ -10,9 +10,9 @@
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
-// windows.h names its own removeFile; ours is the one in files.h.
-#undef removeFile
 #else
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -26,15 +26,20 @@ enum class Access { Append, Read };
 #ifdef Q_OS_WIN
 // Platform-specific: an open that shares nothing fails while any other
 // process (the host still writing) has the file open.
-bool openExclusively(const QString &path, Access access)
+ReadAccess openExclusively(const QString &path, Access access)
 {
     const DWORD rights = access == Access::Append ? FILE_APPEND_DATA : GENERIC_READ;
     HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()), rights, 0, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(h);
-    return true;
+    if (h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
+        return {};
+    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_FILE_NOT_FOUND
+        || error == ERROR_PATH_NOT_FOUND)
+        return {ReadAccess::Held, {}};
+    return {ReadAccess::Refused, QStringLiteral("error %1").arg(error)};
 }
 #else
 // Platform-specific: POSIX cannot refuse an open, so the strongest test is a
@@ -53,16 +58,20 @@ bool heldByAnotherProcess(int fd)
     return fcntlLocked;
 }
 
-bool openExclusively(const QString &path, Access access)
+ReadAccess openExclusively(const QString &path, Access access)
 {
     const int mode = access == Access::Append ? (O_WRONLY | O_APPEND) : O_RDONLY;
     // O_NONBLOCK: a FIFO dropped in the folder must not stall the cycle.
     const int fd = ::open(QFile::encodeName(path).constData(), mode | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
+    if (fd < 0) {
+        // Gone since it was listed: nothing to say about it.
+        if (errno == ENOENT)
+            return {ReadAccess::Held, {}};
+        return {ReadAccess::Refused, QString::fromLocal8Bit(std::strerror(errno))};
+    }
     const bool free = !heldByAnotherProcess(fd);
     ::close(fd);
-    return free;
+    return free ? ReadAccess{} : ReadAccess{ReadAccess::Held, {}};
 }
 #endif
 
@@ -71,12 +80,14 @@ bool openExclusively(const QString &path, Access access)
 bool isReadyFile(const QString &path)
 {
     const QFileInfo info(path);
-    return info.isFile() && info.size() > 0 && openExclusively(path, Access::Append);
+    return info.isFile() && info.size() > 0 && openExclusively(path, Access::Append).state == ReadAccess::Free;
 }
 
-bool canOpenLocked(const QString &path)
+ReadAccess readAccess(const QString &path)
 {
-    return QFileInfo(path).isFile() && openExclusively(path, Access::Read);
+    if (!QFileInfo(path).isFile())
+        return {ReadAccess::Held, {}};
+    return openExclusively(path, Access::Read);
 }
 
 bool isProgrammingFile(const QString &path, bool multiFile)

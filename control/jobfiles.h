@@ -28,9 +28,17 @@ inline const QString kEndMarkerFile = QStringLiteral("/dravimo/end.txt");
 // lock on it).
 bool isReadyFile(const QString &path);
 
-// Can be opened for reading under a lock that keeps other readers out: the
-// check made just before a job starts reading.
-bool canOpenLocked(const QString &path);
+// Whether a file can be read now, the check made just before a job starts
+// reading: free; held (another process has it locked, usually the host still
+// writing it, or it went away meanwhile); or refused by the system (no
+// permission to read it, say), with the system's reason.
+struct ReadAccess
+{
+    enum State { Free, Held, Refused };
+    State state = Free;
+    QString reason;
+};
+ReadAccess readAccess(const QString &path);
 
 // Programming files stay after their job. Single-file mode compares the last
 // five characters upper-cased with "PRG.1"; multi-file mode compares them as

@@ -62,6 +62,11 @@ public:
     virtual void clearPrinted() = 0;
     virtual void printLine(const QString &line) = 0;
 
+    // A line for whoever watches the program run: the communication log while
+    // it is open, standard error when unattended. Things the operator should
+    // know of that have no result file to go to.
+    virtual void notice(const QString &text) = 0;
+
     virtual void openSettingsDialog() = 0;
     virtual void closeDebugWindow() = 0;
 

@@ -56,7 +56,7 @@ void Controller::runSingleFileJob(const Settings &s)
     QFile receipt(kReceiptFile);
     receipt.open(QIODevice::WriteOnly | QIODevice::Truncate);
     const QString path = s.location + s.file;
-    if (!isReadyFile(path) || !canOpenLocked(path))
+    if (!isReadyFile(path) || !readableNow(path))
         return;
     removeFile(kEndMarkerFile);
     view_.setLabel(InfoLabel::JobCounter, QString::number(nextJobNumber()));
@@ -69,7 +69,7 @@ void Controller::runMultiFileSearch(const Settings &s)
 {
     const QString candidate = s.file.contains(QLatin1Char('*')) ? findWildcardPrintFile(s.location, s.file)
                                                                 : findNumberedPrintFile(s.location + s.file);
-    if (candidate.isEmpty() || !isReadyFile(candidate) || !canOpenLocked(candidate))
+    if (candidate.isEmpty() || !isReadyFile(candidate) || !readableNow(candidate))
         return;
     removeFile(kEndMarkerFile);
     const qint16 counter = nextJobNumber();
@@ -80,6 +80,27 @@ void Controller::runMultiFileSearch(const Settings &s)
     view_.setStatus(texts::kJobDoneStatus);
     view_.repaint();
     view_.setCaption(texts::kJobDoneCaption);
+}
+
+// A ready file that the system will not let us read waits like one the host
+// still holds (a lower number still goes first), but unlike a held file it
+// will not come free by itself: the operator is told, once, with its name and
+// the reason, and again only when the reason changes.
+bool Controller::readableNow(const QString &path)
+{
+    const ReadAccess access = readAccess(path);
+    if (access.state != ReadAccess::Refused) {
+        refusedFile_.clear();
+        return access.state == ReadAccess::Free;
+    }
+    const QString report = texts::kUnreadablePrintFile + path + QStringLiteral(": ") + access.reason;
+    if (report != refusedFile_) {
+        refusedFile_ = report;
+        view_.setStatus(report);
+        view_.repaint();
+        view_.notice(report);
+    }
+    return false;
 }
 
 // A file the translator could not read at all is kept: nothing of it reached

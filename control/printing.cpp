@@ -41,7 +41,7 @@ void Controller::ecrCheckTick()
     bool answered = false;
     {
         BusyScope busy(*this);
-        answered = ecr_.send(QStringLiteral("KXCL")).ok();
+        answered = searchForEcrOnce();
     }
     if (closing_)
         return;

@@ -29,6 +29,11 @@ inline const QString kXReport0Status =
 inline const QString kReportStatus = QStringLiteral("Εκτέλεση Ισοζυγίου!!! Παρακαλώ περιμένετε για την ολοκληρωσή του");
 inline const QString kReportDoneStatus = QStringLiteral("Το Ισοζύγιο ολοκληρώθηκε");
 
+// A print file the system will not let us read; its path and the reason follow.
+inline const QString kUnreadablePrintFile = QStringLiteral("Δεν διαβάζεται το αρχείο εκτύπωσης ");
+// One failed attempt of the search for the register; the reason follows.
+inline const QString kSearchFailed = QStringLiteral("Εύρεση Φορολογικής Ταμειακής: ");
+
 // Information labels.
 inline const QString kFilePathJoin = QStringLiteral(" @Path : ");
 inline const QString kDescriptionOn = QStringLiteral("Να Εκτυπώνεται");

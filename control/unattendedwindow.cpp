@@ -40,6 +40,12 @@ void UnattendedWindow::printLine(const QString &line)
     writeErrorLine(line);
 }
 
+void UnattendedWindow::notice(const QString &text)
+{
+    HeadlessView::notice(text);
+    writeErrorLine(text);
+}
+
 void UnattendedWindow::openSettingsDialog()
 {
     HeadlessView::openSettingsDialog();

@@ -16,6 +16,7 @@ class UnattendedWindow : public HeadlessView
 public:
     int showMessage(const QString &text, int code, const QString &title) override;
     void printLine(const QString &line) override;
+    void notice(const QString &text) override;
     void openSettingsDialog() override;
     void closeWindow(int exitCode) override;
     void endProcess(int exitCode) override;

@@ -74,6 +74,7 @@ public:
     void trimSystemMenu() override;
     void clearPrinted() override;
     void printLine(const QString &line) override;
+    void notice(const QString &text) override;
     void openSettingsDialog() override;
     void closeDebugWindow() override;
     void closeWindow(int exitCode) override;

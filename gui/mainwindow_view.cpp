@@ -1,6 +1,8 @@
 // MainWindow as the controller sees it: the MainView side of the window.
 
 #include "control/controller.h"
+#include "core/clock.h"
+#include "core/commlog.h"
 #include "gui/commlogwindow.h"
 #include "gui/mainwindow.h"
 #include "gui/messagebox.h"
@@ -198,6 +200,11 @@ void MainWindow::printLine(const QString &line)
     printed_->setText(text.isEmpty() && printed_->isHidden() ? line : text + QLatin1Char('\n') + line);
     printed_->show();
     printed_->repaint();
+}
+
+void MainWindow::notice(const QString &text)
+{
+    log_.write(clock_.wallNow().toString(QStringLiteral("mm:ss ")) + text);
 }
 
 void MainWindow::openSettingsDialog()

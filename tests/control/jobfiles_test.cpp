@@ -46,8 +46,8 @@ TEST_F(JobFiles, ReadyMeansPresentNotEmptyAndNotLocked)
     EXPECT_FALSE(isReadyFile(QStringLiteral("missing")));
     EXPECT_FALSE(isReadyFile(QStringLiteral("empty")));
     EXPECT_FALSE(isReadyFile(QStringLiteral("folder.1")));
-    EXPECT_TRUE(canOpenLocked(QStringLiteral("full")));
-    EXPECT_FALSE(canOpenLocked(QStringLiteral("missing")));
+    EXPECT_TRUE((readAccess(QStringLiteral("full")).state == ReadAccess::Free));
+    EXPECT_FALSE((readAccess(QStringLiteral("missing")).state == ReadAccess::Free));
 
     // Another open file description holding a lock: the host still writing.
     for (int lock : {LOCK_SH, LOCK_EX}) {
@@ -55,7 +55,7 @@ TEST_F(JobFiles, ReadyMeansPresentNotEmptyAndNotLocked)
         ASSERT_GE(fd, 0);
         ASSERT_EQ(::flock(fd, lock), 0);
         EXPECT_FALSE(isReadyFile(QStringLiteral("full")));
-        EXPECT_FALSE(canOpenLocked(QStringLiteral("full")));
+        EXPECT_FALSE((readAccess(QStringLiteral("full")).state == ReadAccess::Free));
         ::close(fd);
         EXPECT_TRUE(isReadyFile(QStringLiteral("full")));
     }
@@ -85,7 +85,7 @@ TEST_F(JobFiles, FcntlLockOfAnotherProcessMakesTheFileNotReady)
     char c = 0;
     ASSERT_EQ(::read(ready[0], &c, 1), 1);
     EXPECT_FALSE(isReadyFile(QStringLiteral("held")));
-    EXPECT_FALSE(canOpenLocked(QStringLiteral("held")));
+    EXPECT_FALSE((readAccess(QStringLiteral("held")).state == ReadAccess::Free));
     (void)!::write(release[1], &c, 1);
     int status = 0;
     ::waitpid(child, &status, 0);

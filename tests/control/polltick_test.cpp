@@ -6,8 +6,11 @@
 
 #include <QFile>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace dravimo;
@@ -30,6 +33,34 @@ protected:
     static void job(const QString &name) { writeFile(name, "  PLU line\r\n"); }
     static bool exists(const QString &name) { return QFile::exists(name); }
 };
+
+// A file the system will not let us read keeps its place (the lowest number
+// goes first) and is reported once, with its name and the reason.
+TEST_F(PollCycle, UnreadableFileIsReportedOnceAndKeepsItsPlace)
+{
+#ifndef Q_OS_UNIX
+    GTEST_SKIP() << "file permissions are checked on POSIX systems";
+#else
+    multiFile();
+    job(QStringLiteral("print.1"));
+    job(QStringLiteral("print.2"));
+    const auto mode = [](const QString &name, mode_t m) {
+        return ::chmod(QFile::encodeName(name).constData(), m) == 0;
+    };
+    ASSERT_TRUE(mode(folder.folder(), 0777) && mode(QStringLiteral("param.ini"), 0644)
+                && mode(QStringLiteral("print.1"), 0222) && mode(QStringLiteral("print.2"), 0666));
+    const QString report =
+        QStringLiteral("Δεν διαβάζεται το αρχείο εκτύπωσης print.1: ") + QString::fromLocal8Bit(std::strerror(EACCES));
+    EXPECT_TRUE(asUnprivilegedUser([&] {
+        form().pollTick();
+        form().pollTick();
+        return translated.isEmpty() && view.status() == report && view.notices() == QStringList{report};
+    }));
+    ASSERT_TRUE(mode(QStringLiteral("print.1"), 0666));
+    form().pollTick();
+    EXPECT_EQ(translated, QStringList{QStringLiteral("print.1")});
+#endif
+}
 
 TEST_F(PollCycle, LowestPendingNumberGoesFirstOneFilePerTick)
 {

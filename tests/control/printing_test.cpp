@@ -82,7 +82,7 @@ TEST_F(Printing, EcrAnsweringEnablesPrinting)
     EXPECT_FALSE(form().pollTimer().isActive()) << "printing waits for the operator";
     EXPECT_EQ(ecr.commands(), QStringList(2, QStringLiteral("KXCL")));
     for (const SentCommand &c : ecr.sent)
-        EXPECT_EQ(c.quiet, Quiet::No) << "a silent register is shown to the operator";
+        EXPECT_EQ(c.quiet, Quiet::Yes) << "the search for the register is quiet";
 }
 
 TEST_F(Printing, StartAndStopSwitchTheButtonsAndLockTheMenus)
