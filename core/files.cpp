@@ -3,6 +3,8 @@
 #include "greek/cp1253.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 
 namespace dravimo {
 
@@ -60,6 +62,20 @@ bool writeTextFile(const QString &fileName, const QString &text)
         return false;
     const QByteArray bytes = cp1253::encode(text);
     return f.write(bytes) == bytes.size();
+}
+
+bool saveFileSafely(const QString &fileName, const QByteArray &bytes)
+{
+    const QFileInfo info(fileName);
+    if (info.exists() && !info.isWritable())
+        return false;
+    QSaveFile f(fileName);
+    // A folder Dravimo may not create files in, holding a file it may write:
+    // writing in place is the only way left, as it always was.
+    f.setDirectWriteFallback(true);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        return false;
+    return f.commit();
 }
 
 } // namespace dravimo

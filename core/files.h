@@ -29,4 +29,12 @@ QStringList splitLines(const QString &text);
 // Writes the whole file (truncating it) in Windows-1253. Returns false on error.
 bool writeTextFile(const QString &fileName, const QString &text);
 
+// Replaces the whole file: the bytes go to a temporary file beside it, which is
+// flushed to disk and renamed into place, so a crash or a power cut leaves
+// either the old file or the new one, never half of each. The old file's
+// permissions are kept; a file that exists but may not be written is refused,
+// as a write in place would be. Returns false on any failure (the old file is
+// then untouched).
+bool saveFileSafely(const QString &fileName, const QByteArray &bytes);
+
 } // namespace dravimo

@@ -1,5 +1,6 @@
 #include "payments/payeft.h"
 
+#include "core/files.h"
 #include "core/window.h"
 
 #include <QFile>
@@ -50,21 +51,22 @@ int writePaymentType(const PaymentType &record, const QString &fileName)
 {
     if (record.payment < 1)
         return -1;
+    QByteArray file;
     QFile f(fileName);
-    if (!f.open(QIODevice::ReadWrite))
+    if (f.open(QIODevice::ReadOnly))
+        file = f.readAll();
+    else if (f.exists())
         return -1;
-    QByteArray out(kRecordSize, '\0');
+    f.close();
+    const qsizetype offset = qsizetype(record.payment - 1) * kRecordSize;
+    // Records skipped over by a write far past the end read back as zeros.
+    if (file.size() < offset + kRecordSize)
+        file.resize(offset + kRecordSize, '\0');
     const qint16 v[kFieldCount] = {record.payment, record.ecrCode, record.terminal,
                                    record.active,  record.retries, record.fallback};
     for (qsizetype i = 0; i < kFieldCount; ++i)
-        qToLittleEndian<qint16>(v[i], out.data() + 2 * i);
-    const qint64 offset = qint64(record.payment - 1) * kRecordSize;
-    // Records skipped over by a write far past the end read back as zeros.
-    if (f.size() < offset && !f.resize(offset))
-        return -1;
-    if (!f.seek(offset) || f.write(out) != out.size())
-        return -1;
-    return 0;
+        qToLittleEndian<qint16>(v[i], file.data() + offset + 2 * i);
+    return saveFileSafely(fileName, file) ? 0 : -1;
 }
 
 int clearPaymentType(int n, const QString &fileName)

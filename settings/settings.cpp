@@ -1,6 +1,7 @@
 #include "settings/settings.h"
 
 #include "core/files.h"
+#include "greek/cp1253.h"
 
 #include <QStringList>
 
@@ -226,7 +227,7 @@ bool writeSettingsFile(const SettingsDialogValues &v, const QDate &today, const 
           << QStringLiteral("################################") << QStringLiteral("# Customer Specific Parameters #")
           << QStringLiteral("################################") << QStringLiteral("[location] ") + v.location
           << QStringLiteral("# End of parameter file #");
-    return writeTextFile(fileName, lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+    return saveFileSafely(fileName, cp1253::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
 }
 
 CommandLineFields splitCommandLine(const QString &commandLine)

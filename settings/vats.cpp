@@ -1,5 +1,6 @@
 #include "settings/vats.h"
 
+#include "core/files.h"
 #include "core/numbers.h"
 
 #include <QFile>
@@ -67,17 +68,20 @@ bool collectVatRates(std::array<QString, 5> &boxes, VatRates &rates)
 
 bool saveVatRates(const VatRates &rates, const QString &fileName)
 {
+    // Whatever lies beyond the first 40 bytes is kept.
+    QByteArray out;
     QFile f(fileName);
-    // ReadWrite keeps whatever lies beyond the first 40 bytes.
-    if (!f.open(QIODevice::ReadWrite))
-        return false;
-    QByteArray out(40, '\0');
+    if (f.open(QIODevice::ReadOnly))
+        out = f.readAll();
+    f.close();
+    if (out.size() < 40)
+        out.resize(40, '\0');
     for (int i = 0; i < 5; ++i) {
         quint64 bits;
         std::memcpy(&bits, &rates[i], sizeof bits);
         qToLittleEndian<quint64>(bits, out.data() + qsizetype(i) * 8);
     }
-    return f.seek(0) && f.write(out) == out.size();
+    return saveFileSafely(fileName, out);
 }
 
 double vatRate(int index, const QString &fileName)
