@@ -107,6 +107,7 @@ QString ControlInterpreter::dispatch()
     using Handler = std::function<QString()>;
     const QHash<QString, Handler> handlers{
         {QStringLiteral("silent"), [this] { return silent(); }},
+        {QStringLiteral("lose-reply"), [this] { return loseReply(); }},
         {QStringLiteral("error"), [this] { return error(); }},
         {QStringLiteral("delay"), [this] { return delay(); }},
         {QStringLiteral("split"), [this] { return split(); }},
@@ -185,6 +186,20 @@ QString ControlInterpreter::silent()
         sim_.faults().setSilent(int(n));
     else
         return fail(QStringLiteral("silent [N|off]"));
+    return kOk;
+}
+
+QString ControlInterpreter::loseReply()
+{
+    qint64 n = 0;
+    if (tokens_.size() == 1)
+        sim_.faults().setLoseReply(kAlways);
+    else if (word(1).toLower() == QLatin1String("off"))
+        sim_.faults().setLoseReply(0);
+    else if (number(1, n) && n > 0)
+        sim_.faults().setLoseReply(int(n));
+    else
+        return fail(QStringLiteral("lose-reply [N|off]"));
     return kOk;
 }
 

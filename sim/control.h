@@ -35,6 +35,7 @@ public:
 private:
     QString dispatch();
     QString silent();
+    QString loseReply();
     QString error();
     QString delay();
     QString split();

@@ -41,6 +41,15 @@ QString ControlInterpreter::card()
         terminal.clearQueue();
         return kOk;
     }
+    if (first == QLatin1String("abandon")) {
+        // Whether a key pressed on the register while the terminal works on
+        // a card abandons the charge, or the terminal finishes it anyway.
+        const QString how = word(2).toLower();
+        if (tokens_.size() != 3 || (how != QLatin1String("keep") && how != QLatin1String("drop")))
+            return fail(QStringLiteral("card abandon keep|drop"));
+        sim_.ecr().config().cardOutlivesKeys = how == QLatin1String("keep");
+        return kOk;
+    }
     if (first == QLatin1String("delay")) {
         if (!number(2, ms) || tokens_.size() != 3)
             return fail(QStringLiteral("card delay MS"));
@@ -197,7 +206,9 @@ QString ControlInterpreter::show()
             .arg(r.zNumber())
             .arg(sim_.card().queued());
     }
-    return fail(QStringLiteral("show roll|trace|faults|status"));
+    if (what == QLatin1String("books"))
+        return sim_.ecr().books().join(QLatin1Char('\n'));
+    return fail(QStringLiteral("show roll|trace|faults|status|books"));
 }
 
 } // namespace dravimo::sim

@@ -1,6 +1,7 @@
 #include "sim/ecrregister.h"
 
 #include "core/clock.h"
+#include "sim/money.h"
 
 namespace dravimo::sim {
 
@@ -10,7 +11,7 @@ Reply EcrRegister::handle(const Command &command)
 {
     // Any key other than a question interrupts a card transaction the
     // terminal is still working on: the operator has moved on.
-    if (card_ && !isQuery(command.key))
+    if (card_ && !isQuery(command.key) && !config_.cardOutlivesKeys)
         card_.reset();
     cardStarted_.reset();
     return dispatch(command);
@@ -111,6 +112,24 @@ int EcrRegister::status() const
     if (zDue_)
         return ZDue;
     return receipt_ ? 1 : 0;
+}
+
+QStringList EcrRegister::books() const
+{
+    QStringList lines = closed_;
+    QStringList payments;
+    for (auto it = day_.byPayment.begin(); it != day_.byPayment.end(); ++it)
+        payments << QStringLiteral("%1=%2").arg(it.key()).arg(formatMoney(it.value()));
+    lines << QStringLiteral("day: receipts %1, total %2, payments %3")
+                 .arg(day_.receipts)
+                 .arg(formatMoney(day_.total()))
+                 .arg(payments.join(QLatin1Char(' ')));
+    QStringList tables;
+    for (auto it = tables_.begin(); it != tables_.end(); ++it)
+        tables << QStringLiteral("%1=%2").arg(it.key()).arg(formatMoney(it->total()));
+    lines << QStringLiteral("tables: %1; receipt %2")
+                 .arg(tables.join(QLatin1Char(' ')), receipt_ ? QStringLiteral("open") : QStringLiteral("none"));
+    return lines;
 }
 
 std::optional<CardRequest> EcrRegister::takeCardRequest()

@@ -104,6 +104,11 @@ public:
     int zNumber() const { return zNumber_; }
     void setZNumber(int n) { zNumber_ = n; }
     const Counters &day() const { return day_; }
+    // What the books hold: one line per receipt closed ("<number>: <item
+    // nets> | <payment>=<amount> ..."), the day's counters, and the tables
+    // holding orders with whether a receipt is open. Two runs that did the
+    // same business print the same books.
+    QStringList books() const;
     const Counters &period() const { return period_; }
 
 private:
@@ -197,6 +202,7 @@ private:
     int zNumber_ = 1;
     Counters day_;
     Counters period_;
+    QStringList closed_;
 };
 
 } // namespace dravimo::sim

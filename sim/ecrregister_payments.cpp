@@ -132,6 +132,12 @@ void EcrRegister::closeReceipt()
     for (const QString &line : config_.footer)
         roll_.printCentered(line);
     roll_.printRule(QLatin1Char('='));
+    QStringList nets, paid;
+    for (const Item &item : r.ticket.items)
+        nets << formatMoney(item.net());
+    for (const Payment &p : r.payments)
+        paid << QStringLiteral("%1=%2").arg(p.number).arg(formatMoney(p.amount));
+    closed_ << QStringLiteral("%1: %2 | %3").arg(receiptNumber_).arg(nets.join(QLatin1Char(' ')), paid.join(QLatin1Char(' ')));
     day_.addReceipt(r, change);
     period_.addReceipt(r, change);
     if (r.fromTable != 0 && tables_.value(r.fromTable).isEmpty())

@@ -67,6 +67,15 @@ bool FaultPlan::takeSilent()
     return true;
 }
 
+bool FaultPlan::takeLoseReply()
+{
+    if (loseReply_ == 0)
+        return false;
+    if (loseReply_ > 0)
+        --loseReply_;
+    return true;
+}
+
 std::optional<int> FaultPlan::takeError(const QString &command)
 {
     for (qsizetype i = 0; i < errors_.size(); ++i) {
@@ -101,6 +110,8 @@ QStringList FaultPlan::describe() const
     QStringList lines;
     if (silent_ != 0)
         lines << (silent_ == kAlways ? QStringLiteral("silent") : QStringLiteral("silent %1").arg(silent_));
+    if (loseReply_ != 0)
+        lines << (loseReply_ == kAlways ? QStringLiteral("lose-reply") : QStringLiteral("lose-reply %1").arg(loseReply_));
     for (const ErrorRule &r : errors_)
         lines << QStringLiteral("error %1 \"%2\"%3").arg(r.code).arg(r.pattern, times(r.remaining));
     if (delay_.remaining != 0)

@@ -52,6 +52,8 @@ public:
     static constexpr qint64 kDefaultSplitGapMs = 50;
 
     void setSilent(int count) { silent_ = count; }
+    // The register carries the command out but its reply never leaves.
+    void setLoseReply(int count) { loseReply_ = count; }
     void addErrorRule(int code, const QString &pattern, int times = kAlways);
     // Removes the rules with this pattern, or all rules when it is empty.
     void removeErrorRules(const QString &pattern = QString());
@@ -63,6 +65,7 @@ public:
     // Per command, in this order: silence swallows the command, an error rule
     // answers for the register, otherwise the register's reply is shaped.
     bool takeSilent();
+    bool takeLoseReply();
     std::optional<int> takeError(const QString &command);
     Shaping takeShaping();
 
@@ -91,6 +94,7 @@ private:
     static bool take(Counted<T> &c);
 
     int silent_ = 0;
+    int loseReply_ = 0;
     QList<ErrorRule> errors_;
     Counted<qint64> delay_;
     Counted<Split> split_;

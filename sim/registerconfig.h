@@ -28,6 +28,10 @@ struct RegisterConfig
     qint64 cashLimit = 0;
     // When set, a payment needs the subtotal key first (DE3 otherwise).
     bool requireSubtotal = false;
+    // When set, a card charge the terminal has started survives any key
+    // pressed on the register meanwhile (the terminal finishes it and the
+    // register books it); otherwise a key abandons it.
+    bool cardOutlivesKeys = false;
     // Status replies in the "STATUS:DE<code>C" form instead of "STAT:<code>".
     bool statusDeForm = false;
     QStringList header{QStringLiteral("ΚΑΤΑΣΤΗΜΑ ΔΟΚΙΜΩΝ"), QStringLiteral("ΑΦΜ 000000000")};

@@ -73,6 +73,14 @@ QList<Chunk> EcrSimulator::handleCommand(const QByteArray &framed)
         trace_.record(Trace::Dir::Note, QByteArray(), QStringLiteral("no reply"));
         return {};
     }
+    if (faults_.takeLoseReply()) {
+        // Carried out, a card handed to the terminal included; only the
+        // reply is lost on its way.
+        trace_.record(Trace::Dir::Note, QByteArray(), QStringLiteral("reply lost: ") + cp1253::decode(replyBytes(reply)));
+        if (const auto card = register_.takeCardRequest())
+            startCard(*card);
+        return {};
+    }
     const Shaping shaping = faults_.takeShaping();
     QList<Chunk> chunks = shapeReply(replyBytes(reply), shaping);
     QString note;
