@@ -10,6 +10,11 @@
 //   DRAVIMO_TIME_SCALE=f   runs every pause, time-out and timer f times faster
 //                          (tests only: f=50 turns the 7-second answer window
 //                          into 140 ms).
+//   DRAVIMO_JOURNAL=off    runs without the job journal (measurements only).
+//   DRAVIMO_CRASH_AT=p[:n] ends the process as a kill would at the named point
+//                          p, the n-th time it is reached (tests only):
+//                          before-send, after-reply, recovery-start,
+//                          recovery-settled.
 // The working folder is where param.ini, vats.dat and the job files are read.
 
 #include "control/controller.h"
@@ -24,6 +29,7 @@
 #include "ecr/session.h"
 #include "ecr/transports.h"
 #include "gui/appicon.h"
+#include "journal/jobjournal.h"
 #include "gui/mainwindow.h"
 #include "gui/paymenttypesdialog.h"
 #include "payments/cardpayment.h"
@@ -89,11 +95,20 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
     EcrSession ecr{exchange, view, clock, results, numbers};
     ProgressIndicator progress(view);
     Controller controller(view, clock, exchange, progress, commandLine);
-    Translator translator(ecr, progress);
-    translator.zReport = [&controller] { controller.zReportFromJob(); };
+    // The job journal lives beside param.ini; DRAVIMO_JOURNAL=off runs
+    // without one (for measuring what it costs).
+    JobJournal journal(QStringLiteral("journal"), CrashPoints(qEnvironmentVariable("DRAVIMO_CRASH_AT")));
+    const bool journalOn = qEnvironmentVariable("DRAVIMO_JOURNAL") != QLatin1String("off");
+    Translator translator(ecr, progress, journalOn ? &journal : nullptr);
+    translator.zReport = [&controller](EcrLink &link) { controller.zReportFromJob(link); };
     controller.setTranslator([&translator](const QString &path, const TranslationOptions &options) {
         return translator.translate(path, options);
     });
+    if (journalOn) {
+        controller.setJournal(journal, [&translator](const JournalEntry &entry, const TranslationOptions &options) {
+            return translator.recover(entry, options);
+        });
+    }
     if (window) {
         window->attach(controller);
         window->setCardSettingsDialog(paymentTypesDialogOpener(window, *window));

@@ -4,6 +4,7 @@
 
 #include "control/controller.h"
 
+#include "control/jobfiles.h"
 #include "control/launch.h"
 #include "control/statustexts.h"
 #include "core/clock.h"
@@ -30,6 +31,7 @@ constexpr int kInternalError = 51;
 // Exit codes of the process.
 constexpr int kExitFailure = 1;
 constexpr int kExitRejectedCommandLine = 2;
+constexpr int kExitAlreadyRunning = 3;
 } // namespace
 
 Controller::Controller(MainView &view, Clock &clock, EcrLink &ecr, ProgressIndicator &progress, QString commandLine)
@@ -44,6 +46,8 @@ Controller::Controller(MainView &view, Clock &clock, EcrLink &ecr, ProgressIndic
 
 void Controller::start()
 {
+    if (!lockWorkingFolder())
+        return;
     if (!loadSettings())
         return;
     fillInformationLabels();
@@ -137,10 +141,18 @@ void Controller::runOneShot()
     // The host may end the process; until then the register is looked for.
     while (!searchForEcrOnce() && !closing_) {
     }
+    while (!closing_ && !settleUnfinishedJob()) {
+    }
     if (closing_)
         return;
     showReady();
     const QString path = settings_.file;
+    // The host started the run again after a crash, and the settling of the
+    // journal finished this very job: nothing is left to do.
+    if (!settledPath_.isEmpty() && QFileInfo(settledPath_) == QFileInfo(path) && !QFileInfo::exists(path)) {
+        closeMainWindow(settledQuarantined_ ? kExitFailure : 0);
+        return;
+    }
     try {
         if (!translate_ || !translate_(path, settings_.translation)) {
             messageBox(view_,
@@ -150,7 +162,7 @@ void Controller::runOneShot()
             closeMainWindow(kExitFailure);
             return;
         }
-        removeFile(path);
+        jobEnded(path, true);
     } catch (const std::exception &e) {
         messageBox(view_,
                    QStringLiteral("Λάθος : ") + QString::number(kInternalError) + QLatin1Char('\r')
@@ -168,13 +180,75 @@ void Controller::runOneShot()
 // attempt leaves its trace for whoever watches.
 bool Controller::searchForEcrOnce()
 {
-    const CommandResult r = ecr_.send(QStringLiteral("KXCL"), Quiet::Yes);
+    // A card payment cut short may still be running on the terminal: a key
+    // would abandon it, a question does not.
+    const bool cardRunning = unfinished_ && unfinished_->cardInFlight;
+    const CommandResult r = ecr_.send(cardRunning ? QStringLiteral("KXSTAT") : QStringLiteral("KXCL"), Quiet::Yes);
     if (!r.ok()) {
         // An error reply carries only its code: say what it means.
         const QString why = r.code > 0 ? ecrErrorText(r.reply, NumberFormat(QLatin1Char('.'))) : r.reply;
         view_.notice(texts::kSearchFailed + why + QStringLiteral(" (") + QString::number(r.code) + QLatin1Char(')'));
     }
     return r.ok();
+}
+
+// One Dravimo per working folder: two would send their jobs to one register
+// in turns and keep one journal. A lock left by a process that died is taken
+// over. The job a dead process left unfinished is read here, so the search
+// for the register already knows whether a card payment may be running.
+bool Controller::lockWorkingFolder()
+{
+    if (!journal_)
+        return true;
+    QString why;
+    if (!journal_->lock(why)) {
+        messageBox(view_, QStringLiteral("Το Dravimo δεν ξεκινά: ") + why, mb::Critical);
+        closeMainWindow(kExitAlreadyRunning);
+        return false;
+    }
+    unfinished_ = journal_->unfinished();
+    return true;
+}
+
+// A job a crash cut short is settled before any other job runs. False while
+// the register does not answer: the entry stays, to be tried again.
+bool Controller::settleUnfinishedJob()
+{
+    if (!journal_ || !unfinished_)
+        return true;
+    view_.notice(QStringLiteral("Διακόπηκε εργασία, τακτοποιείται: ") + unfinished_->path);
+    const Recovery r = settle_ ? settle_(*unfinished_, settings_.translation) : Recovery{};
+    if (r.outcome != Recovery::Outcome::EcrSilent) {
+        settledPath_ = unfinished_->path;
+        settledQuarantined_ = r.outcome == Recovery::Outcome::Quarantined;
+    }
+    switch (r.outcome) {
+    case Recovery::Outcome::EcrSilent: return false;
+    case Recovery::Outcome::Finished:
+        if (!isProgrammingFile(unfinished_->path, true) && !isProgrammingFile(unfinished_->path, false))
+            removeFile(unfinished_->path);
+        view_.notice(r.message);
+        break;
+    case Recovery::Outcome::Dropped: view_.notice(r.message); break;
+    case Recovery::Outcome::Quarantined:
+        view_.setStatus(r.message);
+        view_.repaint();
+        messageBox(view_, r.message, mb::Critical);
+        break;
+    }
+    journal_->finish();
+    unfinished_.reset();
+    return true;
+}
+
+// The print file goes first, then the journal entry: a crash between the two
+// finds a finished entry, never a print file whose job is forgotten.
+void Controller::jobEnded(const QString &path, bool removePrintFile)
+{
+    if (removePrintFile)
+        removeFile(path);
+    if (journal_)
+        journal_->finish();
 }
 
 // The register answered: printing can be started.

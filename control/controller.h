@@ -13,6 +13,7 @@
 // soon as the operation has finished.
 
 #include "control/mainview.h"
+#include "journal/jobjournal.h"
 #include "settings/settings.h"
 
 #include <QString>
@@ -42,6 +43,16 @@ public:
     Controller &operator=(const Controller &) = delete;
 
     void setTranslator(TranslateFn translate) { translate_ = std::move(translate); }
+
+    // Settles a job the journal shows unfinished.
+    using SettleFn = std::function<Recovery(const JournalEntry &entry, const TranslationOptions &options)>;
+    // With a journal, the working folder is locked at start-up and a job cut
+    // short is settled before any other job runs.
+    void setJournal(JobJournal &journal, SettleFn settle)
+    {
+        journal_ = &journal;
+        settle_ = std::move(settle);
+    }
 
     // Start-up, one-shot run and shutdown.
     void start();
@@ -75,7 +86,7 @@ public:
     void clearEcrError();
     // The daily Z report asked for by an "MKZ" line: runs at once, between
     // two commands of the job that asked for it.
-    void zReportFromJob();
+    void zReportFromJob(EcrLink &link);
 
     // Other menu entries.
     void showWindow() { view_.showWindow(); }
@@ -126,8 +137,11 @@ private:
     void runMultiFileSearch(const Settings &s);
     enum class JobOutcome { Done, NotRead };
     JobOutcome runJob(const QString &path, const Settings &s);
+    bool lockWorkingFolder();
+    bool settleUnfinishedJob();
+    void jobEnded(const QString &path, bool removePrintFile);
 
-    void runReport(const QString &command, const QString &statusText);
+    void runReport(EcrLink &link, const QString &command, const QString &statusText);
     void runWhenIdle(std::function<void()> action);
     void leaveBusy();
 
@@ -137,6 +151,13 @@ private:
     ProgressIndicator &progress_;
     const QString commandLine_;
     TranslateFn translate_;
+    JobJournal *journal_ = nullptr;
+    SettleFn settle_;
+    // The journal's unfinished job, until it is settled.
+    std::optional<JournalEntry> unfinished_;
+    // The print file of the job settled at start-up.
+    QString settledPath_;
+    bool settledQuarantined_ = false;
     Settings settings_;
     Connection connection_;
     QTimer pollTimer_;

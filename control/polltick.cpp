@@ -60,8 +60,8 @@ void Controller::runSingleFileJob(const Settings &s)
         return;
     removeFile(kEndMarkerFile);
     view_.setLabel(InfoLabel::JobCounter, QString::number(nextJobNumber()));
-    if (runJob(path, s) == JobOutcome::Done && !isProgrammingFile(path, false))
-        removeFile(path);
+    if (runJob(path, s) == JobOutcome::Done)
+        jobEnded(path, !isProgrammingFile(path, false));
 }
 
 // Numbered files (stem.1 to stem.10, lowest first) or a name pattern.
@@ -74,8 +74,8 @@ void Controller::runMultiFileSearch(const Settings &s)
     removeFile(kEndMarkerFile);
     const qint16 counter = nextJobNumber();
     view_.setLabel(InfoLabel::JobCounter, QString::number(counter));
-    if (runJob(candidate, s) == JobOutcome::Done && !isProgrammingFile(candidate, true))
-        removeFile(candidate);
+    if (runJob(candidate, s) == JobOutcome::Done)
+        jobEnded(candidate, !isProgrammingFile(candidate, true));
     writeReceiptFile(counter);
     view_.setStatus(texts::kJobDoneStatus);
     view_.repaint();
@@ -109,6 +109,8 @@ bool Controller::readableNow(const QString &path)
 // print its first lines twice.
 Controller::JobOutcome Controller::runJob(const QString &path, const Settings &s)
 {
+    if (!settleUnfinishedJob())
+        return JobOutcome::NotRead;
     try {
         if (translate_ && translate_(path, s.translation))
             return JobOutcome::Done;

@@ -45,6 +45,12 @@ void Controller::ecrCheckTick()
     }
     if (closing_)
         return;
+    if (answered) {
+        BusyScope busy(*this);
+        answered = settleUnfinishedJob();
+    }
+    if (closing_)
+        return;
     if (!answered) {
         ++ecrCheckFailures_;
         return;

@@ -8,13 +8,13 @@
 
 namespace dravimo {
 
-void Controller::runReport(const QString &command, const QString &statusText)
+void Controller::runReport(EcrLink &link, const QString &command, const QString &statusText)
 {
     BusyScope busy(*this);
     view_.setButtonEnabled(Button::StartPrinting, false);
     view_.setStatus(statusText);
     view_.repaint();
-    ecr_.send(command);
+    link.send(command);
     view_.setButtonEnabled(Button::StartPrinting, true);
     view_.setStatus(texts::kReportDoneStatus);
     view_.setCaption(texts::kReadyCaption);
@@ -24,27 +24,27 @@ void Controller::runReport(const QString &command, const QString &statusText)
 // commands of a receipt would land in the middle of it on the register.
 void Controller::dailyXReport()
 {
-    runWhenIdle([this] { runReport(QStringLiteral("KX0T1"), texts::kXReport0Status); });
+    runWhenIdle([this] { runReport(ecr_, QStringLiteral("KX0T1"), texts::kXReport0Status); });
 }
 
 void Controller::periodXReport()
 {
-    runWhenIdle([this] { runReport(QStringLiteral("KX5T1"), texts::kReportStatus); });
+    runWhenIdle([this] { runReport(ecr_, QStringLiteral("KX5T1"), texts::kReportStatus); });
 }
 
 void Controller::dailyZReport()
 {
-    runWhenIdle([this] { zReportFromJob(); });
+    runWhenIdle([this] { zReportFromJob(ecr_); });
 }
 
 void Controller::periodZReport()
 {
-    runWhenIdle([this] { runReport(QStringLiteral("KX521T1"), texts::kReportStatus); });
+    runWhenIdle([this] { runReport(ecr_, QStringLiteral("KX521T1"), texts::kReportStatus); });
 }
 
-void Controller::zReportFromJob()
+void Controller::zReportFromJob(EcrLink &link)
 {
-    runReport(QStringLiteral("KX021T1"), texts::kReportStatus);
+    runReport(link, QStringLiteral("KX021T1"), texts::kReportStatus);
 }
 
 // Clears a pending register error.

@@ -17,10 +17,19 @@ public:
     QString path() const { return path_; }
     void setPath(const QString &path) { path_ = path; }
     // Appends one line (CR LF ended, Windows-1253); nothing without a path.
-    void append(const QString &line) const { appendLine(path_, line); }
+    void append(const QString &line) const
+    {
+        appendLine(path_, line);
+        if (line.startsWith(QLatin1String("ccPay")))
+            ++cardAcknowledgements_;
+    }
+    // How many card acknowledgements ("ccPay") were appended in this run:
+    // recovery tells by it whether a card's approval has come in.
+    int cardAcknowledgements() const { return cardAcknowledgements_; }
 
 private:
     QString path_;
+    mutable int cardAcknowledgements_ = 0;
 };
 
 } // namespace dravimo

@@ -14,9 +14,6 @@
 namespace dravimo {
 namespace {
 
-// The terminal waits for a card for a long time; the ECR's acknowledgement
-// arrives as a second, asynchronous reply within this many seconds.
-constexpr Seconds kCardWait{200};
 // A busy terminal gets this long before the next attempt.
 constexpr Millis kBusyPause{3000};
 constexpr Millis kNoticePollPause{250};
@@ -127,7 +124,7 @@ CardPayment::CardPayment(EcrSession &ecr, QString paymentFile) : ecr_(ecr), paym
 bool CardPayment::runCardAttempts(const QString &command, Quiet quiet, qint16 attempts)
 {
     for (int i = 0; i < attempts; ++i) {
-        const CommandResult r = ecr_.link.send(command, quiet, kCardWait);
+        const CommandResult r = ecr_.link.send(command, quiet, kCardOutcomeWait);
         if (!r.ok())
             continue;
         const CardReply cls = classifyCardReply(r.reply);

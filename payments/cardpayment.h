@@ -16,6 +16,10 @@ namespace dravimo {
 class ResultFile;
 struct EcrSession;
 
+// The terminal waits for a card for a long time; the ECR's acknowledgement
+// arrives as a second, asynchronous reply within this many seconds.
+inline constexpr Seconds kCardOutcomeWait{200};
+
 // How the terminal's answer is taken.
 enum class CardReply : qint16 {
     Accepted = 0,    // 358OK / 356OK / 355OK, an empty or unrecognised reply

@@ -2,6 +2,7 @@
 
 #include "core/files.h"
 #include "ecr/session.h"
+#include "translate/journaledlink.h"
 
 namespace dravimo {
 
@@ -18,7 +19,15 @@ qint16 Job::send(const QString &command, Quiet quiet)
 
 void Job::appendResult(const QString &line) const
 {
+    if (journal && (journal->replaying() || journal->dryRun()))
+        return;
     appendLine(state.resultFile, line);
+}
+
+void Job::nextCommandIsRaw() const
+{
+    if (journal)
+        journal->nextIsRaw();
 }
 
 const NumberFormat &Job::numbers() const

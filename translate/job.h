@@ -37,7 +37,8 @@ struct JobState
     // A fallback payment replaced a failed card payment: the receipt gets the
     // failure notice at the end of the job.
     bool cardFailure = false;
-    // 0 when the whole file was read, 1 when a handler stopped the job.
+    // 0 when the whole file was read, 1 when a handler stopped the job, 2
+    // when the job left a receipt open on the register.
     int exitCode = 0;
     int paymentLineCount = 0;
     // The last numeric "can" value.
@@ -51,6 +52,8 @@ enum class LineResult {
     StopJob, // end the job (exit code 1); the outcome is still written
 };
 
+class JournaledLink;
+
 class Job
 {
 public:
@@ -62,8 +65,12 @@ public:
     const QString paymentFile;
     LineRecord record;
     JobState state;
-    // Runs the daily Z report for an "MKZ" line.
-    std::function<void()> zReport;
+    // Runs the daily Z report for an "MKZ" line, through the link given.
+    std::function<void(EcrLink &link)> zReport;
+    // The journaled link the job's commands go through, when there is one.
+    JournaledLink *journal = nullptr;
+    // Called once the outcome lines are all in the result file.
+    std::function<void()> outcomeWritten;
 
     // The reply of the latest command sent through send().
     QString lastReply;
@@ -71,8 +78,11 @@ public:
     // Sends one command (no card wait) and returns its result code.
     qint16 send(const QString &command, Quiet quiet = Quiet::No);
 
-    // Appends one line to the job's result file.
+    // Appends one line to the job's result file. A recovered job replaying
+    // what its first run did writes nothing: those lines are there already.
     void appendResult(const QString &line) const;
+    // The next command is one the host wrote itself ("snd", "PRG").
+    void nextCommandIsRaw() const;
 
     const NumberFormat &numbers() const;
 };

@@ -6,9 +6,14 @@
 #include "core/numbers.h"
 #include "ecr/session.h"
 #include "payments/cardpayment.h"
+#include "translate/commandkinds.h"
+#include "translate/journaledlink.h"
 
 namespace dravimo {
 namespace {
+
+// The exit code of a job that left a receipt open on the register.
+constexpr int kReceiptLeftOpen = 2;
 
 // Lets the ECR finish the last command of the receipt before it is queried.
 constexpr Millis kSettlePause{250};
@@ -27,6 +32,30 @@ QString tableStatus(Job &job)
     return job.queries.tableTotal(static_cast<int>(integerPart(*table)));
 }
 
+// A receipt the job keyed into and never paid is still open on the register:
+// the host must hear that the job did not end well. Asked only when the last
+// thing the job did to a receipt was not a payment, so a receipt paid as
+// usual costs no extra question.
+bool receiptLeftOpen(Job &job)
+{
+    if (!job.journal)
+        return false;
+    const auto &sent = job.journal->sent();
+    for (qsizetype i = sent.size() - 1; i >= 0; --i) {
+        switch (commandKind(sent[i].command)) {
+        case CommandKind::ReceiptItem:
+        case CommandKind::PayTable: return job.queries.status() == ecrstatus::ReceiptOpen;
+        case CommandKind::Payment:
+        case CommandKind::CardPayment:
+        case CommandKind::CancelReceipt:
+        case CommandKind::TableOpen:
+        case CommandKind::TablePark: return false;
+        default: break;
+        }
+    }
+    return false;
+}
+
 void runCardFailureNotice(Job &job)
 {
     if (!job.state.cardFailure)
@@ -43,6 +72,8 @@ void finishJob(Job &job)
     job.state.paymentTransfer = false;
     job.ecr.clock.pause(kSettlePause);
     runCardFailureNotice(job);
+    if (job.state.exitCode == 0 && receiptLeftOpen(job))
+        job.state.exitCode = kReceiptLeftOpen;
     job.appendResult(QStringLiteral("DateTime end = ") + now(job));
     const QString status = tableStatus(job);
     const int recStatus = job.numbers().valueOrZero(status) != 0 ? 1 : 0;
@@ -50,6 +81,8 @@ void finishJob(Job &job)
     job.appendResult(QStringLiteral("receipt = ") + job.queries.receiptNumbers() + QStringLiteral(", ")
                      + QString::number(job.state.receiptNumber));
     job.appendResult(QStringLiteral("exitcode = ") + QString::number(job.state.exitCode));
+    if (job.outcomeWritten)
+        job.outcomeWritten();
     // Written last: the host may already read "exitcode = " while the ECR
     // is still printing the footer.
     printFooter(job);

@@ -15,6 +15,7 @@ LineResult handleProgramming(Job &job, const QString &command)
     if (!c.startsWith(QLatin1String("KY")))
         c.prepend(QLatin1String("KX"));
     r.text = greek::itemTextConversion(c);
+    job.nextCommandIsRaw();
     sendOperation(job);
     return LineResult::Next;
 }
@@ -24,6 +25,7 @@ LineResult handleProgramming(Job &job, const QString &command)
 // it, and quietly: the host judges the outcome from the reply line.
 LineResult handlePassThrough(Job &job, const QString &command)
 {
+    job.nextCommandIsRaw();
     const qint16 result = job.send(QStringLiteral("KX") + command, Quiet::Yes);
     QString reply = job.lastReply;
     reply.replace(QLatin1Char('\n'), QLatin1Char('~'));

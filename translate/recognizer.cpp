@@ -38,7 +38,7 @@ bool matches(const LineKind &kind, const QString &line)
 LineResult zReportLine(Job &job, const QString &)
 {
     if (job.zReport)
-        job.zReport();
+        job.zReport(job.ecr.link);
     return LineResult::Next;
 }
 

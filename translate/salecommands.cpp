@@ -132,6 +132,12 @@ void saleWithoutCode(Job &job)
 
 void sendSaleOperation(Job &job)
 {
+    // An item for an open table: the table's total before it is what tells,
+    // after a crash, whether the item reached the table.
+    if (job.journal && !job.state.openTable.isEmpty() && !job.state.tableTransfer && !job.state.paymentTransfer) {
+        if (const auto table = job.numbers().value(job.state.openTable))
+            job.queries.tableTotal(static_cast<int>(integerPart(*table)));
+    }
     LineRecord &r = job.record;
     if (!r.quantity.isEmpty() && !prepareQuantity(job))
         return;

@@ -5,9 +5,13 @@
 #include "core/progressindicator.h"
 #include "core/resultfile.h"
 #include "ecr/session.h"
+#include "greek/cp1253.h"
+#include "journal/jobjournal.h"
 #include "translate/handlers.h"
+#include "translate/journaledlink.h"
 #include "translate/printfile.h"
 
+#include <QFile>
 #include <QStringList>
 
 namespace dravimo {
@@ -16,7 +20,7 @@ namespace {
 // The progress indicator counts in 16 bits.
 constexpr int kProgressLimit = 32767;
 
-void startJob(Job &job, ProgressIndicator &progress, const QString &text, int lineCount)
+void setUpJob(Job &job, ProgressIndicator &progress, const QString &text, int lineCount)
 {
     JobState &s = job.state;
     s.resultFile = directiveValue(text, QStringLiteral("resFile:"), s.resultFile);
@@ -24,10 +28,18 @@ void startJob(Job &job, ProgressIndicator &progress, const QString &text, int li
     job.ecr.results.setPath(s.resultFile);
     progress.setMaximum(static_cast<qint16>(qMin(lineCount, kProgressLimit)));
     progress.setValue(0);
-    job.appendResult(QStringLiteral("tag = ") + s.tag);
-    job.appendResult(QStringLiteral("DateTime start = ") + formatDateTime(job.ecr.clock.wallNow()));
     s.zeroPayment = true;
-    // The register may still hold an error or a half-keyed entry from before.
+}
+
+void writeHeader(Job &job)
+{
+    job.appendResult(QStringLiteral("tag = ") + job.state.tag);
+    job.appendResult(QStringLiteral("DateTime start = ") + formatDateTime(job.ecr.clock.wallNow()));
+}
+
+// The register may still hold an error or a half-keyed entry from before.
+void clearRegister(Job &job)
+{
     job.send(QStringLiteral("KXCL"), Quiet::Yes);
     job.send(QStringLiteral("KXCL"), Quiet::Yes);
 }
@@ -38,10 +50,11 @@ void advanceProgress(ProgressIndicator &progress)
     progress.setValue(value < kProgressLimit ? static_cast<qint16>(value + 1) : value);
 }
 
-void readLines(Job &job, ProgressIndicator &progress, const QStringList &lines)
+void readLines(Job &job, JournaledLink &link, ProgressIndicator &progress, const QStringList &lines)
 {
     for (const QString &line : lines) {
         job.record.clearPerLine();
+        link.lineStarts();
         advanceProgress(progress);
         if (recogniseLine(job, line) == LineResult::StopJob) {
             job.state.exitCode = 1;
@@ -50,22 +63,64 @@ void readLines(Job &job, ProgressIndicator &progress, const QStringList &lines)
     }
 }
 
+std::optional<QByteArray> readBytes(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
 } // namespace
 
-Translator::Translator(EcrSession &ecr, ProgressIndicator &progress) : ecr_(ecr), progress_(progress)
+Translator::Translator(EcrSession &ecr, ProgressIndicator &progress, JobJournal *journal)
+    : ecr_(ecr), progress_(progress), journal_(journal)
 {}
 
 bool Translator::translate(const QString &path, const TranslationOptions &options)
 {
-    const auto text = readTextFile(path);
-    if (!text)
-        return false;
-    Job job(ecr_, options);
+    const auto bytes = readBytes(path);
+    return bytes && runJob(path, *bytes, options, nullptr);
+}
+
+bool Translator::runJob(const QString &path, const QByteArray &bytes, const TranslationOptions &options,
+                        ResumePoint *resume)
+{
+    const bool dryRun = resume && resume->dryRun;
+    JournaledLink link(ecr_.link, dryRun ? nullptr : journal_);
+    if (resume)
+        link.replay(resume->replies, dryRun, resume->diedOn);
+    EcrSession session{link, ecr_.window, ecr_.clock, ecr_.results, ecr_.numbers};
+    Job job(session, options);
     job.zReport = zReport;
-    const QStringList lines = splitLines(*text);
-    startJob(job, progress_, *text, int(qMin<qsizetype>(lines.size(), kProgressLimit)));
-    readLines(job, progress_, lines);
-    finishJob(job);
+    job.journal = &link;
+    if (journal_ && !dryRun)
+        job.outcomeWritten = [this] { journal_->recordOutcome(); };
+    const QString text = cp1253::decode(bytes);
+    const QStringList lines = splitLines(text);
+    setUpJob(job, progress_, text, int(qMin<qsizetype>(lines.size(), kProgressLimit)));
+    if (!resume) {
+        // The register's numbers before the job, then the journal entry: from
+        // here on a crash is settled, not repeated.
+        const QString before = journal_ ? ecr_.link.send(QStringLiteral("KXRE"), Quiet::Yes).reply : QString();
+        writeHeader(job);
+        if (journal_)
+            journal_->begin(JournalEntry{path, fingerprintOf(bytes), before, 1, {}, false, false});
+    }
+    try {
+        clearRegister(job);
+        readLines(job, link, progress_, lines);
+        finishJob(job);
+    } catch (const CommandInFlight &inFlight) {
+        if (!dryRun)
+            throw;
+        resume->inFlight = inFlight;
+    }
+    if (dryRun)
+        resume->sent = link.sent();
     return true;
 }
 

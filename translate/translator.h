@@ -1,7 +1,10 @@
 #pragma once
 // The print-file translator: one print file in, the register's command
-// sequence out, and the job's outcome appended to its result file.
+// sequence out, and the job's outcome appended to its result file. With a
+// job journal, every job is recorded as it goes, and a job that a crash cut
+// short is settled from the journal before any other runs.
 
+#include "journal/jobjournal.h"
 #include "settings/settings.h"
 
 #include <QString>
@@ -10,25 +13,43 @@
 
 namespace dravimo {
 
+class EcrLink;
 class ProgressIndicator;
 struct EcrSession;
+struct ResumePoint;
 
 class Translator
 {
 public:
-    Translator(EcrSession &ecr, ProgressIndicator &progress);
+    // journal: null runs jobs without one (nothing survives a crash).
+    Translator(EcrSession &ecr, ProgressIndicator &progress, JobJournal *journal = nullptr);
 
     // Translates one print file. Returns false when the file could not be
     // opened or read (no outcome lines are written then; the caller decides
     // what to do).
     bool translate(const QString &path, const TranslationOptions &options);
 
-    // Runs the daily Z report for an "MKZ" line (the controller's report).
-    std::function<void()> zReport;
+    // Settles the job the journal shows unfinished. The caller deletes the
+    // print file of a Finished job, then ends the journal entry.
+    Recovery recover(const JournalEntry &entry, const TranslationOptions &options);
+
+    // Runs the daily Z report for an "MKZ" line (the controller's report),
+    // through the link given.
+    std::function<void(EcrLink &link)> zReport;
+    // Where a print file that must not be tried again is moved.
+    QString quarantineFolder = QStringLiteral("quarantine");
 
 private:
+    bool runJob(const QString &path, const QByteArray &bytes, const TranslationOptions &options, ResumePoint *resume);
+    Recovery settleInFlight(JournalEntry &entry, const QByteArray &bytes, const TranslationOptions &options);
+    Recovery quarantine(const JournalEntry &entry, const QString &why);
+    void cancelOpenReceipt();
+    bool approvalSeen() const;
+
     EcrSession &ecr_;
     ProgressIndicator &progress_;
+    JobJournal *journal_;
+    int cardAcknowledgementsBefore_ = 0;
 };
 
 } // namespace dravimo

@@ -259,7 +259,7 @@ TEST_F(Printing, ZReportFromAJobLineRunsAtOnce)
     writeFile(QStringLiteral("print.1"), "x\r\n");
     form().setTranslator([&](const QString &, const TranslationOptions &) {
         ecr.send(QStringLiteral("KXCL"));
-        form().zReportFromJob();
+        form().zReportFromJob(ecr);
         ecr.send(QStringLiteral("KX794ST"));
         return true;
     });

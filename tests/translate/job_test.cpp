@@ -39,7 +39,7 @@ protected:
         return text ? splitLines(*text) : QStringList{};
     }
 
-    std::function<void()> zReport;
+    std::function<void(EcrLink &)> zReport;
 };
 
 QStringList plainOutcome(const QString &tag = QStringLiteral("Unknown"))
@@ -128,7 +128,7 @@ TEST_F(GetData, PlainJob)
     EXPECT_EQ(ecr_.commandsWithQuiet(),
               (QStringList{QStringLiteral("KXCL") + kQ, QStringLiteral("KXCL") + kQ, QStringLiteral("KX2.000* ") + kQ,
                            QStringLiteral("KX150R2WATER"), QStringLiteral("KXCO NOTE RESFILE:  RES.TXT"),
-                           QStringLiteral("KXCO LAST"), QStringLiteral("KXRE")}));
+                           QStringLiteral("KXCO LAST"), QStringLiteral("KXSTAT") + kQ, QStringLiteral("KXRE")}));
     QStringList expected = plainOutcome();
     expected[4] = QStringLiteral("receipt = 00123, 17, 0");
     EXPECT_EQ(resultLines(QStringLiteral("res.txt")), expected);
@@ -231,7 +231,7 @@ TEST_F(GetData, PerLineFieldsAreClearedAndOthersCarryOver)
 TEST_F(GetData, ZReportHookRunsFromAPrintFile)
 {
     int reports = 0;
-    zReport = [&reports] { ++reports; };
+    zReport = [&reports](EcrLink &) { ++reports; };
     ASSERT_TRUE(translate(writePrintFile(QStringLiteral(" MKZ\r\n mkz\r\n"))));
     EXPECT_EQ(reports, 2);
 }

@@ -179,7 +179,7 @@ TEST_F(TranslateTest, SendLinesReportTheReply)
 TEST_F(TranslateTest, ZReportLineRunsTheReport)
 {
     int reports = 0;
-    job().zReport = [&reports] { ++reports; };
+    job().zReport = [&reports](EcrLink &) { ++reports; };
     runLines({QStringLiteral(" MKZ"), QStringLiteral("xmkz"), QStringLiteral(" MkZ"), QStringLiteral(" MK")});
     EXPECT_EQ(reports, 3);
     EXPECT_TRUE(ecr_.sent.isEmpty());

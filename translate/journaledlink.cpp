@@ -1,0 +1,37 @@
+#include "translate/journaledlink.h"
+
+namespace dravimo {
+
+void JournaledLink::replay(QList<JournalReply> replies, bool dryRun, int inFlight)
+{
+    replay_ = std::move(replies);
+    dryRun_ = dryRun;
+    inFlight_ = inFlight;
+}
+
+CommandResult JournaledLink::send(const QString &command, Quiet quiet, Seconds cardWait)
+{
+    const bool raw = std::exchange(nextRaw_, false);
+    const int index = next_;
+    if (index < replay_.size()) {
+        ++next_;
+        sent_.append({command, lineStart_, raw});
+        return {replay_[index].code, replay_[index].reply};
+    }
+    if (dryRun_)
+        throw CommandInFlight{command, cardWait, index, lineStart_, raw};
+    sent_.append({command, lineStart_, raw});
+    ++next_;
+    if (journal_ && cardWait > Seconds{0})
+        journal_->recordCardSent();
+    if (journal_)
+        journal_->crashPoints().reach("before-send");
+    const CommandResult r = link_.send(command, quiet, cardWait);
+    if (journal_) {
+        journal_->crashPoints().reach("after-reply");
+        journal_->recordReply({r.code, r.reply});
+    }
+    return r;
+}
+
+} // namespace dravimo

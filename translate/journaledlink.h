@@ -1,0 +1,88 @@
+#pragma once
+// The link a job talks to the register through: every reply goes into the job
+// journal before the next command goes out, and a job being recovered gets
+// the replies its first run already had, without anything being sent again.
+
+#include "ecr/link.h"
+#include "journal/jobjournal.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace dravimo {
+
+// Thrown by a link that only replays, when the job asks for the first
+// command that was not answered before the crash.
+struct CommandInFlight
+{
+    QString command;
+    Seconds cardWait{0};
+    int index = 0;
+    int lineStart = 0;
+    bool raw = false;
+};
+
+class JournaledLink : public EcrLink
+{
+public:
+    // journal: null when the journal is off (the replies are only counted).
+    JournaledLink(EcrLink &link, JobJournal *journal) : link_(link), journal_(journal) {}
+
+    // The replies a recovered job starts with. dryRun: stop at the first
+    // command beyond them (CommandInFlight is thrown) instead of sending it.
+    // inFlight: the index of the command the first run died on, if known.
+    void replay(QList<JournalReply> replies, bool dryRun, int inFlight = -1);
+    // Whether the job is still where its first run had been: what it writes
+    // to the result file now, the first run wrote already. That holds until
+    // the job asks for the command the first run died on.
+    bool replaying() const { return next_ < replay_.size() || next_ <= inFlight_; }
+    bool dryRun() const { return dryRun_; }
+
+    // The job starts reading another print-file line: a command that must be
+    // sent again is sent again with the whole of its line.
+    void lineStarts() { lineStart_ = next_; }
+    // The next command comes from the print file itself ("snd", "PRG"): it is
+    // never sent twice.
+    void nextIsRaw() { nextRaw_ = true; }
+
+    // Every command sent or replayed so far, with its line's first index.
+    struct Sent
+    {
+        QString command;
+        int lineStart = 0;
+        bool raw = false;
+    };
+    const QList<Sent> &sent() const { return sent_; }
+
+    CommandResult send(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
+    void setConnection(const QString &connection) override { link_.setConnection(connection); }
+    void close() override { link_.close(); }
+
+private:
+    EcrLink &link_;
+    JobJournal *journal_;
+    QList<JournalReply> replay_;
+    bool dryRun_ = false;
+    int inFlight_ = -1;
+    int next_ = 0;
+    int lineStart_ = 0;
+    bool nextRaw_ = false;
+    QList<Sent> sent_;
+};
+
+// How a recovered job starts: the replies its first run had, and whether it
+// only looks for the first command that had none.
+struct ResumePoint
+{
+    QList<JournalReply> replies;
+    bool dryRun = false;
+    // The index of the command the first run died on; -1 when none.
+    int diedOn = -1;
+    // Filled by a dry run: the commands replayed, and the one in flight.
+    QList<JournaledLink::Sent> sent;
+    std::optional<CommandInFlight> inFlight;
+};
+
+} // namespace dravimo

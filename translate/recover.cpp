@@ -1,0 +1,281 @@
+// Settling a job that a crash or a power cut cut short. The journal holds
+// every reply the job had; the one command that may have been in flight is
+// settled by asking the register what really happened, never by sending it
+// again on a guess. The job then goes on from there: the lines before are
+// replayed without sending anything, so its state (the open table, the
+// footer, the transfer flags) is what it would have been.
+#include "translate/translator.h"
+
+#include "core/clock.h"
+#include "core/files.h"
+#include "core/resultfile.h"
+#include "core/window.h"
+#include "ecr/errorwait.h"
+#include "ecr/queries.h"
+#include "ecr/session.h"
+#include "greek/cp1253.h"
+#include "journal/jobjournal.h"
+#include "payments/cardpayment.h"
+#include "translate/commandkinds.h"
+#include "translate/journaledlink.h"
+#include "translate/printfile.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace dravimo {
+namespace {
+
+// A print file that brings the program down again and again is not tried a
+// fourth time: a service restarted on failure must not loop on it.
+constexpr int kMostAttempts = 3;
+
+const QString kCancelReceipt = QStringLiteral("KX@215T0");
+
+// The codes of the "Err = " lines recovery writes: a command the host wrote
+// itself that is not sent a second time, and a print file put aside.
+constexpr qint16 kNotRepeated = -6;
+constexpr qint16 kQuarantined = -5;
+
+bool silent(qint16 code)
+{
+    return code == result::NoAnswer || code == result::PortFailed || code == result::PortSetupFailed;
+}
+
+// Where the receipt open on the register began: the first line that keyed
+// into it since the last payment, cancel, report or table change. -1 when
+// the job had not begun one.
+int receiptStartLine(const QList<JournaledLink::Sent> &sent, const QList<JournalReply> &replies,
+                     const CommandInFlight &inFlight)
+{
+    int start = -1;
+    const auto account = [&start](const QString &command, int lineStart, bool done) {
+        switch (commandKind(command)) {
+        case CommandKind::Payment:
+        case CommandKind::CardPayment:
+        case CommandKind::CancelReceipt:
+        case CommandKind::Report:
+        case CommandKind::TableOpen:
+        case CommandKind::TablePark:
+            if (done)
+                start = -1;
+            break;
+        case CommandKind::ReceiptItem:
+        case CommandKind::PayTable:
+            if (start < 0)
+                start = lineStart;
+            break;
+        default: break;
+        }
+    };
+    for (qsizetype i = 0; i < sent.size() && i < replies.size(); ++i)
+        account(sent[i].command, sent[i].lineStart, replies[i].code == result::Ok);
+    account(inFlight.command, inFlight.lineStart, false);
+    return start;
+}
+
+// Whether the receipt took a payment the journal saw answered, after its
+// last item.
+bool paymentsBooked(const QList<JournaledLink::Sent> &sent, const QList<JournalReply> &replies)
+{
+    for (qsizetype i = qMin(sent.size(), replies.size()) - 1; i >= 0; --i) {
+        const CommandKind kind = commandKind(sent[i].command);
+        if ((kind == CommandKind::Payment || kind == CommandKind::CardPayment) && replies[i].code == result::Ok)
+            return true;
+        if (kind == CommandKind::ReceiptItem || kind == CommandKind::PayTable)
+            return false;
+    }
+    return false;
+}
+
+int zNumber(const QString &receiptNumbersReply)
+{
+    return receiptNumbersReply.section(QLatin1Char(':'), 1, 1).toInt();
+}
+
+QString resultFileOf(const QByteArray &bytes)
+{
+    return directiveValue(cp1253::decode(bytes), QStringLiteral("resFile:"), QStringLiteral("Result"));
+}
+
+} // namespace
+
+bool Translator::approvalSeen() const
+{
+    return ecr_.results.cardAcknowledgements() > cardAcknowledgementsBefore_;
+}
+
+Recovery Translator::recover(const JournalEntry &entry, const TranslationOptions &options)
+{
+    const auto bytes = [&]() -> std::optional<QByteArray> {
+        QFile f(entry.path);
+        if (!f.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        return f.readAll();
+    }();
+    const bool sameFile = bytes && fingerprintOf(*bytes) == entry.fingerprint;
+    if (sameFile)
+        ecr_.results.setPath(resultFileOf(*bytes));
+    cardAcknowledgementsBefore_ = ecr_.results.cardAcknowledgements();
+    // The register first: a silent one (the power cut may have taken it too)
+    // leaves the entry as it is, to be tried again. A key would abandon a
+    // card payment the terminal may still be working on; a question does not.
+    const QString contact = entry.cardInFlight ? QStringLiteral("KXSTAT") : QStringLiteral("KXCL");
+    if (silent(ecr_.link.send(contact, Quiet::Yes).code))
+        return {Recovery::Outcome::EcrSilent, QString()};
+
+    JournalEntry e = entry;
+    ++e.attempt;
+    journal_->begin(e);
+    journal_->crashPoints().reach("recovery-start");
+    if (e.outcomeWritten) // only the footer was left: it is printed once at most
+        return {Recovery::Outcome::Finished, QStringLiteral("η εργασία του αρχείου %1 είχε ολοκληρωθεί· το υποσέλιδο δεν τυπώνεται ξανά").arg(e.path)};
+    if (e.attempt > kMostAttempts) {
+        if (!e.cardInFlight)
+            cancelOpenReceipt();
+        return quarantine(e, QStringLiteral("το πρόγραμμα σταμάτησε %1 φορές σε αυτή την εργασία").arg(kMostAttempts));
+    }
+    if (!sameFile) {
+        if (!e.cardInFlight)
+            cancelOpenReceipt();
+        return {Recovery::Outcome::Dropped,
+                QStringLiteral("η διακοπείσα εργασία του αρχείου %1 εγκαταλείφθηκε: το αρχείο εκτύπωσης %2")
+                    .arg(e.path, bytes ? QStringLiteral("άλλαξε") : QStringLiteral("λείπει"))};
+    }
+    return settleInFlight(e, *bytes, options);
+}
+
+// An open receipt that took no payment yet goes; one with payments stays
+// (the register refuses to cancel it anyway).
+void Translator::cancelOpenReceipt()
+{
+    EcrQueries queries(ecr_.link, ecr_.numbers);
+    if (queries.status() == ecrstatus::ReceiptOpen)
+        ecr_.link.send(kCancelReceipt, Quiet::Yes);
+}
+
+Recovery Translator::quarantine(const JournalEntry &entry, const QString &why)
+{
+    QDir().mkpath(quarantineFolder);
+    const QFileInfo file(entry.path);
+    QString target = quarantineFolder + QLatin1Char('/') + file.fileName();
+    if (QFileInfo::exists(target))
+        target += QLatin1Char('.') + ecr_.clock.wallNow().toString(QStringLiteral("yyyyMMddHHmmss"));
+    const bool moved = file.exists() && QFile::rename(entry.path, target);
+    const QString where = moved ? QFileInfo(target).absoluteFilePath() : entry.path;
+    ecr_.results.append(QStringLiteral("Err = %1, [%2] DateTime = %3")
+                            .arg(kQuarantined)
+                            .arg(where, formatDateTime(ecr_.clock.wallNow())));
+    return {Recovery::Outcome::Quarantined,
+            QStringLiteral("Η εργασία του αρχείου ") + entry.path + QStringLiteral(" δεν ολοκληρώθηκε (") + why
+                + QStringLiteral("). Το αρχείο φυλάχτηκε στο ") + where
+                + QStringLiteral(": ελέγξτε την ταμειακή και το τερματικό καρτών πριν το ξαναστείλετε.")};
+}
+
+Recovery Translator::settleInFlight(JournalEntry &e, const QByteArray &bytes, const TranslationOptions &options)
+{
+    ResumePoint dry{e.replies, true, -1, {}, std::nullopt};
+    runJob(e.path, bytes, options, &dry);
+    QList<JournalReply> replies = e.replies;
+    if (dry.inFlight) {
+        const CommandInFlight &c = *dry.inFlight;
+        EcrQueries queries(ecr_.link, ecr_.numbers);
+        // A pending error (paper out, a Z report due) hides an open receipt.
+        waitUntilEcrErrorCleared(ecr_);
+        qint16 status = queries.status();
+        if (status == ecrstatus::NoStatus)
+            return {Recovery::Outcome::EcrSilent, QString()};
+        const auto skip = [&replies] { replies.append(JournalReply{result::Ok, QString()}); };
+        const auto resendFrom = [&replies](int index) { replies = replies.mid(0, index); };
+        const auto cancelAndResend = [&]() -> bool {
+            if (!ecr_.link.send(kCancelReceipt, Quiet::Yes).ok())
+                return false;
+            const int start = receiptStartLine(dry.sent, e.replies, c);
+            resendFrom(start < 0 ? c.lineStart : start);
+            return true;
+        };
+        if (c.raw) {
+            // The host's own command may have done anything: never twice.
+            ecr_.results.append(QStringLiteral("Err = %1, [%2] DateTime = %3")
+                                    .arg(kNotRepeated)
+                                    .arg(c.command, formatDateTime(ecr_.clock.wallNow())));
+            replies.append(JournalReply{kNotRepeated, QString()});
+        } else switch (commandKind(c.command)) {
+        case CommandKind::CardPayment:
+            // The approval may be waiting, or the terminal still at work.
+            if (status == ecrstatus::ReceiptOpen && !approvalSeen()) {
+                ecr_.link.send(QStringLiteral("KXSTAT"), Quiet::Yes, kCardOutcomeWait);
+                status = queries.status();
+            }
+            if (status != ecrstatus::Ready && !approvalSeen())
+                return quarantine(e, QStringLiteral("άγνωστη η έκβαση της πληρωμής με κάρτα %1").arg(c.command));
+            skip();
+            break;
+        case CommandKind::Payment:
+            if (status == ecrstatus::Ready) {
+                skip(); // it closed the receipt
+            } else if (paymentsBooked(dry.sent, e.replies)) {
+                return quarantine(e, QStringLiteral("άγνωστο αν καταχωρήθηκε η πληρωμή %1").arg(c.command));
+            } else if (!cancelAndResend()) {
+                skip(); // the register keeps the receipt: this payment is in it
+            }
+            break;
+        case CommandKind::Report:
+            if (c.command == kDailyZCommand) {
+                int done = 0;
+                for (const auto &s : dry.sent)
+                    done += s.command == kDailyZCommand ? 1 : 0;
+                const int now = zNumber(ecr_.link.send(QStringLiteral("KXRE"), Quiet::Yes).reply);
+                if (now > zNumber(e.numbersBefore) + done) {
+                    skip();
+                    break;
+                }
+            }
+            resendFrom(c.lineStart);
+            break;
+        case CommandKind::ReceiptItem:
+        case CommandKind::PayTable:
+        case CommandKind::TableOpen:
+        case CommandKind::TablePark:
+        case CommandKind::TableMove:
+        case CommandKind::CancelReceipt:
+            if (status == ecrstatus::ReceiptOpen) {
+                if (!cancelAndResend())
+                    resendFrom(c.lineStart);
+                break;
+            }
+            if (commandKind(c.command) == CommandKind::ReceiptItem && c.lineStart < c.index
+                && commandKind(dry.sent.value(c.lineStart).command) == CommandKind::Query
+                && dry.sent.value(c.lineStart).command.startsWith(QLatin1String("KXREP"))) {
+                // An item for an open table: the table's total tells.
+                const QString before = e.replies.value(c.lineStart).reply;
+                const QString table = dry.sent[c.lineStart].command;
+                const QString now = ecr_.link.send(table, Quiet::Yes).reply;
+                if (now != before) {
+                    skip();
+                    break;
+                }
+            }
+            resendFrom(c.lineStart);
+            break;
+        case CommandKind::Query:
+        case CommandKind::Clear:
+            resendFrom(c.index); // a question changes nothing: ask it again
+            break;
+        default:
+            resendFrom(c.lineStart);
+            break;
+        }
+    }
+    e.replies = replies;
+    e.cardInFlight = false;
+    journal_->begin(e);
+    journal_->crashPoints().reach("recovery-settled");
+    ResumePoint resume{replies, false, dry.inFlight ? dry.inFlight->index : -1, {}, std::nullopt};
+    runJob(e.path, bytes, options, &resume);
+    return {Recovery::Outcome::Finished, QStringLiteral("η διακοπείσα εργασία του αρχείου %1 ολοκληρώθηκε").arg(e.path)};
+}
+
+} // namespace dravimo
