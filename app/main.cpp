@@ -10,9 +10,12 @@
 //   DRAVIMO_TIME_SCALE=f   runs every pause, time-out and timer f times faster
 //                          (tests only: f=50 turns the 7-second answer window
 //                          into 140 ms).
+//   DRAVIMO_NO_WATCH=1     print files are found by the one-second poll alone,
+//                          not at once when handed over (for measuring).
 // The working folder is where param.ini, vats.dat and the job files are read.
 
 #include "control/controller.h"
+#include "control/printfolderwatch.h"
 #include "control/unattendedwindow.h"
 #include "core/clock.h"
 #include "core/commlog.h"
@@ -94,6 +97,9 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
     controller.setTranslator([&translator](const QString &path, const TranslationOptions &options) {
         return translator.translate(path, options);
     });
+    PrintFolderWatch watch(clock, log);
+    if (qEnvironmentVariable("DRAVIMO_NO_WATCH") != QLatin1String("1"))
+        controller.setPrintFolderWatch(&watch);
     if (window) {
         window->attach(controller);
         window->setCardSettingsDialog(paymentTypesDialogOpener(window, *window));

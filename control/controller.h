@@ -26,6 +26,7 @@ namespace dravimo {
 
 class Clock;
 class EcrLink;
+class PrintFolderWatch;
 class ProgressIndicator;
 
 class Controller
@@ -42,6 +43,9 @@ public:
     Controller &operator=(const Controller &) = delete;
 
     void setTranslator(TranslateFn translate) { translate_ = std::move(translate); }
+    // Ticks at once when the host hands a print file over, while printing is
+    // on (never in a one-shot run). Without one the poll alone finds files.
+    void setPrintFolderWatch(PrintFolderWatch *watch);
 
     // Start-up, one-shot run and shutdown.
     void start();
@@ -137,6 +141,7 @@ private:
     ProgressIndicator &progress_;
     const QString commandLine_;
     TranslateFn translate_;
+    PrintFolderWatch *watch_ = nullptr;
     Settings settings_;
     Connection connection_;
     QTimer pollTimer_;

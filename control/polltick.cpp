@@ -3,6 +3,7 @@
 
 #include "control/controller.h"
 #include "control/jobfiles.h"
+#include "control/printfolderwatch.h"
 #include "control/statustexts.h"
 #include "core/files.h"
 #include "core/progressindicator.h"
@@ -24,11 +25,26 @@ void Controller::pollTick()
     const auto s = readTickSettings();
     if (!s)
         return;
+    if (watch_ && pollTimer_.isActive() && !oneShot())
+        watch_->follow(*s);
     view_.repaint();
     if (s->fileMode == FileMode::Single)
         runSingleFileJob(*s);
     else if (s->fileMode == FileMode::Multi)
         runMultiFileSearch(*s);
+}
+
+void Controller::setPrintFolderWatch(PrintFolderWatch *watch)
+{
+    watch_ = watch;
+    if (watch_) {
+        watch_->setTick([this] {
+            if (busy())
+                return false;
+            pollTick();
+            return true;
+        });
+    }
 }
 
 // The settings are read afresh on every tick, so an edit of param.ini takes
