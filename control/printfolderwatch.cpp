@@ -208,8 +208,10 @@ void PrintFolderWatch::follow(const Settings &settings)
     const bool wildcard = settings.file.contains(QLatin1Char('*'));
     name_ = path.fileName();
     numbered_ = settings.fileMode == FileMode::Multi && !wildcard;
-    pattern_ = settings.fileMode == FileMode::Multi && wildcard ? QRegularExpression::fromWildcard(name_, kNameCase)
-                                                                : QRegularExpression();
+    // The poll lists a pattern's files ignoring case, on every system.
+    pattern_ = settings.fileMode == FileMode::Multi && wildcard
+        ? QRegularExpression::fromWildcard(name_, Qt::CaseInsensitive)
+        : QRegularExpression();
     const QString folder = settings.fileMode == FileMode::Off ? QString() : path.absolutePath();
     if (folder == folder_ && (folder.isEmpty() || events_->watching()))
         return;

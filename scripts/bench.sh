@@ -33,10 +33,10 @@ RUN=$(mktemp -d "${TMPDIR:-/tmp}/dravimo-bench.XXXXXX")
 SIM_PID=""
 DRAVIMO_PID=""
 cleanup() {
-  [ -n "$DRAVIMO_PID" ] && kill "$DRAVIMO_PID" 2>/dev/null || true
-  [ -n "$SIM_PID" ] && kill "$SIM_PID" 2>/dev/null || true
+  if [ -n "$DRAVIMO_PID" ]; then kill "$DRAVIMO_PID" 2>/dev/null || true; fi
+  if [ -n "$SIM_PID" ]; then kill "$SIM_PID" 2>/dev/null || true; fi
   wait 2>/dev/null || true
-  [ "${BENCH_KEEP:-0}" = 1 ] && echo "kept: $RUN" >&2 || rm -rf "$RUN"
+  if [ "${BENCH_KEEP:-0}" = 1 ]; then echo "kept: $RUN" >&2; else rm -rf "$RUN"; fi
 }
 trap cleanup EXIT
 

@@ -55,7 +55,7 @@ TEST(PrintFolderWatch, TicksAtOnceForAHandedOverPrintFileOnly)
     s.fileMode = FileMode::Multi;
     s.file = QStringLiteral("print");
     watch.follow(s);
-    ASSERT_TRUE(watch.watching());
+    ASSERT_TRUE(watch.watching()) << sink.lines.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(watch.folder(), QDir::currentPath());
 
     // Written aside and renamed into place.
@@ -89,12 +89,20 @@ TEST(PrintFolderWatch, TicksAtOnceForAHandedOverPrintFileOnly)
     EXPECT_EQ(ticks, 2);
     writeFile(QStringLiteral("elsewhere/print.3"), "x");
     EXPECT_TRUE(waitUntil([&] { return ticks == 3; }, 2000));
-
-    // Printing off: nothing more.
-    watch.stop();
+    // And of [file]: a pattern matches as the poll's listing does, in any case.
+    s.file = QStringLiteral("*.prn");
+    watch.follow(s);
     writeFile(QStringLiteral("elsewhere/print.4"), "x");
     settle();
     EXPECT_EQ(ticks, 3);
+    writeFile(QStringLiteral("elsewhere/A.PRN"), "x");
+    EXPECT_TRUE(waitUntil([&] { return ticks == 4; }, 2000));
+
+    // Printing off: nothing more.
+    watch.stop();
+    writeFile(QStringLiteral("elsewhere/b.prn"), "x");
+    settle();
+    EXPECT_EQ(ticks, 4);
 
     // A folder that cannot be watched leaves the poll alone, and says so once.
     s.location = QStringLiteral("missing/");
