@@ -38,10 +38,13 @@ void Controller::setPrintFolderWatch(PrintFolderWatch *watch)
 {
     watch_ = watch;
     if (watch_) {
+        // A watch tick is a poll tick that came early: none while the poll
+        // is off, held back while a register operation runs.
         watch_->setTick([this] {
             if (busy())
                 return false;
-            pollTick();
+            if (pollTimer_.isActive())
+                pollTick();
             return true;
         });
     }
