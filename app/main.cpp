@@ -15,9 +15,12 @@
 //                          p, the n-th time it is reached (tests only):
 //                          before-send, after-reply, recovery-start,
 //                          recovery-settled.
+//   DRAVIMO_NO_WATCH=1     print files are found by the one-second poll alone,
+//                          not at once when handed over (for measuring).
 // The working folder is where param.ini, vats.dat and the job files are read.
 
 #include "control/controller.h"
+#include "control/printfolderwatch.h"
 #include "control/unattendedwindow.h"
 #include "core/clock.h"
 #include "core/commlog.h"
@@ -109,6 +112,9 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
             return translator.recover(entry, options);
         });
     }
+    PrintFolderWatch watch(clock, log);
+    if (qEnvironmentVariable("DRAVIMO_NO_WATCH") != QLatin1String("1"))
+        controller.setPrintFolderWatch(&watch);
     if (window) {
         window->attach(controller);
         window->setCardSettingsDialog(paymentTypesDialogOpener(window, *window));

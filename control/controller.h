@@ -27,6 +27,7 @@ namespace dravimo {
 
 class Clock;
 class EcrLink;
+class PrintFolderWatch;
 class ProgressIndicator;
 
 class Controller
@@ -43,6 +44,9 @@ public:
     Controller &operator=(const Controller &) = delete;
 
     void setTranslator(TranslateFn translate) { translate_ = std::move(translate); }
+    // Ticks at once when the host hands a print file over, while printing is
+    // on (never in a one-shot run). Without one the poll alone finds files.
+    void setPrintFolderWatch(PrintFolderWatch *watch);
 
     // Settles a job the journal shows unfinished.
     using SettleFn = std::function<Recovery(const JournalEntry &entry, const TranslationOptions &options)>;
@@ -151,6 +155,7 @@ private:
     ProgressIndicator &progress_;
     const QString commandLine_;
     TranslateFn translate_;
+    PrintFolderWatch *watch_ = nullptr;
     JobJournal *journal_ = nullptr;
     SettleFn settle_;
     // The journal's unfinished job, until it is settled.

@@ -3,6 +3,7 @@
 
 #include "control/controller.h"
 #include "control/jobfiles.h"
+#include "control/printfolderwatch.h"
 #include "control/statustexts.h"
 #include "core/files.h"
 #include "core/progressindicator.h"
@@ -24,11 +25,29 @@ void Controller::pollTick()
     const auto s = readTickSettings();
     if (!s)
         return;
+    if (watch_ && pollTimer_.isActive() && !oneShot())
+        watch_->follow(*s);
     view_.repaint();
     if (s->fileMode == FileMode::Single)
         runSingleFileJob(*s);
     else if (s->fileMode == FileMode::Multi)
         runMultiFileSearch(*s);
+}
+
+void Controller::setPrintFolderWatch(PrintFolderWatch *watch)
+{
+    watch_ = watch;
+    if (watch_) {
+        // A watch tick is a poll tick that came early: none while the poll
+        // is off, held back while a register operation runs.
+        watch_->setTick([this] {
+            if (busy())
+                return false;
+            if (pollTimer_.isActive())
+                pollTick();
+            return true;
+        });
+    }
 }
 
 // The settings are read afresh on every tick, so an edit of param.ini takes

@@ -3,6 +3,7 @@
 
 #include "control/controller.h"
 #include "control/launch.h"
+#include "control/printfolderwatch.h"
 #include "control/statustexts.h"
 #include "core/clock.h"
 #include "ecr/link.h"
@@ -74,6 +75,8 @@ void Controller::startPrinting()
         pollTimer_.setInterval(clock_.realMs(kPollTick));
     if (!closing_)
         pollTimer_.start();
+    if (watch_ && !oneShot() && !closing_)
+        watch_->follow(settings_);
     view_.setButtonEnabled(Button::StartPrinting, false);
     view_.setButtonEnabled(Button::StopPrinting, true);
     // A host that ends its command line with a backquote wants its batch
@@ -115,6 +118,8 @@ void Controller::reportStartFailure(int number)
 void Controller::stopPrinting()
 {
     pollTimer_.stop();
+    if (watch_)
+        watch_->stop();
     view_.setButtonEnabled(Button::StopPrinting, false);
     view_.setButtonEnabled(Button::StartPrinting, true);
     view_.setStatus(texts::kStoppedStatus);

@@ -52,6 +52,7 @@ CommandResult Exchange::send(const QString &command, Quiet quiet, Seconds cardWa
         if (opened.failure)
             return {opened.failure->code, opened.failure->text};
     }
+    takeLateBytes();
     const Exchanged x = exchange(command, quiet, cardWait);
     if (replyObserver_)
         replyObserver_(x.reply);
@@ -80,8 +81,14 @@ Exchange::Exchanged Exchange::exchange(const QString &command, Quiet quiet, Seco
             notices_.noAnswer(kNoAnswer, quiet);
             return {result::NoAnswer, kNoAnswer, kNoAnswer};
         }
-        if (got == Collected::Complete)
-            awaitCardReply(buffer, cardWait);
+        if (got == Collected::Complete) {
+            logLine(QStringLiteral("      reply: ") + formatForLog(buffer));
+            // Only a card payment has a second reply to wait for; any other
+            // command is done, and what the register sends after it is taken
+            // before the next command goes out.
+            if (cardWait.count() != 0)
+                awaitCardReply(buffer, cardWait);
+        }
         logLine(QStringLiteral("      reply: ") + formatForLog(buffer));
         const ReplyOutcome outcome = evaluateReply(buffer, quiet, numbers_);
         clock_.pause(kPauseAfterReply);
@@ -115,15 +122,12 @@ Exchange::Collected Exchange::collectReply(QString &buffer)
 void Exchange::awaitCardReply(QString &buffer, Seconds cardWait)
 {
     Transport &port = *transport_;
-    logLine(QStringLiteral("      reply: ") + formatForLog(buffer));
-    // Rounded to a whole second: even without a card wait the loop runs up
-    // to half a second, and the register's pace relies on that gap.
+    // Rounded to a whole second of program time, so the wait lasts up to half
+    // a second more or less than asked.
     const qint64 deadline = (clock_.nowMs() + cardWait.count() * 1000LL + 500) / 1000 * 1000;
     // The dialog belongs to this wait alone: a command started by an event
     // handled below must not close it.
-    std::unique_ptr<WaitDialog> dialog;
-    if (cardWait.count() != 0)
-        dialog = notices_.cardWait();
+    const std::unique_ptr<WaitDialog> dialog = notices_.cardWait();
     while (clock_.nowMs() <= deadline) {
         port.waitForData(slice(deadline - clock_.nowMs(), kCardWaitSliceMs));
         const QString first = port.receive();
@@ -139,6 +143,22 @@ void Exchange::awaitCardReply(QString &buffer, Seconds cardWait)
     }
     if (dialog)
         dialog->close();
+}
+
+void Exchange::takeLateBytes()
+{
+    // Before a command's first send only: between its attempts the bytes
+    // belong to the command's own reply.
+    const QString late = transport_->drain();
+    if (late.isEmpty())
+        return;
+    logLine(QStringLiteral(" reply late: ") + formatForLog(late));
+    if (!replyObserver_)
+        return;
+    // A card terminal's approval can come after its wait was given up; it is
+    // still owed its line in the result file.
+    for (const QString &reply : splitReplies(late))
+        replyObserver_(reply);
 }
 
 void Exchange::clearAfterError()

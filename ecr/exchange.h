@@ -63,6 +63,7 @@ private:
     Exchanged exchange(const QString &command, Quiet quiet, Seconds cardWait);
     Collected collectReply(QString &buffer);
     void awaitCardReply(QString &buffer, Seconds cardWait);
+    void takeLateBytes();
     void clearAfterError();
     void logLine(const QString &text);
 

@@ -110,6 +110,17 @@ bool hasErrorMark(const QString &buffer)
     return buffer.contains(kErrorMark);
 }
 
+QStringList splitReplies(const QString &text)
+{
+    QStringList replies;
+    for (QString reply : text.split(kEot)) {
+        reply.remove(kCr);
+        if (!reply.isEmpty())
+            replies.append(reply);
+    }
+    return replies;
+}
+
 ReplyOutcome evaluateReply(const QString &buffer, Quiet quiet, const NumberFormat &numbers)
 {
     QString text = buffer;

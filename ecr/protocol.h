@@ -12,6 +12,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <optional>
@@ -40,6 +41,10 @@ bool hasReplyEnd(const QString &buffer);
 // The register refuses ("DE" seen anywhere: the register never sends these
 // two letters in a normal reply, so reading stops there).
 bool hasErrorMark(const QString &buffer);
+
+// The replies in text taken off the line outside any command: split at each
+// EOT, CR removed, empty pieces dropped. An unfinished last reply is kept.
+QStringList splitReplies(const QString &text);
 
 // What a collected reply means.
 struct ReplyOutcome

@@ -19,6 +19,9 @@ constexpr int kMaxPiece = 255;                  // the 256-byte device buffer, l
 constexpr Millis kReadInterval{20};             // silence that ends a read once bytes came
 constexpr Millis kReadTotal{kMaxPiece * 1 + 1}; // 1 ms per byte asked for, plus 1 ms
 constexpr Millis kWriteConstant{10};            // a write of n bytes gets n + 10 ms
+// A register that keeps talking cannot hold a drain for longer than this many
+// looks at the device.
+constexpr int kDrainRounds = 16;
 
 QString openFailure(const QString &port)
 {
@@ -152,6 +155,17 @@ std::optional<LinkFailure> SerialLink::send(const QString &command)
             break;
     }
     return std::nullopt;
+}
+
+QString SerialLink::drain()
+{
+    if (!isOpen())
+        return {};
+    // Bytes the driver holds are not in the port's buffer until somebody
+    // looks: a wait of zero looks without blocking.
+    for (int round = 0; round < kDrainRounds && port_->waitForReadyRead(0); ++round) {
+    }
+    return fromWire(port_->readAll());
 }
 
 void SerialLink::close()

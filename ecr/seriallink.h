@@ -38,6 +38,7 @@ public:
     // Written in 255-byte pieces when longer; a failed write is not reported
     // here, the reply wait sees silence.
     std::optional<LinkFailure> send(const QString &command) override;
+    QString drain() override;
     void close() override;
 
 private:

@@ -40,6 +40,11 @@ public:
         Q_UNUSED(span);
         return true;
     }
+    // Whatever has already arrived, taken without waiting for more: bytes the
+    // register sent after a command's reply was settled. Empty at once when
+    // nothing is there, unlike receive(), whose read time-out would stretch
+    // every command by a quarter of a second.
+    virtual QString drain() = 0;
     // Ends the link at program exit.
     virtual void close() = 0;
 };

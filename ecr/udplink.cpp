@@ -14,6 +14,9 @@ namespace {
 
 // The largest reply the register link accepts in one read.
 constexpr qint64 kMaxDatagram = 10000;
+// A peer that keeps sending cannot hold a drain for longer than this many
+// datagrams.
+constexpr int kDrainDatagrams = 64;
 
 const QString kSendFailed = QStringLiteral("Λάθος κατά την αποστολή δεδομένων στην θύρα (Ethernet)");
 
@@ -86,6 +89,14 @@ bool UdpLink::waitForData(Millis span)
     if (!ready && (ms == 0 || waited.elapsed() < ms / 2))
         clock_.pause(span);
     return isUsable() && socket_->hasPendingDatagrams();
+}
+
+QString UdpLink::drain()
+{
+    QString got;
+    for (int n = 0; n < kDrainDatagrams && isUsable() && socket_->hasPendingDatagrams(); ++n)
+        got += receive();
+    return got;
 }
 
 void UdpLink::close()

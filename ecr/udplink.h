@@ -33,6 +33,8 @@ public:
     QString receive() override;
     std::optional<LinkFailure> send(const QString &command) override;
     bool waitForData(Millis span) override;
+    // Every datagram already waiting, joined.
+    QString drain() override;
     void close() override;
 
 private:

@@ -144,15 +144,6 @@ TEST_F(Exchange, QuietSilenceShowsNothing)
     EXPECT_TRUE(window.captions.isEmpty());
 }
 
-TEST_F(Exchange, BytesOfAnEarlierAttemptStayInTheBuffer)
-{
-    // The register answers the first send late, after its 7-second window.
-    line->queueReply({{"O", 6900ms}, {"K\r\x04", 7600ms}});
-    EXPECT_EQ(send(QStringLiteral("KXCL")), QStringLiteral("OK"));
-    EXPECT_EQ(last.code, 0);
-    EXPECT_EQ(line->written().size(), 2);
-}
-
 TEST_F(Exchange, NoReplyCommandIsSentOnceWithoutWaiting)
 {
     const QString reply = send(QStringLiteral("KX794ST\r"));
@@ -229,14 +220,92 @@ TEST_F(Exchange, CommandFromAnEventHandlerLeavesTheCardDialogOpen)
     EXPECT_TRUE(window.dialogs[0].closed);
 }
 
-TEST_F(Exchange, WithoutAsyncWaitALateReplyWithinTheRoundingStillReplaces)
+// What the register sends outside a command's reply, and when the exchange
+// takes it: a command without a card wait is done at its reply, bytes waiting
+// on the line are taken before a command's first send (to the card check and
+// the log, never as the command's reply), and not between its attempts.
+struct LateCase
 {
-    // At program time 0.7 s the deadline rounds up to the next whole second.
-    clock.advance(700ms);
-    line->queueReply({{eot("A"), 0ms}, {eot("B"), 400ms}});
-    EXPECT_EQ(send(QStringLiteral("KXCL")), QStringLiteral("B"));
+    const char *name;
+    qint64 startMs;                        // program time of the first command
+    QList<MemoryTransport::Reply> replies; // one per command sent
+    QByteArray waiting;                    // already on the line at the start
+    int commands;                          // "KXCL" sent this many times
+    QStringList answers;                   // what each command gets back
+    qint64 tookMs;                         // program time the commands took
+    QStringList seen;                      // what the card check was offered
+    QStringList lateLog;                   // the log's " reply late: " lines
+    int written;
+};
+
+class LateBytes : public EcrFixture, public ::testing::WithParamInterface<LateCase>
+{};
+
+TEST_P(LateBytes, AreTakenBeforeTheNextCommandNeverAsItsReply)
+{
+    const LateCase &c = GetParam();
+    clock.advance(Millis(c.startMs));
+    if (!c.waiting.isEmpty())
+        line->deliverAt(0, c.waiting);
+    for (const MemoryTransport::Reply &r : c.replies)
+        line->queueReply(r);
+    QStringList seen;
+    exchange.setReplyObserver([&](const QString &r) { seen.append(r); });
+    QStringList answers;
+    for (int i = 0; i < c.commands; ++i)
+        answers.append(send(QStringLiteral("KXCL")));
+    EXPECT_EQ(answers, c.answers);
+    EXPECT_EQ(nowMs() - c.startMs, c.tookMs);
+    EXPECT_EQ(seen, c.seen);
+    EXPECT_EQ(logLines.lines.filter(QStringLiteral("reply late")), c.lateLog);
+    EXPECT_EQ(line->written().size(), c.written);
+    EXPECT_EQ(line->drains(), c.commands);
     EXPECT_TRUE(window.dialogs.isEmpty());
 }
+
+// A read that gets a whole reply costs 20 ms, the pause after it 100 ms.
+INSTANTIATE_TEST_SUITE_P(Cases, LateBytes,
+                         ::testing::Values(
+                             // At 0.7 s of program time a wait for the rounded second would last
+                             // until 1.0 s and take "B" as the reply of the first command.
+                             LateCase{"second reply after an ordinary command",
+                                      700,
+                                      {{{eot("A"), 0ms}, {eot("B"), 50ms}}, {{eot("C"), 0ms}}},
+                                      {},
+                                      2,
+                                      {QStringLiteral("A"), QStringLiteral("C")},
+                                      240,
+                                      {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")},
+                                      {QStringLiteral("45:10 reply late: BASC(13) ASC(4) ")},
+                                      2},
+                             LateCase{"card approval after its wait was given up",
+                                      0,
+                                      {{{eot("OK"), 0ms}}},
+                                      "356OK\r\x04"
+                                      "DE",
+                                      1,
+                                      {QStringLiteral("OK")},
+                                      120,
+                                      {QStringLiteral("356OK"), QStringLiteral("DE"), QStringLiteral("OK")},
+                                      {QStringLiteral("45:10 reply late: 356OKASC(13) ASC(4) DE")},
+                                      1},
+                             // The register answers the first send after its 7-second window: the
+                             // bytes of the first attempt stay and complete the reply.
+                             LateCase{"reply split across two attempts",
+                                      0,
+                                      {{{"O", 6900ms}, {"K\r\x04", 7600ms}}},
+                                      {},
+                                      1,
+                                      {QStringLiteral("OK")},
+                                      7720, // "K" and EOT read at 7.6 s, then the pause
+                                      {QStringLiteral("OK")},
+                                      {},
+                                      2}),
+                         [](const auto &info) {
+                             QString name = QString::fromLatin1(info.param.name);
+                             name.replace(QLatin1Char(' '), QLatin1Char('_'));
+                             return name.toStdString();
+                         });
 
 TEST_F(Exchange, ErrLineBeforeAnyJobHasNowhereToGo)
 {

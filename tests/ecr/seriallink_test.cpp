@@ -6,6 +6,9 @@
 #include "ecr/transports.h"
 
 #include <QElapsedTimer>
+#include <QThread>
+
+#include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -137,6 +140,30 @@ TEST_F(SerialPort, EmptyReadWaitsTheReadTimeOut)
     EXPECT_LT(t.elapsed(), 1000);
 }
 
+// Before each command the exchange takes what came after the last reply: it
+// must get it all and must not wait the read time-out when nothing is there.
+TEST_F(SerialPort, DrainTakesWhatWaitsWithoutWaiting)
+{
+    ScaledClock real;
+    SerialLink port(real);
+    open(port);
+    QElapsedTimer t;
+    t.start();
+    EXPECT_TRUE(port.drain().isEmpty());
+    EXPECT_LT(t.elapsed(), 100); // a read would have taken 256 ms
+    pty.write("358OK:1\r\x04");
+    pty.write("DE7");
+    QString got;
+    // No event loop runs here: the drain alone must fetch what the device holds.
+    QElapsedTimer waited;
+    waited.start();
+    while (got.size() < 12 && waited.elapsed() < 2000) {
+        got += port.drain();
+        QThread::msleep(5);
+    }
+    EXPECT_EQ(got, QStringLiteral("358OK:1\r") + QChar(4) + QStringLiteral("DE7"));
+}
+
 TEST_F(SerialPort, MissingDeviceIsMinusOne)
 {
     qputenv("DRAVIMO_COM3", "/dev/dravimo-no-such-port");
@@ -197,11 +224,21 @@ TEST_F(SerialPort, ExchangeOverTheSerialLink)
     EXPECT_EQ(exchange.send(QStringLiteral("KX794ST\r"), Quiet::Yes).code, 0);
     ASSERT_NE(dynamic_cast<SerialLink *>(exchange.transport()), nullptr);
     EXPECT_EQ(pty.readAll(), QByteArray("KX794ST\r\r\n"));
-    pty.write("OK\r\x04");
+    // The register answers once the command is on the line: bytes sent
+    // before it would be taken for a late reply to an earlier command.
+    QByteArray heard;
+    std::thread ecr([&] {
+        QElapsedTimer waited;
+        waited.start();
+        while (!heard.endsWith("\r\n") && waited.elapsed() < 5000)
+            heard += pty.readAll();
+        pty.write("OK\r\x04");
+    });
     const CommandResult r = exchange.send(QStringLiteral("KXCL"), Quiet::Yes);
+    ecr.join();
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.reply, QStringLiteral("OK"));
-    EXPECT_EQ(pty.readAll(), QByteArray("KXCL\r\n"));
+    EXPECT_EQ(heard, QByteArray("KXCL\r\n"));
     exchange.close();
     EXPECT_EQ(exchange.transport(), nullptr);
 }

@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QHostAddress>
+#include <QThread>
 #include <QUdpSocket>
 
 #include <ctime>
@@ -61,6 +62,23 @@ TEST_F(UdpLinkTest, DatagramsFromAnyoneButThePeerAreNotRead)
     stranger.writeDatagram("DE7\r\x04", QHostAddress::LocalHost, port);
     EXPECT_FALSE(link.waitForData(200ms));
     EXPECT_TRUE(link.receive().isEmpty());
+}
+
+TEST_F(UdpLinkTest, DrainTakesEveryWaitingDatagramWithoutWaiting)
+{
+    ASSERT_EQ(link.open(), 0);
+    EXPECT_TRUE(link.drain().isEmpty());
+    link.send(QStringLiteral("358OK:1"));
+    link.send(QStringLiteral("OK"));
+    QString got;
+    // No event loop runs here: the drain alone must fetch what the device holds.
+    QElapsedTimer waited;
+    waited.start();
+    while (got.size() < 11 && waited.elapsed() < 2000) {
+        got += link.drain();
+        QThread::msleep(5);
+    }
+    EXPECT_EQ(got, QStringLiteral("358OK:1\r\nOK"));
 }
 
 TEST_F(UdpLinkTest, OversizedDatagramIsDropped)

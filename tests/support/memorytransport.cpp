@@ -1,6 +1,7 @@
 #include "memorytransport.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace dravimo::test {
 namespace {
@@ -60,6 +61,12 @@ QString MemoryTransport::receive()
     }
     clock.pause(Millis(kReadIntervalMs));
     return fromWire(got);
+}
+
+QString MemoryTransport::drain()
+{
+    ++drains_;
+    return fromWire(takeDue(clock_.nowMs(), std::numeric_limits<qsizetype>::max()));
 }
 
 std::optional<LinkFailure> MemoryTransport::send(const QString &command)

@@ -45,11 +45,14 @@ public:
     // Every byte written, in order.
     const QByteArray &wire() const { return wire_; }
     int reads() const { return reads_; }
+    int drains() const { return drains_; }
     bool closed() const { return closed_; }
     bool hasPending() const { return !pending_.isEmpty(); }
 
     QString receive() override;
     std::optional<LinkFailure> send(const QString &command) override;
+    // What is due now, without moving the clock; not counted as a read.
+    QString drain() override;
     void close() override { closed_ = true; }
 
 private:
@@ -67,6 +70,7 @@ private:
     QStringList written_;
     QByteArray wire_;
     int reads_ = 0;
+    int drains_ = 0;
     bool closed_ = false;
 };
 

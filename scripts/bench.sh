@@ -1,0 +1,175 @@
+#!/usr/bin/env bash
+# Measures how fast a receipt gets to the register and how soon a print file is
+# picked up, running the real dravimo against ecrsim on a pseudo-terminal:
+#   - the command interval of a 40-line receipt (mean, median) against the
+#     floor the exchange sets itself (100 ms pause after a reply + the 20 ms
+#     a serial read waits after the last byte), and the receipt's wall time;
+#   - the pick-up latency (rename into place -> first command on the line) of
+#     20 one-line receipts handed over at random moments, with the folder
+#     watch on and with it off (DRAVIMO_NO_WATCH=1);
+#   - dravimo's CPU while idle and while a command goes unanswered, and its RSS.
+# It prints one report; nothing is compared or failed. It is a benchmark, not
+# a test: figures depend on the machine and on what else it is doing.
+#
+#   BUILD_DIR     build folder (default: build); dravimo and ecrsim are built
+#   DRAVIMO_BIN   take dravimo and ecrsim from this folder instead (no build),
+#                 e.g. an older build to compare against
+#   BENCH_FILES   how many files for the pick-up figures (default 20)
+#   BENCH_KEEP=1  keep the scratch folder (trace, logs) and print its path
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+BUILD_DIR=${BUILD_DIR:-build}
+if [ -z "${DRAVIMO_BIN:-}" ]; then
+  [ -f "$BUILD_DIR/build.ninja" ] || cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+  cmake --build "$BUILD_DIR" --target dravimo ecrsim >/dev/null
+  DRAVIMO_BIN="$ROOT/$BUILD_DIR/bin"
+fi
+FILES=${BENCH_FILES:-20}
+FLOOR_MS=120
+TICKS=$(getconf CLK_TCK)
+
+RUN=$(mktemp -d "${TMPDIR:-/tmp}/dravimo-bench.XXXXXX")
+SIM_PID=""
+DRAVIMO_PID=""
+cleanup() {
+  if [ -n "$DRAVIMO_PID" ]; then kill "$DRAVIMO_PID" 2>/dev/null || true; fi
+  if [ -n "$SIM_PID" ]; then kill "$SIM_PID" 2>/dev/null || true; fi
+  wait 2>/dev/null || true
+  if [ "${BENCH_KEEP:-0}" = 1 ]; then echo "kept: $RUN" >&2; else rm -rf "$RUN"; fi
+}
+trap cleanup EXIT
+
+# The print files: the demo receipt's head and lines, CR LF, Windows-1253.
+line() { sed -n "$1p" demo/receipt.prn; }
+receipt() { # receipt ITEMS TOTAL
+  line 1
+  line 2
+  for _ in $(seq "$1"); do line 5; done # "PLU 0003 ... 3 x 0.50"
+  printf ' tot   1 %10s\r\n' "$2"
+}
+receipt 40 60.00 >"$RUN/long.prn"
+receipt 1 1.50 >"$RUN/short.prn"
+
+sed "s|@LOCATION@|$RUN/|" demo/param.ini.in | sed 's/$/\r/' >"$RUN/param.ini"
+cp demo/vats.dat "$RUN/vats.dat"
+
+ms_of_day() { # HH:MM:SS.mmm -> milliseconds since midnight
+  awk -F'[:.]' '{ print (($1 * 60 + $2) * 60 + $3) * 1000 + $4 }' <<<"$1"
+}
+now_of_day() { ms_of_day "$(date +%H:%M:%S.%3N)"; }
+# The trace's command lines as "ms-of-day" from a given line on.
+commands_from() { # FIRST_LINE
+  tail -n +"$1" "$RUN/trace.txt" | awk '$4 == "cmd" { split($1, t, /[:.]/); print ((t[1] * 60 + t[2]) * 60 + t[3]) * 1000 + t[4] }'
+}
+trace_lines() { wc -l <"$RUN/trace.txt"; }
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$DRAVIMO_PID/stat"; }
+rss_kb() { awk '/^VmRSS/ { print $2 }' "/proc/$DRAVIMO_PID/status"; }
+hwm_kb() { awk '/^VmHWM/ { print $2 }' "/proc/$DRAVIMO_PID/status"; }
+
+start_sim() {
+  "$DRAVIMO_BIN/ecrsim" --serial --trace "$RUN/trace.txt" --control "$RUN/ecr.ctl" >"$RUN/ecrsim.out" 2>"$RUN/ecrsim.err" &
+  SIM_PID=$!
+  for _ in $(seq 100); do [ -s "$RUN/ecrsim.out" ] && break; sleep 0.05; done
+  DEVICE=$(head -n 1 "$RUN/ecrsim.out")
+  [ -n "$DEVICE" ] || { echo "ecrsim did not start:" >&2; cat "$RUN/ecrsim.err" >&2; exit 1; }
+}
+ecr() { "$DRAVIMO_BIN/ecrsim" --send "$RUN/ecr.ctl" "$@" >/dev/null; }
+
+start_dravimo() { # extra environment assignments...
+  (cd "$RUN" && exec env DRAVIMO_COM1="$DEVICE" DRAVIMO_UNATTENDED=1 "$@" "$DRAVIMO_BIN/dravimo" \
+    >>"$RUN/dravimo.out" 2>>"$RUN/dravimo.err") &
+  DRAVIMO_PID=$!
+  # Ready once it has found the register and printing is on: a first receipt
+  # goes through.
+  hand_over short print.1 >/dev/null
+}
+stop_dravimo() {
+  kill "$DRAVIMO_PID" 2>/dev/null || true
+  wait "$DRAVIMO_PID" 2>/dev/null || true
+  DRAVIMO_PID=""
+}
+
+# Hands a print file over (written aside, renamed into place), waits for its
+# job to end (the file is deleted) and prints the rename's ms-of-day.
+hand_over() { # SOURCE NAME
+  cp "$RUN/$1.prn" "$RUN/$2.tmp"
+  local at
+  at=$(now_of_day)
+  mv "$RUN/$2.tmp" "$RUN/$2"
+  for _ in $(seq 600); do [ -e "$RUN/$2" ] || break; sleep 0.05; done
+  [ ! -e "$RUN/$2" ] || { echo "dravimo did not take $2 within 30 s:" >&2; cat "$RUN/dravimo.err" >&2; exit 1; }
+  echo "$at"
+}
+
+stats() { # reads numbers (ms), prints "mean median worst" in seconds
+  sort -n | awk '{ v[NR] = $1; s += $1 } END {
+    if (NR == 0) { print "- - -"; exit }
+    m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+    printf "%.3f %.3f %.3f\n", s / NR / 1000, m / 1000, v[NR] / 1000 }'
+}
+
+# Pick-up latency of FILES one-line receipts handed over at random moments.
+pickup() {
+  local from at first
+  for _ in $(seq "$FILES"); do
+    sleep "0.$(printf '%03d' $((RANDOM % 1000)))"
+    # A settle of its own: the previous job's last reply has gone out.
+    sleep 0.2
+    from=$(($(trace_lines) + 1))
+    at=$(hand_over short print.1)
+    first=$(commands_from "$from" | head -n 1)
+    echo $((first - at))
+  done
+}
+
+start_sim
+echo "Dravimo benchmark, $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "binaries: $DRAVIMO_BIN"
+echo
+
+# 1. A 40-line receipt, with the watch on.
+start_dravimo
+sleep 0.5
+from=$(($(trace_lines) + 1))
+at=$(hand_over long print.1)
+done_at=$(now_of_day)
+mapfile -t sent < <(commands_from "$from")
+intervals=$(for ((i = 1; i < ${#sent[@]}; i++)); do echo $((sent[i] - sent[i - 1])); done)
+read -r mean median worst <<<"$(stats <<<"$intervals")"
+echo "40-line receipt: ${#sent[@]} commands"
+awk -v m="$mean" -v d="$median" -v w="$worst" -v f="$FLOOR_MS" 'BEGIN {
+  printf "  command interval: mean %.3f s (%.2f x floor), median %.3f s, worst %.3f s; floor %.3f s\n",
+    m, m * 1000 / f, d, w, f / 1000 }'
+awk -v a="$at" -v f="${sent[0]}" -v l="${sent[-1]}" -v d="$done_at" 'BEGIN {
+  printf "  wall time: %.2f s from hand-over to the file removed (first to last command %.2f s)\n",
+    (d - a) / 1000, (l - f) / 1000 }'
+
+# 2. Pick-up with the watch on.
+read -r mean median worst <<<"$(pickup | stats)"
+echo "pick-up, watch on  ($FILES files): median $median s, mean $mean s, worst $worst s"
+
+# 3. CPU while idle and while a command goes unanswered, RSS.
+sleep 1
+c0=$(cpu_ticks)
+sleep 10
+c1=$(cpu_ticks)
+echo "CPU idle (10 s): $(awk -v t=$((c1 - c0)) -v h="$TICKS" 'BEGIN { printf "%.1f %%", t / h / 10 * 100 }')"
+ecr "silent"
+cp "$RUN/short.prn" "$RUN/print.1.tmp"
+mv "$RUN/print.1.tmp" "$RUN/print.1"
+sleep 1
+c0=$(cpu_ticks)
+sleep 10
+c1=$(cpu_ticks)
+echo "CPU while a command goes unanswered (10 s): $(awk -v t=$((c1 - c0)) -v h="$TICKS" 'BEGIN { printf "%.1f %%", t / h / 10 * 100 }')"
+echo "RSS: $(($(rss_kb) / 1024)) MB now, $(($(hwm_kb) / 1024)) MB peak"
+stop_dravimo
+ecr "silent off"
+rm -f "$RUN/print.1"
+
+# 4. Pick-up with the watch off: the poll alone.
+start_dravimo DRAVIMO_NO_WATCH=1
+read -r mean median worst <<<"$(pickup | stats)"
+echo "pick-up, watch off ($FILES files): median $median s, mean $mean s, worst $worst s"
+stop_dravimo
