@@ -173,3 +173,30 @@ start_dravimo DRAVIMO_NO_WATCH=1
 read -r mean median worst <<<"$(pickup | stats)"
 echo "pick-up, watch off ($FILES files): median $median s, mean $mean s, worst $worst s"
 stop_dravimo
+
+# 5. What the job journal costs: the 40-line receipt with the journal and
+# without it (DRAVIMO_JOURNAL=off), in turns, so both see the same load.
+receipt_interval() { # extra environment assignments...
+  start_dravimo "$@"
+  sleep 0.5
+  local from sent
+  from=$(($(trace_lines) + 1))
+  hand_over long print.1 >/dev/null
+  mapfile -t sent < <(commands_from "$from")
+  for ((i = 1; i < ${#sent[@]}; i++)); do echo $((sent[i] - sent[i - 1])); done >"$RUN/intervals.$$"
+  echo "$(awk '{ s += $1 } END { printf "%.4f", s / NR / 1000 }' "$RUN/intervals.$$") ${#sent[@]}"
+  stop_dravimo
+}
+on=() off=()
+for _ in 1 2 3; do
+  read -r mean count <<<"$(receipt_interval)"
+  on+=("$mean"); on_count=$count
+  read -r mean count <<<"$(receipt_interval DRAVIMO_JOURNAL=off)"
+  off+=("$mean"); off_count=$count
+done
+awk -v on="${on[*]}" -v off="${off[*]}" -v nc="$on_count" -v fc="$off_count" 'BEGIN {
+  n = split(on, a, " "); split(off, b, " ")
+  for (i = 1; i <= n; i++) { sa += a[i]; sb += b[i] }
+  printf "job journal, 40-line receipt, 3 runs each: interval mean %.4f s with it (%d commands), %.4f s without (%d commands): %+.1f %%\n",
+    sa / n, nc, sb / n, fc, (sa - sb) / sb * 100 }'
+

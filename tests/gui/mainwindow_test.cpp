@@ -143,14 +143,27 @@ TEST_F(MainWindowTest, WithoutANotificationAreaHidingOnlyMinimises)
     EXPECT_TRUE(window.isMinimized());
 }
 
-// Presses the named button of the box that is about to open.
+// Presses the named button of the box that is about to open. The box may
+// open a few turns of the event loop later (whatever an earlier test left
+// queued runs first), so it is looked for until it is there.
 void pressWhenShown(QMessageBox::StandardButton which)
 {
-    QTimer::singleShot(0, [which] {
+    auto *timer = new QTimer;
+    timer->setInterval(5);
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, which, tries] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
+        if (!box && ++*tries < 400)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (!box) {
+            ADD_FAILURE() << "no message box opened";
+            return;
+        }
         box->button(which)->click();
     });
+    timer->start();
 }
 
 TEST_F(MainWindowTest, MessageBoxesAnswerWithTheProgramsButtonNumbers)
