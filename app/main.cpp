@@ -13,6 +13,7 @@
 // The working folder is where param.ini, vats.dat and the job files are read.
 
 #include "control/controller.h"
+#include "control/statustexts.h"
 #include "control/unattendedwindow.h"
 #include "core/clock.h"
 #include "core/commlog.h"
@@ -81,6 +82,9 @@ double timeScale()
 int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QString &commandLine)
 {
     ResultFile results;
+    results.setFailureReport([&view](const QString &path, const QString &line, const QString &why) {
+        view.notice(texts::kUnwritableResultFile + path + QStringLiteral(": ") + why + QStringLiteral(": ") + line);
+    });
     ExchangeNotices notices(view);
     const NumberFormat numbers = NumberFormat::system();
     Exchange exchange(clock, notices, log, results, numbers,
@@ -89,6 +93,7 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
     EcrSession ecr{exchange, view, clock, results, numbers};
     ProgressIndicator progress(view);
     Controller controller(view, clock, exchange, progress, commandLine);
+    controller.setEndWhenEcrGivenUp(window == nullptr);
     Translator translator(ecr, progress);
     translator.zReport = [&controller] { controller.zReportFromJob(); };
     controller.setTranslator([&translator](const QString &path, const TranslationOptions &options) {

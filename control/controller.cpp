@@ -4,6 +4,7 @@
 
 #include "control/controller.h"
 
+#include "control/exitcodes.h"
 #include "control/launch.h"
 #include "control/statustexts.h"
 #include "core/clock.h"
@@ -27,9 +28,6 @@ constexpr auto kOneShotTick = 3000ms;
 // The failure number shown for a start-up step that threw: the numbering of
 // error.lst has no better one for "the program itself failed".
 constexpr int kInternalError = 51;
-// Exit codes of the process.
-constexpr int kExitFailure = 1;
-constexpr int kExitRejectedCommandLine = 2;
 } // namespace
 
 Controller::Controller(MainView &view, Clock &clock, EcrLink &ecr, ProgressIndicator &progress, QString commandLine)
@@ -147,7 +145,7 @@ void Controller::runOneShot()
                        QStringLiteral("Λάθος : ") + QString::number(kFileNotFound) + QLatin1Char('\r')
                            + QStringLiteral("Δεν διαβάζεται το αρχείο εκτύπωσης ") + path,
                        mb::Critical);
-            closeMainWindow(kExitFailure);
+            closeMainWindow(exitcode::kFailure);
             return;
         }
         removeFile(path);
@@ -156,7 +154,7 @@ void Controller::runOneShot()
                    QStringLiteral("Λάθος : ") + QString::number(kInternalError) + QLatin1Char('\r')
                        + QString::fromLocal8Bit(e.what()),
                    mb::Critical);
-        closeMainWindow(kExitFailure);
+        closeMainWindow(exitcode::kFailure);
         return;
     }
     closeMainWindow(0);
@@ -195,7 +193,7 @@ void Controller::startupFailure(int number, const QString &description)
     view_.openSettingsDialog();
     messageBox(view_, QStringLiteral("Λάθος : ") + QString::number(number) + QLatin1Char('\r') + description,
                mb::Critical);
-    closeMainWindow(kExitFailure);
+    closeMainWindow(exitcode::kFailure);
 }
 
 void Controller::closeMainWindow(int exitCode)
@@ -246,7 +244,7 @@ void Controller::farewell()
     view_.printLine(QChar(0x250C) + rule + QChar(0x2510));
     view_.printLine(QStringLiteral("│  Ευχαριστουμε που χρησιμοποιησατε την εφαρμογη Dravimo    │"));
     view_.printLine(QChar(0x2514) + rule + QChar(0x2518));
-    view_.endProcess(kExitRejectedCommandLine);
+    view_.endProcess(exitcode::kRejectedCommandLine);
 }
 
 void Controller::openHelpText()

@@ -42,6 +42,10 @@ public:
     Controller &operator=(const Controller &) = delete;
 
     void setTranslator(TranslateFn translate) { translate_ = std::move(translate); }
+    // Without a window nobody is there to restart the program once the ECR
+    // check has given up: it then ends the process (exitcode::kEcrNotFound)
+    // instead of showing the off-line text for ever.
+    void setEndWhenEcrGivenUp(bool end) { endWhenEcrGivenUp_ = end; }
 
     // Start-up, one-shot run and shutdown.
     void start();
@@ -150,6 +154,7 @@ private:
     QString refusedFile_;
     bool closing_ = false;
     bool closed_ = false;
+    bool endWhenEcrGivenUp_ = false;
 };
 
 // Marks a register operation as under way for its lifetime. When the

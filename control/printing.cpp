@@ -2,6 +2,7 @@
 // and the housekeeping tick.
 
 #include "control/controller.h"
+#include "control/exitcodes.h"
 #include "control/launch.h"
 #include "control/statustexts.h"
 #include "core/clock.h"
@@ -32,6 +33,8 @@ void Controller::ecrCheckTick()
         view_.setStatus(texts::kOffLineStatus);
         view_.repaint();
         view_.setCaption(texts::kGivenUpCaption);
+        if (endWhenEcrGivenUp_)
+            closeMainWindow(exitcode::kEcrNotFound);
         return;
     }
     view_.setMenuEnabled(Menu::Reports, false);

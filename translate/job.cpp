@@ -1,6 +1,6 @@
 #include "translate/job.h"
 
-#include "core/files.h"
+#include "core/resultfile.h"
 #include "ecr/session.h"
 
 namespace dravimo {
@@ -16,9 +16,11 @@ qint16 Job::send(const QString &command, Quiet quiet)
     return r.code;
 }
 
+// The job's result file is the session's current one (the job names it as it
+// starts), so a line that cannot be written is reported like any other.
 void Job::appendResult(const QString &line) const
 {
-    appendLine(state.resultFile, line);
+    ecr.results.append(line);
 }
 
 const NumberFormat &Job::numbers() const
