@@ -6,7 +6,9 @@
 // environment:
 //   DRAVIMO_UNATTENDED=1   no window at all (no display needed): message boxes
 //                          become lines on standard error, answered with their
-//                          default button.
+//                          default button, and so do the status line and the
+//                          caption; a register that never answers the search
+//                          ends the run (exit code 4, control/exitcodes.h).
 //   DRAVIMO_TIME_SCALE=f   runs every pause, time-out and timer f times faster
 //                          (tests only: f=50 turns the 7-second answer window
 //                          into 140 ms).
