@@ -34,7 +34,12 @@ cleanup() {
 trap cleanup EXIT
 
 echo "== Installing with dpkg -i"
-dpkg -i "$DEB"
+# dpkg does not fetch what the package depends on (adduser is not on every
+# minimal image): apt completes the installation then, as a user would.
+if ! dpkg -i "$DEB"; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -f -y -qq >/dev/null
+fi
+dpkg-query -W -f='${Status}\n' dravimo | grep -qx 'install ok installed' || { echo "dravimo is not installed"; exit 1; }
 for f in /usr/bin/dravimo /usr/bin/ecrsim /usr/share/applications/dravimo.desktop \
          /usr/share/icons/hicolor/scalable/apps/dravimo.svg /usr/lib/systemd/system/dravimo@.service \
          /usr/share/doc/dravimo/README.md /usr/share/doc/dravimo/docs/ecrsim.md \
