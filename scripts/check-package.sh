@@ -10,7 +10,6 @@
 # unit), a private /tmp, no home folders. This machine need not run systemd.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-ROOT=$(pwd)
 [ "$(id -u)" -eq 0 ] || { echo "check-package.sh installs a package: run it as root on a throw-away machine"; exit 1; }
 
 DEB=$(./scripts/package.sh | tail -n 1)

@@ -16,5 +16,5 @@ command -v ccache >/dev/null && LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDRAVIMO_TESTS=OFF \
   -DCMAKE_INSTALL_PREFIX=/usr "${LAUNCHER[@]}" >/dev/null
 cmake --build "$BUILD_DIR"
-(cd "$BUILD_DIR" && cpack -G DEB >/dev/null)
-readlink -f "$(ls -t "$BUILD_DIR"/dravimo_*.deb | head -n 1)"
+# CPack names the package it wrote: "CPack: - package: <path> generated."
+(cd "$BUILD_DIR" && cpack -G DEB) | sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p'
