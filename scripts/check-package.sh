@@ -25,6 +25,12 @@ OUTSIDE=/srv/dravimo-ci-outside
 RUN=$(mktemp -d)
 SIM_PID=""; DRAVIMO_PID=""
 cleanup() {
+  local status=$?
+  if [ "$status" -ne 0 ] && [ -d "$RUN" ]; then
+    echo "-- the check failed; the simulator's side:"
+    tail -n 20 "$RUN/ecr-trace.txt" "$RUN/ecrsim.err" 2>/dev/null || true
+    cat "$RUN/dravimo.err" 2>/dev/null || true
+  fi
   [ -n "$DRAVIMO_PID" ] && kill "$DRAVIMO_PID" 2>/dev/null || true
   [ -n "$SIM_PID" ] && kill "$SIM_PID" 2>/dev/null || true
   rm -rf "$RUN" "$WORK" "$OUTSIDE" /etc/dravimo/$INSTANCE.env
@@ -83,6 +89,12 @@ DEVICE=$(head -n 1 "$RUN/ecrsim.out")
 [ -n "$DEVICE" ] || { echo "ecrsim did not start:"; cat "$RUN/ecrsim.err"; exit 1; }
 # The pseudo-terminal stands for a serial port the dialout group may open.
 chgrp dialout "$DEVICE"; chmod 660 "$DEVICE"
+# A lock file for a pseudo-terminal that was only just made is stale: left by
+# a process killed earlier (the test suite stops dravimo with a signal) that
+# held the same number. Left owned by root in the sticky lock folder, the
+# service user could not clear it (as on any machine). /dev/pts/3 locks as
+# LCK..pts_3.
+rm -f "/run/lock/LCK..pts_${DEVICE##*/}"
 install -d -m 0755 /etc/dravimo
 echo "DRAVIMO_COM1=$DEVICE" >/etc/dravimo/$INSTANCE.env
 
