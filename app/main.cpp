@@ -6,7 +6,9 @@
 // environment:
 //   DRAVIMO_UNATTENDED=1   no window at all (no display needed): message boxes
 //                          become lines on standard error, answered with their
-//                          default button.
+//                          default button, and so do the status line and the
+//                          caption; a register that never answers the search
+//                          ends the run (exit code 4, control/exitcodes.h).
 //   DRAVIMO_TIME_SCALE=f   runs every pause, time-out and timer f times faster
 //                          (tests only: f=50 turns the 7-second answer window
 //                          into 140 ms).
@@ -21,6 +23,7 @@
 
 #include "control/controller.h"
 #include "control/printfolderwatch.h"
+#include "control/statustexts.h"
 #include "control/unattendedwindow.h"
 #include "core/clock.h"
 #include "core/commlog.h"
@@ -90,6 +93,9 @@ double timeScale()
 int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QString &commandLine)
 {
     ResultFile results;
+    results.setFailureReport([&view](const QString &path, const QString &line, const QString &why) {
+        view.notice(texts::kUnwritableResultFile + path + QStringLiteral(": ") + why + QStringLiteral(": ") + line);
+    });
     ExchangeNotices notices(view);
     const NumberFormat numbers = NumberFormat::system();
     Exchange exchange(clock, notices, log, results, numbers,
@@ -98,6 +104,7 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
     EcrSession ecr{exchange, view, clock, results, numbers};
     ProgressIndicator progress(view);
     Controller controller(view, clock, exchange, progress, commandLine);
+    controller.setEndWhenEcrGivenUp(window == nullptr);
     // The job journal lives beside param.ini; DRAVIMO_JOURNAL=off runs
     // without one (for measuring what it costs).
     JobJournal journal(QStringLiteral("journal"), CrashPoints(qEnvironmentVariable("DRAVIMO_CRASH_AT")));

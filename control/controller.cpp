@@ -4,6 +4,7 @@
 
 #include "control/controller.h"
 
+#include "control/exitcodes.h"
 #include "control/jobfiles.h"
 #include "control/launch.h"
 #include "control/statustexts.h"
@@ -28,10 +29,6 @@ constexpr auto kOneShotTick = 3000ms;
 // The failure number shown for a start-up step that threw: the numbering of
 // error.lst has no better one for "the program itself failed".
 constexpr int kInternalError = 51;
-// Exit codes of the process.
-constexpr int kExitFailure = 1;
-constexpr int kExitRejectedCommandLine = 2;
-constexpr int kExitAlreadyRunning = 3;
 } // namespace
 
 Controller::Controller(MainView &view, Clock &clock, EcrLink &ecr, ProgressIndicator &progress, QString commandLine)
@@ -150,7 +147,7 @@ void Controller::runOneShot()
     // The host started the run again after a crash, and the settling of the
     // journal finished this very job: nothing is left to do.
     if (!settledPath_.isEmpty() && QFileInfo(settledPath_) == QFileInfo(path) && !QFileInfo::exists(path)) {
-        closeMainWindow(settledQuarantined_ ? kExitFailure : 0);
+        closeMainWindow(settledQuarantined_ ? exitcode::kFailure : exitcode::kNormal);
         return;
     }
     try {
@@ -159,7 +156,7 @@ void Controller::runOneShot()
                        QStringLiteral("Λάθος : ") + QString::number(kFileNotFound) + QLatin1Char('\r')
                            + QStringLiteral("Δεν διαβάζεται το αρχείο εκτύπωσης ") + path,
                        mb::Critical);
-            closeMainWindow(kExitFailure);
+            closeMainWindow(exitcode::kFailure);
             return;
         }
         jobEnded(path, true);
@@ -168,7 +165,7 @@ void Controller::runOneShot()
                    QStringLiteral("Λάθος : ") + QString::number(kInternalError) + QLatin1Char('\r')
                        + QString::fromLocal8Bit(e.what()),
                    mb::Critical);
-        closeMainWindow(kExitFailure);
+        closeMainWindow(exitcode::kFailure);
         return;
     }
     closeMainWindow(0);
@@ -203,7 +200,7 @@ bool Controller::lockWorkingFolder()
     QString why;
     if (!journal_->lock(why)) {
         messageBox(view_, QStringLiteral("Το Dravimo δεν ξεκινά: ") + why, mb::Critical);
-        closeMainWindow(kExitAlreadyRunning);
+        closeMainWindow(exitcode::kAlreadyRunning);
         return false;
     }
     unfinished_ = journal_->unfinished();
@@ -269,7 +266,7 @@ void Controller::startupFailure(int number, const QString &description)
     view_.openSettingsDialog();
     messageBox(view_, QStringLiteral("Λάθος : ") + QString::number(number) + QLatin1Char('\r') + description,
                mb::Critical);
-    closeMainWindow(kExitFailure);
+    closeMainWindow(exitcode::kFailure);
 }
 
 void Controller::closeMainWindow(int exitCode)
@@ -320,7 +317,7 @@ void Controller::farewell()
     view_.printLine(QChar(0x250C) + rule + QChar(0x2510));
     view_.printLine(QStringLiteral("│  Ευχαριστουμε που χρησιμοποιησατε την εφαρμογη Dravimo    │"));
     view_.printLine(QChar(0x2514) + rule + QChar(0x2518));
-    view_.endProcess(kExitRejectedCommandLine);
+    view_.endProcess(exitcode::kRejectedCommandLine);
 }
 
 void Controller::openHelpText()

@@ -58,6 +58,11 @@ public:
         settle_ = std::move(settle);
     }
 
+    // Without a window nobody is there to restart the program once the ECR
+    // check has given up: it then ends the process (exitcode::kEcrNotFound)
+    // instead of showing the off-line text for ever.
+    void setEndWhenEcrGivenUp(bool end) { endWhenEcrGivenUp_ = end; }
+
     // Start-up, one-shot run and shutdown.
     void start();
     // "Τερματισμός Dravimo": ends the program once the operation under way
@@ -176,6 +181,7 @@ private:
     QString refusedFile_;
     bool closing_ = false;
     bool closed_ = false;
+    bool endWhenEcrGivenUp_ = false;
 };
 
 // Marks a register operation as under way for its lifetime. When the

@@ -2,6 +2,7 @@
 // and the housekeeping tick.
 
 #include "control/controller.h"
+#include "control/exitcodes.h"
 #include "control/launch.h"
 #include "control/printfolderwatch.h"
 #include "control/statustexts.h"
@@ -33,6 +34,8 @@ void Controller::ecrCheckTick()
         view_.setStatus(texts::kOffLineStatus);
         view_.repaint();
         view_.setCaption(texts::kGivenUpCaption);
+        if (endWhenEcrGivenUp_)
+            closeMainWindow(exitcode::kEcrNotFound);
         return;
     }
     view_.setMenuEnabled(Menu::Reports, false);

@@ -31,6 +31,9 @@ inline const QString kReportDoneStatus = QStringLiteral("Το Ισοζύγιο �
 
 // A print file the system will not let us read; its path and the reason follow.
 inline const QString kUnreadablePrintFile = QStringLiteral("Δεν διαβάζεται το αρχείο εκτύπωσης ");
+// A result-file line the system would not let us write; the file, the reason
+// and the line itself follow, so the outcome is still there to be read.
+inline const QString kUnwritableResultFile = QStringLiteral("Δεν γράφεται το αρχείο αποτελεσμάτων ");
 // One failed attempt of the search for the register; the reason follows.
 inline const QString kSearchFailed = QStringLiteral("Εύρεση Φορολογικής Ταμειακής: ");
 

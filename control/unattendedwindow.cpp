@@ -28,6 +28,20 @@ QString UnattendedWindow::boxLine(const QString &title, const QString &text)
     return title + QStringLiteral(": ") + oneLine;
 }
 
+void UnattendedWindow::setStatus(const QString &text)
+{
+    if (text != status())
+        writeErrorLine(QStringLiteral("status: ") + text);
+    HeadlessView::setStatus(text);
+}
+
+void UnattendedWindow::setCaption(const QString &text)
+{
+    if (text != caption())
+        writeErrorLine(QStringLiteral("caption: ") + text);
+    HeadlessView::setCaption(text);
+}
+
 int UnattendedWindow::showMessage(const QString &text, int code, const QString &title)
 {
     writeErrorLine(boxLine(title, text));

@@ -5,7 +5,10 @@
 // "title: text", and is answered with its default button, so a server or a
 // test harness sees what an operator would have read and the job goes on.
 // The wait dialog is never shown (the exchange still honours its close).
-// Text printed on the window (the farewell box) goes to standard error too.
+// Text printed on the window (the farewell box) goes to standard error too,
+// and so does every change of the status line and the caption, so that a
+// service's journal shows what the window would have said (the register being
+// looked for, then given up) without repeating the same text every second.
 
 #include "control/headlessview.h"
 
@@ -14,6 +17,8 @@ namespace dravimo {
 class UnattendedWindow : public HeadlessView
 {
 public:
+    void setStatus(const QString &text) override;
+    void setCaption(const QString &text) override;
     int showMessage(const QString &text, int code, const QString &title) override;
     void printLine(const QString &line) override;
     void notice(const QString &text) override;

@@ -8,14 +8,17 @@
 
 namespace dravimo {
 
-void appendLine(const QString &fileName, const QString &line)
+bool appendLine(const QString &fileName, const QString &line, QString *error)
 {
     if (fileName.isEmpty())
-        return;
+        return true;
     QFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
-        return;
-    f.write(cp1253::encode(line) + QByteArrayLiteral("\r\n"));
+    const QByteArray bytes = cp1253::encode(line) + QByteArrayLiteral("\r\n");
+    if (f.open(QIODevice::WriteOnly | QIODevice::Append) && f.write(bytes) == bytes.size() && f.flush())
+        return true;
+    if (error)
+        *error = f.errorString();
+    return false;
 }
 
 void removeFile(const QString &fileName)

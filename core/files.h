@@ -11,9 +11,11 @@
 namespace dravimo {
 
 // Opens the file for appending (creating it when missing), writes the line and
-// CR LF, and closes it again. I/O errors are swallowed: the line is lost, the
-// caller goes on.
-void appendLine(const QString &fileName, const QString &line);
+// CR LF, and closes it again. The caller goes on whatever happens: false (with
+// the system's reason in *error when asked for) says the line was not written,
+// for callers whose lines somebody waits for; an empty name writes nothing and
+// counts as done.
+bool appendLine(const QString &fileName, const QString &line, QString *error = nullptr);
 
 // Deletes a file and ignores every failure.
 void removeFile(const QString &fileName);

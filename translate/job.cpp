@@ -1,6 +1,6 @@
 #include "translate/job.h"
 
-#include "core/files.h"
+#include "core/resultfile.h"
 #include "ecr/session.h"
 #include "translate/journaledlink.h"
 
@@ -17,11 +17,13 @@ qint16 Job::send(const QString &command, Quiet quiet)
     return r.code;
 }
 
+// The job's result file is the session's current one (the job names it as it
+// starts), so a line that cannot be written is reported like any other.
 void Job::appendResult(const QString &line) const
 {
     if (journal && (journal->replaying() || journal->dryRun()))
         return;
-    appendLine(state.resultFile, line);
+    ecr.results.append(line);
 }
 
 void Job::nextCommandIsRaw() const

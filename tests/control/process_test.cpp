@@ -4,6 +4,9 @@
 
 #include "controller_fixture.h"
 
+#include "control/exitcodes.h"
+#include "control/statustexts.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -26,7 +29,9 @@ protected:
         const QString sim = bin + QStringLiteral("/ecrsim");
         ASSERT_TRUE(QFile::exists(program_) && QFile::exists(sim)) << bin.toStdString();
         simulator_.start(
-            sim, {QStringLiteral("--serial"), QStringLiteral("--trace"), folder.path(QStringLiteral("trace.txt"))});
+            sim,
+            QStringList{QStringLiteral("--serial"), QStringLiteral("--trace"), folder.path(QStringLiteral("trace.txt"))}
+                + simulatorScenario);
         ASSERT_TRUE(simulator_.waitForStarted(5000));
         ASSERT_TRUE(waitUntil([&] { return simulator_.canReadLine(); }));
         device_ = QString::fromLocal8Bit(simulator_.readLine()).trimmed();
@@ -93,6 +98,8 @@ protected:
 
     ScratchFolder folder;
     QProcess program;
+    // Extra ecrsim options, set before SetUp.
+    QStringList simulatorScenario;
 
 private:
     QProcess simulator_;
@@ -139,6 +146,37 @@ TEST_F(ProcessRun, BurstOfPrintFilesIsPrintedOnceEachInOrder)
         const QString result = QString::fromLatin1(readFile(QStringLiteral("result%1.txt").arg(n + 1)));
         EXPECT_EQ(result.count(QStringLiteral("exitcode = 0\r\n")), 1) << n;
     }
+}
+
+// A service started before its register is switched on: unattended, the
+// given-up ECR check ends the process with its own exit code (the service
+// manager starts it again), and the journal has seen why.
+class SilentRegisterRun : public ProcessRun
+{
+protected:
+    SilentRegisterRun() { simulatorScenario = {QStringLiteral("--set"), QStringLiteral("silent")}; }
+};
+
+TEST_F(SilentRegisterRun, UnattendedRunEndsWithItsOwnExitCodeOnceTheCheckGivesUp)
+{
+    writeParamIni({QStringLiteral("[port] com1"), QStringLiteral("[baud] 9600"), QStringLiteral("[file] print"),
+                   QStringLiteral("[ecrt] mikro"), QStringLiteral("[multi type] true")});
+    // Three attempts of four 7-second sends each: under two seconds at 50x.
+    startProgram({}, QStringLiteral("50"));
+    ASSERT_TRUE(program.waitForFinished(30000));
+    const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), exitcode::kEcrNotFound) << errors.toStdString();
+    const QStringList lines = errors.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    // Each change once, in order; three failed attempts between them.
+    const QStringList changes = lines.filter(QRegularExpression(QStringLiteral("^(status|caption): ")));
+    EXPECT_EQ(changes,
+              (QStringList{QStringLiteral("caption: ") + texts::kSearchingCaption,
+                           QStringLiteral("status: ") + texts::kSearchingStatus,
+                           QStringLiteral("status: ") + texts::kOffLineStatus,
+                           QStringLiteral("caption: ") + texts::kGivenUpCaption}))
+        << errors.toStdString();
+    EXPECT_EQ(lines.filter(texts::kSearchFailed).size(), 3) << errors.toStdString();
 }
 
 } // namespace

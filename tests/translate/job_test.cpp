@@ -136,6 +136,24 @@ TEST_F(GetData, PlainJob)
     EXPECT_EQ(progress_.value(), 4);
 }
 
+// A result file the system will not let us write (here: its folder does not
+// exist) loses nothing in silence: every line of the outcome goes to the
+// failure report, with the file and the reason.
+TEST_F(GetData, UnwritableResultFileReportsEveryLine)
+{
+    QStringList reported;
+    results_.setFailureReport([&reported](const QString &file, const QString &line, const QString &why) {
+        EXPECT_FALSE(why.isEmpty());
+        reported.append(file + QLatin1Char('|') + line);
+    });
+    ASSERT_TRUE(translate(writePrintFile(QStringLiteral(" resFile:  no-such-folder/res.txt\r\n tag:  T9\r\n"))));
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("no-such-folder"))));
+    QStringList expected;
+    for (const QString &line : plainOutcome(QStringLiteral("T9")))
+        expected.append(QStringLiteral("no-such-folder/res.txt|") + line);
+    EXPECT_EQ(reported, expected);
+}
+
 TEST_F(GetData, TwoJobsAppendToOneResultFile)
 {
     const QString file = writePrintFile(QStringLiteral(" resFile:  shared.txt\r\n"));
@@ -174,6 +192,7 @@ TEST_F(GetData, OutcomeOfAStoppedJobWithAnOpenTable)
 {
     Job &j = job();
     j.state.resultFile = QStringLiteral("stopped.txt");
+    j.ecr.results.setPath(j.state.resultFile); // as the job's start sets it
     j.state.openTable = QStringLiteral("12");
     j.state.receiptNumber = 41;
     j.state.exitCode = 1;
