@@ -35,9 +35,9 @@
 #include "ecr/session.h"
 #include "ecr/transports.h"
 #include "gui/appicon.h"
-#include "journal/jobjournal.h"
 #include "gui/mainwindow.h"
 #include "gui/paymenttypesdialog.h"
+#include "journal/jobjournal.h"
 #include "payments/cardpayment.h"
 #include "translate/translator.h"
 

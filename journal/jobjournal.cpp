@@ -85,7 +85,7 @@ bool replaceFile(const QString &from, const QString &to)
     return ::MoveFileExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(from).utf16()),
                          reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(to).utf16()),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-           != 0;
+        != 0;
 #else
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 #endif

@@ -137,7 +137,9 @@ void EcrRegister::closeReceipt()
         nets << formatMoney(item.net());
     for (const Payment &p : r.payments)
         paid << QStringLiteral("%1=%2").arg(p.number).arg(formatMoney(p.amount));
-    closed_ << QStringLiteral("%1: %2 | %3").arg(receiptNumber_).arg(nets.join(QLatin1Char(' ')), paid.join(QLatin1Char(' ')));
+    closed_ << QStringLiteral("%1: %2 | %3")
+                   .arg(receiptNumber_)
+                   .arg(nets.join(QLatin1Char(' ')), paid.join(QLatin1Char(' ')));
     day_.addReceipt(r, change);
     period_.addReceipt(r, change);
     if (r.fromTable != 0 && tables_.value(r.fromTable).isEmpty())

@@ -111,7 +111,8 @@ QStringList FaultPlan::describe() const
     if (silent_ != 0)
         lines << (silent_ == kAlways ? QStringLiteral("silent") : QStringLiteral("silent %1").arg(silent_));
     if (loseReply_ != 0)
-        lines << (loseReply_ == kAlways ? QStringLiteral("lose-reply") : QStringLiteral("lose-reply %1").arg(loseReply_));
+        lines << (loseReply_ == kAlways ? QStringLiteral("lose-reply")
+                                        : QStringLiteral("lose-reply %1").arg(loseReply_));
     for (const ErrorRule &r : errors_)
         lines << QStringLiteral("error %1 \"%2\"%3").arg(r.code).arg(r.pattern, times(r.remaining));
     if (delay_.remaining != 0)

@@ -76,7 +76,8 @@ QList<Chunk> EcrSimulator::handleCommand(const QByteArray &framed)
     if (faults_.takeLoseReply()) {
         // Carried out, a card handed to the terminal included; only the
         // reply is lost on its way.
-        trace_.record(Trace::Dir::Note, QByteArray(), QStringLiteral("reply lost: ") + cp1253::decode(replyBytes(reply)));
+        trace_.record(Trace::Dir::Note, QByteArray(),
+                      QStringLiteral("reply lost: ") + cp1253::decode(replyBytes(reply)));
         if (const auto card = register_.takeCardRequest())
             startCard(*card);
         return {};

@@ -131,7 +131,9 @@ Recovery Translator::recover(const JournalEntry &entry, const TranslationOptions
     journal_->begin(e);
     journal_->crashPoints().reach("recovery-start");
     if (e.outcomeWritten) // only the footer was left: it is printed once at most
-        return {Recovery::Outcome::Finished, QStringLiteral("η εργασία του αρχείου %1 είχε ολοκληρωθεί· το υποσέλιδο δεν τυπώνεται ξανά").arg(e.path)};
+        return {
+            Recovery::Outcome::Finished,
+            QStringLiteral("η εργασία του αρχείου %1 είχε ολοκληρωθεί· το υποσέλιδο δεν τυπώνεται ξανά").arg(e.path)};
     if (e.attempt > kMostAttempts) {
         if (!e.cardInFlight)
             cancelOpenReceipt();
@@ -174,100 +176,115 @@ Recovery Translator::quarantine(const JournalEntry &entry, const QString &why)
                 + QStringLiteral(": ελέγξτε την ταμειακή και το τερματικό καρτών πριν το ξαναστείλετε.")};
 }
 
+// The register's answer to whether the daily Z report in flight was printed:
+// its Z number has moved past the one before the job and the Z reports the
+// job had already seen through.
+bool Translator::zReportDone(const JournalEntry &e, const ResumePoint &dry)
+{
+    int done = 0;
+    for (const auto &s : dry.sent)
+        done += s.command == kDailyZCommand ? 1 : 0;
+    const int now = zNumber(ecr_.link.send(QStringLiteral("KXRE"), Quiet::Yes).reply);
+    return now > zNumber(e.numbersBefore) + done;
+}
+
+// An item for an open table starts its line with a question for the table's
+// total: a total that has changed since says the item is there.
+bool Translator::tableItemArrived(const JournalEntry &e, const ResumePoint &dry)
+{
+    const CommandInFlight &c = *dry.inFlight;
+    if (commandKind(c.command) != CommandKind::ReceiptItem || c.lineStart >= c.index)
+        return false;
+    const QString question = dry.sent.value(c.lineStart).command;
+    if (!question.startsWith(QLatin1String("KXREP")) || commandKind(question) != CommandKind::Query)
+        return false;
+    return ecr_.link.send(question, Quiet::Yes).reply != e.replies.value(c.lineStart).reply;
+}
+
+// Decides the command in flight from what the register says, and leaves in
+// `replies` what the job goes on from: the replies up to where it sends again,
+// or one more for a command the register has carried out. A Recovery comes
+// back when the job cannot go on.
+std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const ResumePoint &dry,
+                                                  QList<JournalReply> &replies)
+{
+    const CommandInFlight &c = *dry.inFlight;
+    const auto skip = [&replies] { replies.append(JournalReply{result::Ok, QString()}); };
+    const auto resendFrom = [&replies](int index) { replies = replies.mid(0, index); };
+    if (c.raw) {
+        // The host's own command may have done anything: never twice.
+        ecr_.results.append(QStringLiteral("Err = %1, [%2] DateTime = %3")
+                                .arg(kNotRepeated)
+                                .arg(c.command, formatDateTime(ecr_.clock.wallNow())));
+        replies.append(JournalReply{kNotRepeated, QString()});
+        return std::nullopt;
+    }
+    EcrQueries queries(ecr_.link, ecr_.numbers);
+    // A pending error (paper out, a Z report due) hides an open receipt.
+    waitUntilEcrErrorCleared(ecr_);
+    qint16 status = queries.status();
+    if (status == ecrstatus::NoStatus)
+        return Recovery{Recovery::Outcome::EcrSilent, QString()};
+    // Cancelling is also the question whether a payment is booked: the
+    // register refuses to cancel a receipt that holds one.
+    const auto cancelAndResend = [&]() -> bool {
+        if (!ecr_.link.send(kCancelReceipt, Quiet::Yes).ok())
+            return false;
+        const int start = receiptStartLine(dry.sent, e.replies, c);
+        resendFrom(start < 0 ? c.lineStart : start);
+        return true;
+    };
+    switch (commandKind(c.command)) {
+    case CommandKind::CardPayment:
+        // The approval may be waiting, or the terminal still at work.
+        if (status == ecrstatus::ReceiptOpen && !approvalSeen()) {
+            ecr_.link.send(QStringLiteral("KXSTAT"), Quiet::Yes, kCardOutcomeWait);
+            status = queries.status();
+        }
+        if (status != ecrstatus::Ready && !approvalSeen())
+            return quarantine(e, QStringLiteral("άγνωστη η έκβαση της πληρωμής με κάρτα %1").arg(c.command));
+        skip();
+        break;
+    case CommandKind::Payment:
+        if (status == ecrstatus::Ready)
+            skip(); // it closed the receipt
+        else if (paymentsBooked(dry.sent, e.replies))
+            return quarantine(e, QStringLiteral("άγνωστο αν καταχωρήθηκε η πληρωμή %1").arg(c.command));
+        else if (!cancelAndResend())
+            skip(); // the register keeps the receipt: this payment is in it
+        break;
+    case CommandKind::Report:
+        if (c.command == kDailyZCommand && zReportDone(e, dry))
+            skip();
+        else
+            resendFrom(c.lineStart);
+        break;
+    case CommandKind::Query:
+    case CommandKind::Clear:
+        resendFrom(c.index); // a question changes nothing: ask it again
+        break;
+    default:
+        if (status == ecrstatus::ReceiptOpen) {
+            if (!cancelAndResend())
+                resendFrom(c.lineStart);
+        } else if (tableItemArrived(e, dry)) {
+            skip();
+        } else {
+            resendFrom(c.lineStart);
+        }
+        break;
+    }
+    return std::nullopt;
+}
+
 Recovery Translator::settleInFlight(JournalEntry &e, const QByteArray &bytes, const TranslationOptions &options)
 {
     ResumePoint dry{e.replies, true, -1, {}, std::nullopt};
     runJob(e.path, bytes, options, &dry);
     QList<JournalReply> replies = e.replies;
     if (dry.inFlight) {
-        const CommandInFlight &c = *dry.inFlight;
-        EcrQueries queries(ecr_.link, ecr_.numbers);
-        // A pending error (paper out, a Z report due) hides an open receipt.
-        waitUntilEcrErrorCleared(ecr_);
-        qint16 status = queries.status();
-        if (status == ecrstatus::NoStatus)
-            return {Recovery::Outcome::EcrSilent, QString()};
-        const auto skip = [&replies] { replies.append(JournalReply{result::Ok, QString()}); };
-        const auto resendFrom = [&replies](int index) { replies = replies.mid(0, index); };
-        const auto cancelAndResend = [&]() -> bool {
-            if (!ecr_.link.send(kCancelReceipt, Quiet::Yes).ok())
-                return false;
-            const int start = receiptStartLine(dry.sent, e.replies, c);
-            resendFrom(start < 0 ? c.lineStart : start);
-            return true;
-        };
-        if (c.raw) {
-            // The host's own command may have done anything: never twice.
-            ecr_.results.append(QStringLiteral("Err = %1, [%2] DateTime = %3")
-                                    .arg(kNotRepeated)
-                                    .arg(c.command, formatDateTime(ecr_.clock.wallNow())));
-            replies.append(JournalReply{kNotRepeated, QString()});
-        } else switch (commandKind(c.command)) {
-        case CommandKind::CardPayment:
-            // The approval may be waiting, or the terminal still at work.
-            if (status == ecrstatus::ReceiptOpen && !approvalSeen()) {
-                ecr_.link.send(QStringLiteral("KXSTAT"), Quiet::Yes, kCardOutcomeWait);
-                status = queries.status();
-            }
-            if (status != ecrstatus::Ready && !approvalSeen())
-                return quarantine(e, QStringLiteral("άγνωστη η έκβαση της πληρωμής με κάρτα %1").arg(c.command));
-            skip();
-            break;
-        case CommandKind::Payment:
-            if (status == ecrstatus::Ready) {
-                skip(); // it closed the receipt
-            } else if (paymentsBooked(dry.sent, e.replies)) {
-                return quarantine(e, QStringLiteral("άγνωστο αν καταχωρήθηκε η πληρωμή %1").arg(c.command));
-            } else if (!cancelAndResend()) {
-                skip(); // the register keeps the receipt: this payment is in it
-            }
-            break;
-        case CommandKind::Report:
-            if (c.command == kDailyZCommand) {
-                int done = 0;
-                for (const auto &s : dry.sent)
-                    done += s.command == kDailyZCommand ? 1 : 0;
-                const int now = zNumber(ecr_.link.send(QStringLiteral("KXRE"), Quiet::Yes).reply);
-                if (now > zNumber(e.numbersBefore) + done) {
-                    skip();
-                    break;
-                }
-            }
-            resendFrom(c.lineStart);
-            break;
-        case CommandKind::ReceiptItem:
-        case CommandKind::PayTable:
-        case CommandKind::TableOpen:
-        case CommandKind::TablePark:
-        case CommandKind::TableMove:
-        case CommandKind::CancelReceipt:
-            if (status == ecrstatus::ReceiptOpen) {
-                if (!cancelAndResend())
-                    resendFrom(c.lineStart);
-                break;
-            }
-            if (commandKind(c.command) == CommandKind::ReceiptItem && c.lineStart < c.index
-                && commandKind(dry.sent.value(c.lineStart).command) == CommandKind::Query
-                && dry.sent.value(c.lineStart).command.startsWith(QLatin1String("KXREP"))) {
-                // An item for an open table: the table's total tells.
-                const QString before = e.replies.value(c.lineStart).reply;
-                const QString table = dry.sent[c.lineStart].command;
-                const QString now = ecr_.link.send(table, Quiet::Yes).reply;
-                if (now != before) {
-                    skip();
-                    break;
-                }
-            }
-            resendFrom(c.lineStart);
-            break;
-        case CommandKind::Query:
-        case CommandKind::Clear:
-            resendFrom(c.index); // a question changes nothing: ask it again
-            break;
-        default:
-            resendFrom(c.lineStart);
-            break;
-        }
+        if (auto stop = settleCommand(e, dry, replies))
+            return *stop;
     }
     e.replies = replies;
     e.cardInFlight = false;
@@ -275,7 +292,8 @@ Recovery Translator::settleInFlight(JournalEntry &e, const QByteArray &bytes, co
     journal_->crashPoints().reach("recovery-settled");
     ResumePoint resume{replies, false, dry.inFlight ? dry.inFlight->index : -1, {}, std::nullopt};
     runJob(e.path, bytes, options, &resume);
-    return {Recovery::Outcome::Finished, QStringLiteral("η διακοπείσα εργασία του αρχείου %1 ολοκληρώθηκε").arg(e.path)};
+    return {Recovery::Outcome::Finished,
+            QStringLiteral("η διακοπείσα εργασία του αρχείου %1 ολοκληρώθηκε").arg(e.path)};
 }
 
 } // namespace dravimo

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace dravimo {
 
@@ -42,6 +43,9 @@ public:
 private:
     bool runJob(const QString &path, const QByteArray &bytes, const TranslationOptions &options, ResumePoint *resume);
     Recovery settleInFlight(JournalEntry &entry, const QByteArray &bytes, const TranslationOptions &options);
+    std::optional<Recovery> settleCommand(const JournalEntry &e, const ResumePoint &dry, QList<JournalReply> &replies);
+    bool zReportDone(const JournalEntry &e, const ResumePoint &dry);
+    bool tableItemArrived(const JournalEntry &e, const ResumePoint &dry);
     Recovery quarantine(const JournalEntry &entry, const QString &why);
     void cancelOpenReceipt();
     bool approvalSeen() const;

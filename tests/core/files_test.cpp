@@ -33,13 +33,13 @@ TEST(SafeSave, AFileThatMayNotBeWrittenIsRefusedAndKept)
     ScratchFolder scratch;
     test::writeFile(QStringLiteral("vats.dat"), QByteArrayLiteral("rates"));
     // The folder stays open to everyone: only the file's own mode refuses.
-    const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::WriteOther
-                     | QFile::ExeOther;
+    const auto all =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     ASSERT_TRUE(QFile::setPermissions(scratch.folder(), all));
     ASSERT_TRUE(QFile::setPermissions(QStringLiteral("vats.dat"), QFile::ReadOwner | QFile::ReadOther));
     EXPECT_TRUE(test::asUnprivilegedUser([] {
         return !saveFileSafely(QStringLiteral("vats.dat"), QByteArrayLiteral("other"))
-               && test::readFile(QStringLiteral("vats.dat")) == QByteArrayLiteral("rates");
+            && test::readFile(QStringLiteral("vats.dat")) == QByteArrayLiteral("rates");
     }));
 }
 

@@ -20,8 +20,13 @@ namespace {
 
 JournalEntry header()
 {
-    return JournalEntry{QStringLiteral("/shop/print folder/print.1"), fingerprintOf("PLU ..."),
-                        QStringLiteral("RE:00012:345"), 1, {}, false, false};
+    return JournalEntry{QStringLiteral("/shop/print folder/print.1"),
+                        fingerprintOf("PLU ..."),
+                        QStringLiteral("RE:00012:345"),
+                        1,
+                        {},
+                        false,
+                        false};
 }
 
 TEST(JournalEntry, EveryCutReadsAsTheLastWholeStateAndDamageAsTheStateBefore)

@@ -1,0 +1,125 @@
+// Settling a job a crash cut short, where the register leaves no safe way on:
+// what is never sent twice, what goes to quarantine, and what waits for a
+// register that is off. (The ordinary ways on are the kill sweep's.)
+#include "translate_fixture.h"
+
+#include "core/files.h"
+#include "journal/jobjournal.h"
+#include "payments/cardpayment.h"
+#include "payments/payeft.h"
+#include "translate/translator.h"
+
+#include <QFile>
+
+using namespace dravimo;
+using namespace dravimo::test;
+
+namespace {
+
+struct Crash
+{};
+
+class Recovery_ : public TranslateTest
+{
+protected:
+    // Runs the print file until the register is about to receive the first
+    // command starting with `diesAt`: there the process "dies".
+    void runUntilCrash(const QString &text, const QString &diesAt)
+    {
+        ASSERT_TRUE(writeTextFile(path(QStringLiteral("print.1")), text));
+        ecr_.onSend = [diesAt](const QString &command) {
+            if (command.startsWith(diesAt))
+                throw Crash{};
+        };
+        Translator first(session_, progress_, &journal_);
+        EXPECT_THROW(first.translate(path(QStringLiteral("print.1")), settings_), Crash);
+        ecr_.onSend = nullptr;
+        ecr_.sent.clear();
+    }
+
+    Recovery recover()
+    {
+        const auto entry = journal_.unfinished();
+        EXPECT_TRUE(entry.has_value());
+        Translator next(session_, progress_, &journal_);
+        next.quarantineFolder = path(QStringLiteral("quarantine"));
+        return entry ? next.recover(*entry, settings_) : Recovery{};
+    }
+
+    QStringList resultLines()
+    {
+        const auto text = readTextFile(path(QStringLiteral("Result")));
+        return text ? splitLines(*text) : QStringList{};
+    }
+
+    JobJournal journal_{path(QStringLiteral("journal"))};
+};
+
+const QString kSale =
+    pluLine({{}, QStringLiteral("WATER"), QStringLiteral("1"), QStringLiteral("5.00"), QStringLiteral("13"), {}});
+
+TEST_F(Recovery_, ACardWhoseOutcomeCannotBeReadIsNeverChargedAgain)
+{
+    ASSERT_EQ(writePaymentType({2, 2, 1, -1, 1, 0}), 0); // payment 2: the card terminal 1
+    runUntilCrash(kSale + QStringLiteral("\r\n tot   2       5.00\r\n"), QStringLiteral("KX500T2P1"));
+    ecr_.script(QStringLiteral("KXSTAT"), {{0, QStringLiteral("STAT:1")}}); // the receipt stays open
+    const Recovery r = recover();
+    EXPECT_EQ(r.outcome, Recovery::Outcome::Quarantined);
+    EXPECT_FALSE(ecr_.commands().contains(QStringLiteral("KX500T2P1")));
+    EXPECT_FALSE(ecr_.commands().contains(QStringLiteral("KXCL"))) << "a key would abandon the charge";
+    // The terminal got its time to answer before anything was decided.
+    const auto waited = std::find_if(ecr_.sent.begin(), ecr_.sent.end(),
+                                     [](const SentCommand &c) { return c.cardWait == kCardOutcomeWait; });
+    EXPECT_NE(waited, ecr_.sent.end());
+    EXPECT_TRUE(QFile::exists(path(QStringLiteral("quarantine/print.1"))));
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("print.1"))));
+    EXPECT_TRUE(resultLines().last().startsWith(QStringLiteral("Err = -5, [")));
+    EXPECT_TRUE(r.message.contains(QStringLiteral("κάρτα"))) << r.message.toStdString();
+}
+
+TEST_F(Recovery_, TheHostsOwnCommandIsNotSentTwice)
+{
+    runUntilCrash(codeLine(QStringLiteral("snd"), QStringLiteral("9PL")) + QStringLiteral("\r\n"),
+                  QStringLiteral("KX9PL"));
+    EXPECT_EQ(recover().outcome, Recovery::Outcome::Finished);
+    EXPECT_FALSE(ecr_.commands().contains(QStringLiteral("KX9PL")));
+    const QStringList lines = resultLines();
+    EXPECT_TRUE(lines.contains(QStringLiteral("Err = -6, [KX9PL] DateTime = ") + kFixedDate))
+        << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("sndReply = -6;")));
+    EXPECT_EQ(lines.filter(QStringLiteral("tag = ")).size(), 1);
+    EXPECT_EQ(lines.filter(QStringLiteral("exitcode = 0")).size(), 1);
+}
+
+TEST_F(Recovery_, WhatCannotBeSettledNowIsLeftOrPutAside)
+{
+    runUntilCrash(kSale + QStringLiteral("\r\n"), QStringLiteral("KX500R"));
+    const JournalEntry before = *journal_.unfinished();
+
+    // The register is off: the entry stays exactly as it was, to be tried again.
+    ecr_.defaultResult = result::NoAnswer;
+    EXPECT_EQ(recover().outcome, Recovery::Outcome::EcrSilent);
+    EXPECT_EQ(journal_.unfinished(), before);
+
+    // A job that brought the program down three times is tried no more; an
+    // open receipt without payment is cancelled first.
+    ecr_.defaultResult = result::Ok;
+    ecr_.script(QStringLiteral("KXSTAT"), {{0, QStringLiteral("STAT:1")}, {0, QStringLiteral("STAT:0")}});
+    JournalEntry third = before;
+    third.attempt = 3;
+    ASSERT_TRUE(journal_.begin(third));
+    EXPECT_EQ(recover().outcome, Recovery::Outcome::Quarantined);
+    EXPECT_TRUE(ecr_.commands().contains(QStringLiteral("KX@215T0")));
+    EXPECT_FALSE(ecr_.commands().contains(QStringLiteral("KX500R")));
+    EXPECT_TRUE(QFile::exists(path(QStringLiteral("quarantine/print.1"))));
+
+    // A print file that changed is another job: the register is settled, the
+    // entry dropped, nothing of the old job sent.
+    ASSERT_TRUE(writeTextFile(path(QStringLiteral("print.1")), kSale + QStringLiteral("\r\n tot   1      5.00\r\n")));
+    ASSERT_TRUE(journal_.begin(before));
+    ecr_.sent.clear();
+    EXPECT_EQ(recover().outcome, Recovery::Outcome::Dropped);
+    EXPECT_FALSE(ecr_.commands().contains(QStringLiteral("KX500R")));
+}
+
+} // namespace
