@@ -26,7 +26,7 @@ CommandResult JournaledLink::send(const QString &command, Quiet quiet, Seconds c
         journal_->recordCardSent();
     if (journal_)
         journal_->crashPoints().reach("before-send");
-    const CommandResult r = link_.send(command, quiet, cardWait);
+    CommandResult r = link_.send(command, quiet, cardWait);
     if (journal_) {
         journal_->crashPoints().reach("after-reply");
         journal_->recordReply({r.code, r.reply});

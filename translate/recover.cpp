@@ -246,12 +246,13 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
         skip();
         break;
     case CommandKind::Payment:
-        if (status == ecrstatus::Ready)
-            skip(); // it closed the receipt
-        else if (paymentsBooked(dry.sent, e.replies))
+        // No receipt open: the payment closed it. Still open and cancelled:
+        // nothing was booked, the receipt goes again. Still open and the
+        // cancel refused: this payment is in it.
+        if (status != ecrstatus::Ready && paymentsBooked(dry.sent, e.replies))
             return quarantine(e, QStringLiteral("άγνωστο αν καταχωρήθηκε η πληρωμή %1").arg(c.command));
-        else if (!cancelAndResend())
-            skip(); // the register keeps the receipt: this payment is in it
+        if (status == ecrstatus::Ready || !cancelAndResend())
+            skip();
         break;
     case CommandKind::Report:
         if (c.command == kDailyZCommand && zReportDone(e, dry))
