@@ -175,32 +175,29 @@ bool ControlInterpreter::takeTimes(int &times)
     return true;
 }
 
-QString ControlInterpreter::silent()
+// "NAME", "NAME N" or "NAME off": a fault for every command, the next N, or none.
+QString ControlInterpreter::commandCount(const std::function<void(int)> &set, const QString &usage)
 {
     qint64 n = 0;
     if (tokens_.size() == 1)
-        sim_.faults().setSilent(kAlways);
+        set(kAlways);
     else if (word(1).toLower() == QLatin1String("off"))
-        sim_.faults().setSilent(0);
+        set(0);
     else if (number(1, n) && n > 0)
-        sim_.faults().setSilent(int(n));
+        set(int(n));
     else
-        return fail(QStringLiteral("silent [N|off]"));
+        return fail(usage);
     return kOk;
+}
+
+QString ControlInterpreter::silent()
+{
+    return commandCount([this](int n) { sim_.faults().setSilent(n); }, QStringLiteral("silent [N|off]"));
 }
 
 QString ControlInterpreter::loseReply()
 {
-    qint64 n = 0;
-    if (tokens_.size() == 1)
-        sim_.faults().setLoseReply(kAlways);
-    else if (word(1).toLower() == QLatin1String("off"))
-        sim_.faults().setLoseReply(0);
-    else if (number(1, n) && n > 0)
-        sim_.faults().setLoseReply(int(n));
-    else
-        return fail(QStringLiteral("lose-reply [N|off]"));
-    return kOk;
+    return commandCount([this](int n) { sim_.faults().setLoseReply(n); }, QStringLiteral("lose-reply [N|off]"));
 }
 
 QString ControlInterpreter::error()

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace dravimo::sim {
 
 class EcrSimulator;
@@ -34,6 +36,7 @@ public:
 
 private:
     QString dispatch();
+    QString commandCount(const std::function<void(int)> &set, const QString &usage);
     QString silent();
     QString loseReply();
     QString error();

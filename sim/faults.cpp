@@ -58,22 +58,24 @@ bool FaultPlan::take(Counted<T> &c)
     return true;
 }
 
+// A count of commands a fault still applies to: kAlways, 0 = off, or N.
+static bool takeCount(int &remaining)
+{
+    if (remaining == 0)
+        return false;
+    if (remaining > 0)
+        --remaining;
+    return true;
+}
+
 bool FaultPlan::takeSilent()
 {
-    if (silent_ == 0)
-        return false;
-    if (silent_ > 0)
-        --silent_;
-    return true;
+    return takeCount(silent_);
 }
 
 bool FaultPlan::takeLoseReply()
 {
-    if (loseReply_ == 0)
-        return false;
-    if (loseReply_ > 0)
-        --loseReply_;
-    return true;
+    return takeCount(loseReply_);
 }
 
 std::optional<int> FaultPlan::takeError(const QString &command)
