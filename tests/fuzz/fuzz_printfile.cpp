@@ -116,6 +116,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     test::TestClock clock;
     test::RecordingWindow window;
+    // A register that never answers again keeps the error wait polling until
+    // the operator closes its dialog; after an hour of program time this
+    // operator does. (Unattended, the program waits for the register to come
+    // back, as it waits for paper.)
+    window.onEvents = [&] {
+        if (clock.nowMs() > 3600 * 1000)
+            window.operatorClosesDialog();
+    };
     CommLog log(QStringLiteral("dravimoLog.txt"));
     ResultFile results;
     ExchangeNotices notices(window);
