@@ -106,9 +106,12 @@ money() { printf '%d.%02d' $(($1 / 100)) $(($1 % 100)); }
 # receipt must show), EXPECT_RECEIPT (1 when the job prints a receipt) and
 # KIND; group tags tie an order on a table to the job that pays it.
 OPEN_TABLE_GROUP="" OPEN_TABLE=0 OPEN_TABLE_ITEMS=0
+declare -A DIRTY_TABLES=()
 make_job() {
   local j=$1 out=$2 tag kind items=$((1 + RANDOM % 5)) total=0 i q p r
   kind=$((RANDOM % 8))
+  # Tables run out only if nearly all of them were left holding an order.
+  if ((kind == 0 && ${#DIRTY_TABLES[@]} >= 90)); then kind=1; fi
   if [[ -n $OPEN_TABLE_GROUP ]]; then kind=pay-table; fi
   if [[ $kind == pay-table ]]; then
     tag=$OPEN_TABLE_GROUP
@@ -126,7 +129,9 @@ make_job() {
         KIND=table-pay EXPECT_ITEMS=$OPEN_TABLE_ITEMS EXPECT_RECEIPT=1
         OPEN_TABLE_GROUP="" ;;
       0)
-        OPEN_TABLE=$((1 + RANDOM % 20))
+        # A table whose paying job failed keeps its order: never used again.
+        OPEN_TABLE=$((1 + RANDOM % 99))
+        while [[ -n ${DIRTY_TABLES[$OPEN_TABLE]:-} ]]; do OPEN_TABLE=$((OPEN_TABLE % 99 + 1)); done
         printf ' TBO %d\r\n' "$OPEN_TABLE"
         for ((i = 1; i <= items; i++)); do plu "$tag" "$i" $((1 + RANDOM % 3)) $((50 + RANDOM % 900)) $((RANDOM % 8)); done
         printf ' TBC %d\r\n' "$OPEN_TABLE"
@@ -268,6 +273,9 @@ for ((j = 1; j <= N; j++)); do
   # A table order that met a refusal may not hold what the paying job expects.
   if [[ $KIND == table-order ]] && ((errs > 0)); then TABLE_ORDER_REFUSED=1; fi
   if [[ $KIND == table-pay ]]; then TABLE_ORDER_REFUSED=0; fi
+  if [[ $KIND == table-pay && ( $exitcode != 0 || $open == 1 ) ]] || [[ $KIND == table-order && $exitcode != 0 ]]; then
+    DIRTY_TABLES[$OPEN_TABLE]=1
+  fi
   # A table order left on the table by a failed job is never paid: forget it.
   if [[ $KIND == table-order && $exitcode != 0 ]]; then OPEN_TABLE_GROUP=""; fi
   PREV_REFUSALS=$refusals PREV_OPEN=$open
