@@ -22,7 +22,7 @@ QString directiveValue(const QString &text, const QString &directive, const QStr
     const qsizetype start = at + directive.size() + 2;
     if (end < 0 || end < start || (end == start && empty == EmptyValue::Fallback))
         return fallback;
-    const QString value = text.mid(start, end - start);
+    QString value = text.mid(start, end - start);
     // A lone CR or LF inside: the value would break its result line in two
     // (a host reading "tag = " lines would see a stray line), and no file
     // name holds one.
