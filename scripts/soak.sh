@@ -165,7 +165,7 @@ make_job() {
 
 # --- figures ---
 JOBS=0 DONE=0 FAILED_REPORTED=0 STUCK=0 INCOMPLETE=0 LOST=0 DOUBLED=0 CONTAMINATED=0
-UNREPORTED=0 TRANSIENT_FAILED=0 OPEN_AFTER_FAILURE=0 PROBLEMS=0 ERR_ONLY=0 TABLE_ORDER_REFUSED=0 PREV_REFUSALS=0 PREV_OPEN=0
+UNREPORTED=0 TRANSIENT_FAILED=0 OPEN_AFTER_FAILURE=0 PROBLEMS=0 ERR_ONLY=0 TABLE_ORDER_REFUSED=0 PREV_REFUSALS=0 PREV_OPEN=0 TABLE_LEFT_OPEN=0
 declare -A KIND_COUNT=()
 LOG=$SCRATCH/problems.txt
 : >"$LOG"
@@ -216,6 +216,7 @@ for ((j = 1; j <= N; j++)); do
   answers=$(ask "show status" "random-faults show")
   status=$(head -n 1 <<<"$answers")
   open=$([[ $status == *"receipt open"* ]] && echo 1 || echo 0)
+  table=$(sed -n 's/.*, table \([0-9]*\),.*/\1/p' <<<"$status")
   last=$(sed -n 's/.*last receipt \([0-9]*\).*/\1/p' <<<"$status")
   after=$(sed -n 's/.*faults [0-9]*: //p' <<<"$answers")
   transient=$(($(transient_sum "$after") - $(transient_sum "$before")))
@@ -278,7 +279,9 @@ for ((j = 1; j <= N; j++)); do
   fi
   # A table order left on the table by a failed job is never paid: forget it.
   if [[ $KIND == table-order && $exitcode != 0 ]]; then OPEN_TABLE_GROUP=""; fi
-  PREV_REFUSALS=$refusals PREV_OPEN=$open
+  # A receipt or a table the job left open disturbs the next one.
+  PREV_REFUSALS=$refusals PREV_OPEN=$((open == 1 || ${table:-0} != 0 ? 1 : 0))
+  if [[ $exitcode == 0 && ${table:-0} != 0 ]]; then TABLE_LEFT_OPEN=$((TABLE_LEFT_OPEN + 1)); fi
   if ((j % 500 == 0)); then
     echo "soak: $j jobs, $PROBLEMS problems, RSS $(rss_kb VmRSS) kB, $(($(date +%s) - STARTED)) s"
   fi
@@ -291,6 +294,7 @@ printf '   kinds:'; for k in "${!KIND_COUNT[@]}"; do printf ' %s %s' "$k" "${KIN
 echo "   register: $(ask "random-faults show")"
 echo "   jobs done (exitcode 0): $DONE, of which refusals told only by Err lines: $ERR_ONLY"
 echo "   jobs failed and reported (exitcode not 0): $FAILED_REPORTED (receipt left open: $OPEN_AFTER_FAILURE)"
+echo "   jobs with exitcode 0 that left a table open on the register: $TABLE_LEFT_OPEN"
 echo "   failed on transient faults only: $TRANSIENT_FAILED"
 echo "   receipts lost: $LOST, doubled: $DOUBLED, contaminated: $CONTAMINATED"
 echo "   failures reported as success: $UNREPORTED; incomplete result files: $INCOMPLETE; stuck jobs: $STUCK"
