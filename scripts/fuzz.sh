@@ -33,6 +33,7 @@ for target in "${TARGETS[@]}"; do
   findings=$(realpath -m "$BUILD_DIR/fuzz-findings/$target")
   mkdir -p "$corpus" "$findings"
   echo "== $target: ${SECONDS_EACH} s on $(find "$seeds" -type f | wc -l) seeds"
+  started=$(date +%s)
   # -timeout: one input running 10 s is a hang (the targets run on a virtual
   # clock; a real input takes milliseconds).
   if ! "$BUILD_DIR/bin/$target" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \
@@ -42,5 +43,6 @@ for target in "${TARGETS[@]}"; do
     status=1
   fi
   grep -E "stat::number_of_executed_units|cov: |stat::peak_rss_mb" "$findings/log.txt" | tail -n 3 | sed 's/^/   /' || true
+  echo "   ran $(($(date +%s) - started)) s"
 done
 exit $status
