@@ -57,8 +57,14 @@ CommandResult Exchange::send(const QString &command, Quiet quiet, Seconds cardWa
     if (replyObserver_)
         replyObserver_(x.reply);
     if (x.code != result::Ok) {
+        // The command without its own line end (a footer line's CR LF, the
+        // CR of "KX794ST"): inside the brackets it would break the result
+        // line in two, and the host would read a stray "] DateTime" line.
+        QString shown = command;
+        while (shown.endsWith(QLatin1Char('\n')) || shown.endsWith(QLatin1Char('\r')))
+            shown.chop(1);
         results_.append(
-            QStringLiteral("Err = %1, [%2] DateTime = %3").arg(x.code).arg(command, formatDateTime(clock_.wallNow())));
+            QStringLiteral("Err = %1, [%2] DateTime = %3").arg(x.code).arg(shown, formatDateTime(clock_.wallNow())));
     }
     return {x.code, x.text};
 }

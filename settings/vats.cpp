@@ -43,8 +43,11 @@ std::array<QString, 5> loadVatRates(const QString &fileName)
     }
     QLocale locale = QLocale::system();
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    // The shortest text that reads back as the same rate: 15 digits turned
+    // the largest rates into a number too big to read back, and the dialog
+    // then refused its own boxes.
     for (int i = 0; i < 5; ++i)
-        boxes[i] = locale.toString(rates[i], 'g', 15);
+        boxes[i] = locale.toString(rates[i], 'g', QLocale::FloatingPointShortest);
     return boxes;
 }
 

@@ -113,6 +113,13 @@ QString ControlInterpreter::dispatch()
         {QStringLiteral("split"), [this] { return split(); }},
         {QStringLiteral("garbage"), [this] { return garbage(); }},
         {QStringLiteral("paper"), [this] { return paper(); }},
+        {QStringLiteral("random-faults"),
+         [this] {
+             QStringList words;
+             for (int i = 1; i < tokens_.size(); ++i)
+                 words << word(i);
+             return sim_.randomFaults().control(words);
+         }},
         {QStringLiteral("z-due"), [this] { return zDue(); }},
         {QStringLiteral("status-form"), [this] { return statusForm(); }},
         {QStringLiteral("card"), [this] { return card(); }},

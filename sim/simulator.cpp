@@ -61,6 +61,7 @@ QList<Chunk> EcrSimulator::handleCommand(const QByteArray &framed)
     const QString text = cp1253::decode(framed);
     fireTriggers(text);
     trace_.record(Trace::Dir::Command, framed);
+    random_.beforeCommand(text, *this);
     if (faults_.takeSilent()) {
         trace_.record(Trace::Dir::Note, QByteArray(), QStringLiteral("silent: command ignored"));
         return {};

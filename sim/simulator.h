@@ -13,6 +13,7 @@
 #include "sim/ecrregister.h"
 #include "sim/faults.h"
 #include "sim/paperroll.h"
+#include "sim/randomfaults.h"
 #include "sim/trace.h"
 
 #include <QByteArray>
@@ -62,6 +63,7 @@ public:
     Trace &trace() { return trace_; }
     FaultPlan &faults() { return faults_; }
     CardTerminal &card() { return card_; }
+    RandomFaults &randomFaults() { return random_; }
 
 signals:
     // The card terminal's outcome, to be written to the line as it is.
@@ -89,6 +91,7 @@ private:
     Trace trace_{clock_};
     FaultPlan faults_;
     CardTerminal card_;
+    RandomFaults random_;
     QList<Trigger> triggers_;
 };
 

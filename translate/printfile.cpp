@@ -22,7 +22,13 @@ QString directiveValue(const QString &text, const QString &directive, const QStr
     const qsizetype start = at + directive.size() + 2;
     if (end < 0 || end < start || (end == start && empty == EmptyValue::Fallback))
         return fallback;
-    return text.mid(start, end - start);
+    QString value = text.mid(start, end - start);
+    // A lone CR or LF inside: the value would break its result line in two
+    // (a host reading "tag = " lines would see a stray line), and no file
+    // name holds one.
+    if (value.contains(QLatin1Char('\r')) || value.contains(QLatin1Char('\n')))
+        return fallback;
+    return value;
 }
 
 } // namespace dravimo

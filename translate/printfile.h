@@ -25,8 +25,9 @@ enum class EmptyValue { Kept, Fallback };
 // The value of the first occurrence of a directive ("resFile:", "tag:"): from
 // the third character after the colon up to the first CR LF after the
 // directive. The fallback when the directive is missing, when no CR LF
-// follows it, or when the line is too short to hold the two skipped
-// characters; an empty value as `empty` says.
+// follows it, when the line is too short to hold the two skipped
+// characters, or when the value holds a lone CR or LF; an empty value as
+// `empty` says.
 QString directiveValue(const QString &text, const QString &directive, const QString &fallback,
                        EmptyValue empty = EmptyValue::Fallback);
 

@@ -136,6 +136,15 @@ TEST_F(Exchange, SilenceIsTriedFourTimesAndGivesMinusFour)
     EXPECT_EQ(logLines.lines, QStringList(4, QStringLiteral("45:10       send:[KXCL]")));
 }
 
+// Found by fuzzing: a footer line goes out with its own CR LF, and its Err
+// line broke in two in the result file.
+TEST_F(Exchange, ErrLineOfACommandWithItsOwnLineEndStaysOneLine)
+{
+    send(QStringLiteral("KX10PLTHANKS\r\n"), Quiet::Yes);
+    EXPECT_EQ(line->written(), QStringList(4, QStringLiteral("KX10PLTHANKS\r\n")));
+    EXPECT_EQ(resultLines(), QStringList{QStringLiteral("Err = -4, [KX10PLTHANKS] DateTime = ") + kDate});
+}
+
 TEST_F(Exchange, QuietSilenceShowsNothing)
 {
     send(QStringLiteral("KXSTAT"), Quiet::Yes);

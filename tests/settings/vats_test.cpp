@@ -2,6 +2,7 @@
 #include "settings/vats.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -52,4 +53,20 @@ TEST(Vats, CollectAcceptsEitherMarkAndRejectsBlanks)
     std::array<QString, 5> bad{QStringLiteral("13"), QString(), QStringLiteral("abc"), QStringLiteral("0"),
                                QStringLiteral("0")};
     EXPECT_FALSE(collectVatRates(bad, rates));
+}
+
+// Found by fuzzing: shown with 15 digits, the largest rate read back as a
+// number too big, and the dialog refused its own boxes.
+TEST(Vats, EveryRateTheDialogShowsReadsBackTheSame)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("vats.dat"));
+    const VatRates stored{6.5, 0.1, -1.7976931348623157e308, 6.95335580783622e-309, 24};
+    ASSERT_TRUE(saveVatRates(stored, path));
+    auto boxes = loadVatRates(path);
+    EXPECT_EQ(boxes[0], QLocale::system().toString(6.5));
+    VatRates back{};
+    ASSERT_TRUE(collectVatRates(boxes, back));
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(back[i], stored[i]) << i;
 }

@@ -94,6 +94,8 @@ TEST_F(GetData, DirectiveValues)
         {"tag: \r\n", "Unknown", "Result"}, // too short for the skipped characters
         {"tag:\r\n", "Unknown", "Result"},
         {"tag:  A\n", "Unknown", "Result"}, // a lone LF is not a CR LF
+        // A line break inside would split the result line (found by fuzzing).
+        {"tag:  QTY\r P\nLU\r\nresFile:  a\nb.txt\r\n", "Unknown", "Result"},
         {"no directive\r\n", "Unknown", "Result"},
     };
     for (const Case &c : cases) {
