@@ -111,6 +111,7 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
     const bool journalOn = qEnvironmentVariable("DRAVIMO_JOURNAL") != QLatin1String("off");
     Translator translator(ecr, progress, journalOn ? &journal : nullptr);
     translator.zReport = [&controller](EcrLink &link) { controller.zReportFromJob(link); };
+    translator.notice = [&view](const QString &text) { view.notice(text); };
     controller.setTranslator([&translator](const QString &path, const TranslationOptions &options) {
         return translator.translate(path, options);
     });

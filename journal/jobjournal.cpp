@@ -20,7 +20,7 @@ namespace dravimo {
 namespace {
 
 constexpr char kMagic[] = "dravimo-job 1";
-constexpr int kHeaderLines = 5;
+constexpr int kHeaderLines = 6;
 
 QByteArray checksumOf(const QByteArray &payload)
 {
@@ -165,6 +165,7 @@ QByteArray JobJournal::serialise(const JournalEntry &e)
     out += sealed("fingerprint " + e.fingerprint);
     out += sealed("before " + encoded(e.numbersBefore));
     out += sealed("attempt " + QByteArray::number(e.attempt));
+    out += sealed("settle " + QByteArray(e.settleLeftOpen ? "1" : "0"));
     for (const JournalReply &r : e.replies)
         out += sealed("r " + QByteArray::number(r.code) + ' ' + encoded(r.reply));
     if (e.cardInFlight)
@@ -196,9 +197,10 @@ std::optional<JournalEntry> JobJournal::parse(const QByteArray &bytes)
     const auto fingerprint = field(2, "fingerprint");
     const auto before = field(3, "before");
     const auto attempt = field(4, "attempt");
-    if (!path || !fingerprint || !before || !attempt)
+    const auto settle = field(5, "settle");
+    if (!path || !fingerprint || !before || !attempt || !settle)
         return std::nullopt;
-    JournalEntry e{decoded(*path), *fingerprint, decoded(*before), attempt->toInt(), {}, false, false};
+    JournalEntry e{decoded(*path), *fingerprint, decoded(*before), attempt->toInt(), *settle == "1", {}, false, false};
     for (qsizetype i = kHeaderLines; i < lines.size() && !e.outcomeWritten; ++i) {
         const QList<QByteArray> parts = lines[i].split(' ');
         if (lines[i] == "outcome") {

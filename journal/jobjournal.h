@@ -44,6 +44,8 @@ struct JournalEntry
     QString numbersBefore;
     // How many times the job was started (the first run included).
     int attempt = 1;
+    // The job began by cancelling a receipt an earlier job left open.
+    bool settleLeftOpen = false;
     // Every command's outcome, in order.
     QList<JournalReply> replies;
     // A card payment went to the terminal and its outcome was not read: a

@@ -41,6 +41,11 @@ struct JobState
     // when the job left a receipt open on the register.
     int exitCode = 0;
     int paymentLineCount = 0;
+    // The job ended with its receipt still open on the register: the next
+    // job cancels it before its own first line.
+    bool receiptLeftOpen = false;
+    // This job starts by cancelling the receipt an earlier job left open.
+    bool settleLeftOpen = false;
     // The last numeric "can" value.
     QString cancelNumber = QStringLiteral("0");
 };

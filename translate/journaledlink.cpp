@@ -15,7 +15,7 @@ CommandResult JournaledLink::send(const QString &command, Quiet quiet, Seconds c
     const int index = next_;
     if (index < replay_.size()) {
         ++next_;
-        sent_.append({command, lineStart_, raw});
+        sent_.append({command, lineStart_, raw, replay_[index].code});
         return {replay_[index].code, replay_[index].reply};
     }
     if (dryRun_)
@@ -27,6 +27,7 @@ CommandResult JournaledLink::send(const QString &command, Quiet quiet, Seconds c
     if (journal_)
         journal_->crashPoints().reach("before-send");
     CommandResult r = link_.send(command, quiet, cardWait);
+    sent_.last().code = r.code;
     if (journal_) {
         journal_->crashPoints().reach("after-reply");
         journal_->recordReply({r.code, r.reply});

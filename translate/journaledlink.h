@@ -53,6 +53,7 @@ public:
         QString command;
         int lineStart = 0;
         bool raw = false;
+        qint16 code = 0; // the command's outcome (0 while it is in flight)
     };
     const QList<Sent> &sent() const { return sent_; }
 
@@ -80,6 +81,8 @@ struct ResumePoint
     bool dryRun = false;
     // The index of the command the first run died on; -1 when none.
     int diedOn = -1;
+    // The first run began by cancelling a receipt an earlier job left open.
+    bool settleLeftOpen = false;
     // Filled by a dry run: the commands replayed, and the one in flight.
     QList<JournaledLink::Sent> sent;
     std::optional<CommandInFlight> inFlight;

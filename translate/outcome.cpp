@@ -34,8 +34,9 @@ QString tableStatus(Job &job)
 
 // A receipt the job keyed into and never paid is still open on the register:
 // the host must hear that the job did not end well. Asked only when the last
-// thing the job did to a receipt was not a payment, so a receipt paid as
-// usual costs no extra question.
+// thing the job did to a receipt was not a payment the register took, so a
+// receipt paid as usual costs no extra question. A card payment is always
+// asked about: the terminal may have declined it after the register said OK.
 bool receiptLeftOpen(Job &job)
 {
     if (!job.journal)
@@ -44,9 +45,12 @@ bool receiptLeftOpen(Job &job)
     for (qsizetype i = sent.size() - 1; i >= 0; --i) {
         switch (commandKind(sent[i].command)) {
         case CommandKind::ReceiptItem:
-        case CommandKind::PayTable: return job.queries.status() == ecrstatus::ReceiptOpen;
+        case CommandKind::PayTable:
+        case CommandKind::CardPayment: return job.queries.status() == ecrstatus::ReceiptOpen;
         case CommandKind::Payment:
-        case CommandKind::CardPayment:
+            if (sent[i].code != result::Ok)
+                return job.queries.status() == ecrstatus::ReceiptOpen;
+            return false;
         case CommandKind::CancelReceipt:
         case CommandKind::TableOpen:
         case CommandKind::TablePark: return false;
@@ -72,7 +76,8 @@ void finishJob(Job &job)
     job.state.paymentTransfer = false;
     job.ecr.clock.pause(kSettlePause);
     runCardFailureNotice(job);
-    if (job.state.exitCode == 0 && receiptLeftOpen(job))
+    job.state.receiptLeftOpen = receiptLeftOpen(job);
+    if (job.state.exitCode == 0 && job.state.receiptLeftOpen)
         job.state.exitCode = kReceiptLeftOpen;
     job.appendResult(QStringLiteral("DateTime end = ") + now(job));
     const QString status = tableStatus(job);

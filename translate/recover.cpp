@@ -280,7 +280,7 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
 
 Recovery Translator::settleInFlight(JournalEntry &e, const QByteArray &bytes, const TranslationOptions &options)
 {
-    ResumePoint dry{e.replies, true, -1, {}, std::nullopt};
+    ResumePoint dry{e.replies, true, -1, e.settleLeftOpen, {}, std::nullopt};
     runJob(e.path, bytes, options, &dry);
     QList<JournalReply> replies = e.replies;
     if (dry.inFlight) {
@@ -291,7 +291,7 @@ Recovery Translator::settleInFlight(JournalEntry &e, const QByteArray &bytes, co
     e.cardInFlight = false;
     journal_->begin(e);
     journal_->crashPoints().reach("recovery-settled");
-    ResumePoint resume{replies, false, dry.inFlight ? dry.inFlight->index : -1, {}, std::nullopt};
+    ResumePoint resume{replies, false, dry.inFlight ? dry.inFlight->index : -1, e.settleLeftOpen, {}, std::nullopt};
     runJob(e.path, bytes, options, &resume);
     return {Recovery::Outcome::Finished,
             QStringLiteral("η διακοπείσα εργασία του αρχείου %1 ολοκληρώθηκε").arg(e.path)};

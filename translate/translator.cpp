@@ -37,11 +37,16 @@ void writeHeader(Job &job)
     job.appendResult(QStringLiteral("DateTime start = ") + formatDateTime(job.ecr.clock.wallNow()));
 }
 
-// The register may still hold an error or a half-keyed entry from before.
-void clearRegister(Job &job)
+// The register may still hold an error or a half-keyed entry from before,
+// and the receipt an earlier job left open (keyed, never paid): its items must
+// not become this job's.
+void clearRegister(Job &job, const std::function<void(const QString &)> &notice)
 {
     job.send(QStringLiteral("KXCL"), Quiet::Yes);
     job.send(QStringLiteral("KXCL"), Quiet::Yes);
+    if (job.state.settleLeftOpen && job.queries.status() == ecrstatus::ReceiptOpen
+        && job.send(QStringLiteral("KX@215T0"), Quiet::Yes) == 0 && notice && !job.journal->replaying())
+        notice(QStringLiteral("Ακυρώθηκε η απόδειξη που άφησε ανοιχτή η προηγούμενη εργασία"));
 }
 
 void advanceProgress(ProgressIndicator &progress)
@@ -108,10 +113,11 @@ bool Translator::runJob(const QString &path, const QByteArray &bytes, const Tran
         const QString before = journal_ ? ecr_.link.send(QStringLiteral("KXRE"), Quiet::Yes).reply : QString();
         writeHeader(job);
         if (journal_)
-            journal_->begin(JournalEntry{path, fingerprintOf(bytes), before, 1, {}, false, false});
+            journal_->begin(JournalEntry{path, fingerprintOf(bytes), before, 1, previousLeftOpen_, {}, false, false});
     }
+    job.state.settleLeftOpen = resume ? resume->settleLeftOpen : previousLeftOpen_;
     try {
-        clearRegister(job);
+        clearRegister(job, notice);
         readLines(job, link, progress_, lines);
         finishJob(job);
     } catch (const CommandInFlight &inFlight) {
@@ -121,6 +127,8 @@ bool Translator::runJob(const QString &path, const QByteArray &bytes, const Tran
     }
     if (dryRun)
         resume->sent = link.sent();
+    else
+        previousLeftOpen_ = job.state.receiptLeftOpen;
     return true;
 }
 

@@ -37,6 +37,8 @@ public:
     // Runs the daily Z report for an "MKZ" line (the controller's report),
     // through the link given.
     std::function<void(EcrLink &link)> zReport;
+    // Tells the operator (the communication log) what a job did on its own.
+    std::function<void(const QString &text)> notice;
     // Where a print file that must not be tried again is moved.
     QString quarantineFolder = QStringLiteral("quarantine");
 
@@ -54,6 +56,8 @@ private:
     ProgressIndicator &progress_;
     JobJournal *journal_;
     int cardAcknowledgementsBefore_ = 0;
+    // The last job left its receipt open on the register.
+    bool previousLeftOpen_ = false;
 };
 
 } // namespace dravimo

@@ -24,6 +24,7 @@ JournalEntry header()
                         fingerprintOf("PLU ..."),
                         QStringLiteral("RE:00012:345"),
                         1,
+                        true,
                         {},
                         false,
                         false};

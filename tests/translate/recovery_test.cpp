@@ -122,4 +122,27 @@ TEST_F(Recovery_, WhatCannotBeSettledNowIsLeftOrPutAside)
     EXPECT_FALSE(ecr_.commands().contains(QStringLiteral("KX500R")));
 }
 
+TEST_F(Recovery_, AReceiptAJobLeftOpenIsReportedAndTheNextJobCancelsIt)
+{
+    ASSERT_TRUE(writeTextFile(path(QStringLiteral("print.1")), kSale + QStringLiteral("\r\n")));
+    ASSERT_TRUE(writeTextFile(path(QStringLiteral("print.2")), kSale + QStringLiteral("\r\n tot   1       5.00\r\n")));
+    // Open at the first job's end and still at the second's start.
+    ecr_.script(QStringLiteral("KXSTAT"),
+                {{0, QStringLiteral("STAT:1")}, {0, QStringLiteral("STAT:1")}, {0, QStringLiteral("STAT:0")}});
+    QStringList notices;
+    Translator translator(session_, progress_, &journal_);
+    translator.notice = [&notices](const QString &text) { notices << text; };
+    ASSERT_TRUE(translator.translate(path(QStringLiteral("print.1")), settings_));
+    EXPECT_EQ(resultLines().last(), QStringLiteral("exitcode = 2"));
+    ecr_.sent.clear();
+    ASSERT_TRUE(translator.translate(path(QStringLiteral("print.2")), settings_));
+    const QStringList commands = ecr_.commands();
+    ASSERT_GE(commands.size(), 5);
+    EXPECT_EQ(commands.mid(1, 4),
+              (QStringList{QStringLiteral("KXCL"), QStringLiteral("KXCL"), QStringLiteral("KXSTAT"),
+                           QStringLiteral("KX@215T0")}));
+    EXPECT_EQ(resultLines().last(), QStringLiteral("exitcode = 0"));
+    EXPECT_EQ(notices.size(), 1);
+}
+
 } // namespace
