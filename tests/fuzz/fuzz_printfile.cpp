@@ -143,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     EcrSession session{exchange, window, clock, results, NumberFormat(QLatin1Char('.'))};
     ProgressIndicator progress(window);
     Translator translator(session, progress);
-    translator.zReport = [] {};
+    translator.zReport = [](EcrLink &) {};
     TranslationOptions options;
     options.printDescriptions = !(o & 1);
     options.commentLines = !(o & 2);
