@@ -4,6 +4,7 @@
 
 #include "core/clock.h"
 #include "core/numbers.h"
+#include "ecr/errorwait.h"
 #include "ecr/session.h"
 #include "payments/cardpayment.h"
 #include "translate/commandkinds.h"
@@ -41,16 +42,22 @@ bool receiptLeftOpen(Job &job)
 {
     if (!job.journal)
         return false;
+    // A pending error (paper out, a Z report due) hides an open receipt:
+    // the register is asked again once it is dealt with.
+    const auto open = [&job] {
+        const qint16 status = job.queries.status();
+        if (status == ecrstatus::Ready || status == ecrstatus::ReceiptOpen)
+            return status == ecrstatus::ReceiptOpen;
+        waitUntilEcrErrorCleared(job.ecr);
+        return job.queries.status() == ecrstatus::ReceiptOpen;
+    };
     const auto &sent = job.journal->sent();
     for (qsizetype i = sent.size() - 1; i >= 0; --i) {
         switch (commandKind(sent[i].command)) {
         case CommandKind::ReceiptItem:
         case CommandKind::PayTable:
-        case CommandKind::CardPayment: return job.queries.status() == ecrstatus::ReceiptOpen;
-        case CommandKind::Payment:
-            if (sent[i].code != result::Ok)
-                return job.queries.status() == ecrstatus::ReceiptOpen;
-            return false;
+        case CommandKind::CardPayment: return open();
+        case CommandKind::Payment: return sent[i].code != result::Ok && open();
         case CommandKind::CancelReceipt:
         case CommandKind::TableOpen:
         case CommandKind::TablePark: return false;
@@ -76,7 +83,7 @@ void finishJob(Job &job)
     job.state.paymentTransfer = false;
     job.ecr.clock.pause(kSettlePause);
     runCardFailureNotice(job);
-    job.state.receiptLeftOpen = receiptLeftOpen(job);
+    job.state.receiptLeftOpen = job.state.receiptLeftOpen || receiptLeftOpen(job);
     if (job.state.exitCode == 0 && job.state.receiptLeftOpen)
         job.state.exitCode = kReceiptLeftOpen;
     job.appendResult(QStringLiteral("DateTime end = ") + now(job));

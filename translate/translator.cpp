@@ -39,14 +39,22 @@ void writeHeader(Job &job)
 
 // The register may still hold an error or a half-keyed entry from before,
 // and the receipt an earlier job left open (keyed, never paid): its items must
-// not become this job's.
-void clearRegister(Job &job, const std::function<void(const QString &)> &notice)
+// not become this job's. False when that receipt cannot be cancelled (it holds
+// a payment): the job does not start, and the next one looks again, until
+// the operator has finished that receipt on the register.
+bool clearRegister(Job &job, const std::function<void(const QString &)> &notice)
 {
     job.send(QStringLiteral("KXCL"), Quiet::Yes);
     job.send(QStringLiteral("KXCL"), Quiet::Yes);
-    if (job.state.settleLeftOpen && job.queries.status() == ecrstatus::ReceiptOpen
-        && job.send(QStringLiteral("KX@215T0"), Quiet::Yes) == 0 && notice && !job.journal->replaying())
-        notice(QStringLiteral("Ακυρώθηκε η απόδειξη που άφησε ανοιχτή η προηγούμενη εργασία"));
+    if (!job.state.settleLeftOpen || job.queries.status() != ecrstatus::ReceiptOpen)
+        return true;
+    const bool cancelled = job.send(QStringLiteral("KX@215T0"), Quiet::Yes) == 0;
+    if (notice && !job.journal->replaying())
+        notice(cancelled ? QStringLiteral("Ακυρώθηκε η απόδειξη που άφησε ανοιχτή η προηγούμενη εργασία")
+                         : QStringLiteral("Η ταμειακή κρατά ανοιχτή απόδειξη με πληρωμή από προηγούμενη "
+                                          "εργασία: ολοκληρώστε την στην ταμειακή"));
+    job.state.receiptLeftOpen = !cancelled;
+    return cancelled;
 }
 
 void advanceProgress(ProgressIndicator &progress)
@@ -117,8 +125,10 @@ bool Translator::runJob(const QString &path, const QByteArray &bytes, const Tran
     }
     job.state.settleLeftOpen = resume ? resume->settleLeftOpen : previousLeftOpen_;
     try {
-        clearRegister(job, notice);
-        readLines(job, link, progress_, lines);
+        if (clearRegister(job, notice))
+            readLines(job, link, progress_, lines);
+        else
+            job.state.exitCode = 1;
         finishJob(job);
     } catch (const CommandInFlight &inFlight) {
         if (!dryRun)

@@ -124,25 +124,33 @@ TEST_F(Recovery_, WhatCannotBeSettledNowIsLeftOrPutAside)
 
 TEST_F(Recovery_, AReceiptAJobLeftOpenIsReportedAndTheNextJobCancelsIt)
 {
-    ASSERT_TRUE(writeTextFile(path(QStringLiteral("print.1")), kSale + QStringLiteral("\r\n")));
-    ASSERT_TRUE(writeTextFile(path(QStringLiteral("print.2")), kSale + QStringLiteral("\r\n tot   1       5.00\r\n")));
-    // Open at the first job's end and still at the second's start.
+    ASSERT_TRUE(writeTextFile(path(QStringLiteral("open.prn")), kSale + QStringLiteral("\r\n")));
+    const QString paid = kSale + QStringLiteral("\r\n tot   1       5.00\r\n");
+    // Open at the first job's end and at the next two jobs' starts; the
+    // first cancel is refused (the receipt holds a payment), the second not.
     ecr_.script(QStringLiteral("KXSTAT"),
-                {{0, QStringLiteral("STAT:1")}, {0, QStringLiteral("STAT:1")}, {0, QStringLiteral("STAT:0")}});
+                {{0, QStringLiteral("STAT:1")},
+                 {0, QStringLiteral("STAT:1")},
+                 {0, QStringLiteral("STAT:1")},
+                 {0, QStringLiteral("STAT:0")}});
+    ecr_.answer(QStringLiteral("KX@215T0"), 1038);
     QStringList notices;
     Translator translator(session_, progress_, &journal_);
     translator.notice = [&notices](const QString &text) { notices << text; };
-    ASSERT_TRUE(translator.translate(path(QStringLiteral("print.1")), settings_));
+    ASSERT_TRUE(translator.translate(path(QStringLiteral("open.prn")), settings_));
     EXPECT_EQ(resultLines().last(), QStringLiteral("exitcode = 2"));
-    ecr_.sent.clear();
-    ASSERT_TRUE(translator.translate(path(QStringLiteral("print.2")), settings_));
-    const QStringList commands = ecr_.commands();
-    ASSERT_GE(commands.size(), 5);
-    EXPECT_EQ(commands.mid(1, 4),
-              (QStringList{QStringLiteral("KXCL"), QStringLiteral("KXCL"), QStringLiteral("KXSTAT"),
-                           QStringLiteral("KX@215T0")}));
-    EXPECT_EQ(resultLines().last(), QStringLiteral("exitcode = 0"));
-    EXPECT_EQ(notices.size(), 1);
+    const QStringList settle{QStringLiteral("KXCL"), QStringLiteral("KXCL"), QStringLiteral("KXSTAT"),
+                             QStringLiteral("KX@215T0")};
+    for (const char *exitLine : {"exitcode = 1", "exitcode = 0"}) {
+        ecr_.sent.clear();
+        ASSERT_TRUE(writeTextFile(path(QStringLiteral("paid.prn")), paid));
+        ASSERT_TRUE(translator.translate(path(QStringLiteral("paid.prn")), settings_));
+        EXPECT_EQ(ecr_.commands().mid(1, 4), settle) << exitLine;
+        // Refused: nothing of this job may go into that receipt.
+        EXPECT_EQ(ecr_.commands().contains(QStringLiteral("KX500R2WATER")), QLatin1String(exitLine).endsWith('0'));
+        EXPECT_EQ(resultLines().last(), QLatin1String(exitLine));
+    }
+    EXPECT_EQ(notices.size(), 2);
 }
 
 } // namespace
