@@ -1,6 +1,7 @@
 #include "translate/job.h"
 
 #include "core/resultfile.h"
+#include "ecr/errorwait.h"
 #include "ecr/session.h"
 #include "translate/journaledlink.h"
 
@@ -24,6 +25,15 @@ void Job::appendResult(const QString &line) const
     if (journal && (journal->replaying() || journal->dryRun()))
         return;
     ecr.results.append(line);
+}
+
+bool Job::receiptOpen()
+{
+    const qint16 status = queries.status();
+    if (status == ecrstatus::Ready || status == ecrstatus::ReceiptOpen)
+        return status == ecrstatus::ReceiptOpen;
+    waitUntilEcrErrorCleared(ecr);
+    return queries.status() == ecrstatus::ReceiptOpen;
 }
 
 void Job::nextCommandIsRaw() const

@@ -89,6 +89,11 @@ public:
     // The next command is one the host wrote itself ("snd", "PRG").
     void nextCommandIsRaw() const;
 
+    // Whether the register holds an open receipt. A pending error (paper
+    // out, a Z report due) or a reply that cannot be read hides one: the
+    // error is waited out and the register asked again.
+    bool receiptOpen();
+
     const NumberFormat &numbers() const;
 };
 

@@ -42,15 +42,7 @@ bool receiptLeftOpen(Job &job)
 {
     if (!job.journal)
         return false;
-    // A pending error (paper out, a Z report due) hides an open receipt:
-    // the register is asked again once it is dealt with.
-    const auto open = [&job] {
-        const qint16 status = job.queries.status();
-        if (status == ecrstatus::Ready || status == ecrstatus::ReceiptOpen)
-            return status == ecrstatus::ReceiptOpen;
-        waitUntilEcrErrorCleared(job.ecr);
-        return job.queries.status() == ecrstatus::ReceiptOpen;
-    };
+    const auto open = [&job] { return job.receiptOpen(); };
     const auto &sent = job.journal->sent();
     for (qsizetype i = sent.size() - 1; i >= 0; --i) {
         switch (commandKind(sent[i].command)) {

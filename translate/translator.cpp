@@ -46,7 +46,7 @@ bool clearRegister(Job &job, const std::function<void(const QString &)> &notice)
 {
     job.send(QStringLiteral("KXCL"), Quiet::Yes);
     job.send(QStringLiteral("KXCL"), Quiet::Yes);
-    if (!job.state.settleLeftOpen || job.queries.status() != ecrstatus::ReceiptOpen)
+    if (!job.state.settleLeftOpen || !job.receiptOpen())
         return true;
     const bool cancelled = job.send(QStringLiteral("KX@215T0"), Quiet::Yes) == 0;
     if (notice && !job.journal->replaying())
