@@ -206,12 +206,15 @@ void PrintFolderWatch::follow(const Settings &settings)
 {
     const QFileInfo path(settings.location + settings.file);
     const bool wildcard = settings.file.contains(QLatin1Char('*'));
-    name_ = path.fileName();
+    const bool byPattern = settings.fileMode == FileMode::Multi && wildcard;
+    // Built again only when the settings change: this runs on every poll
+    // tick, and a pattern compiled afresh each second adds up over months.
+    if (path.fileName() != name_ || byPattern == pattern_.pattern().isEmpty()) {
+        name_ = path.fileName();
+        // The poll lists a pattern's files ignoring case, on every system.
+        pattern_ = byPattern ? QRegularExpression::fromWildcard(name_, Qt::CaseInsensitive) : QRegularExpression();
+    }
     numbered_ = settings.fileMode == FileMode::Multi && !wildcard;
-    // The poll lists a pattern's files ignoring case, on every system.
-    pattern_ = settings.fileMode == FileMode::Multi && wildcard
-        ? QRegularExpression::fromWildcard(name_, Qt::CaseInsensitive)
-        : QRegularExpression();
     const QString folder = settings.fileMode == FileMode::Off ? QString() : path.absolutePath();
     if (folder == folder_ && (folder.isEmpty() || events_->watching()))
         return;
