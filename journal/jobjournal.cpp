@@ -98,9 +98,9 @@ QByteArray fingerprintOf(const QByteArray &bytes)
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
 }
 
-CrashPoints::CrashPoints(const QString &spec)
+CrashPoints::CrashPoints(const QString &setting)
 {
-    const QStringList parts = spec.split(QLatin1Char(':'));
+    const QStringList parts = setting.split(QLatin1Char(':'));
     name_ = parts.value(0).trimmed();
     countdown_ = parts.size() > 1 ? parts[1].toInt() : 1;
 }

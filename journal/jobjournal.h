@@ -80,7 +80,7 @@ QByteArray fingerprintOf(const QByteArray &bytes);
 class CrashPoints
 {
 public:
-    explicit CrashPoints(const QString &spec = QString());
+    explicit CrashPoints(const QString &setting = QString());
     // Ends the process at once (no clean-up, as a kill would) when this is
     // the point and the time.
     void reach(const char *name);

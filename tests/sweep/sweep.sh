@@ -37,7 +37,7 @@ trap 'rm -rf "$SCRATCH"' EXIT
 # --- one run ------------------------------------------------------------------
 
 # Runs one scenario in folder $1 (which must not exist yet).
-#   $2  the kill: none | lose:N | point:SPEC | twice:SPEC:SECOND
+#   $2  the kill: none | lose:N | point:POINT | twice:POINT:SECOND
 # Leaves in $1: books (the register's "show books"), result.txt, log.
 run_one() {
   local w=$1 kill=$2 device sim_pid dravimo_pid line
@@ -64,7 +64,7 @@ run_one() {
   device=$(head -n 1 "$w/ecrsim.out")
   [[ $device == /* ]] || { echo "ecrsim did not start" >>"$w/log"; kill "$sim_pid"; return 1; }
 
-  start_dravimo() { # [crash spec]
+  start_dravimo() { # [crash point]
     local args=()
     if [[ $MODE == oneshot ]]; then args=("com1:9600,9600,$w/print.1,0,mikro,0110000"); fi
     (cd "$w" && DRAVIMO_COM1=$device DRAVIMO_CRASH_AT=${1:-} exec "$BIN/dravimo" "${args[@]}") \
@@ -121,10 +121,10 @@ run_one() {
     start_dravimo
     ;;
   twice:*)
-    local spec=${kill#twice:}
-    start_dravimo "${spec%:*}"
+    local points=${kill#twice:}
+    start_dravimo "${points%:*}"
     crashed || return 3
-    start_dravimo "${spec##*:}"
+    start_dravimo "${points##*:}"
     crashed || return 3
     start_dravimo
     ;;
