@@ -277,10 +277,26 @@ bool PrintFolderWatch::isNew(const QString &name)
     return true;
 }
 
+// The print files now in the folder. Only their own names are looked at: the
+// folder may also hold thousands of files of the host's (a result file per
+// job, say), and listing them all on every watch tick costs time and leaves
+// the heap to grow with the folder.
 QStringList PrintFolderWatch::printFiles() const
 {
-    QStringList names = QDir(folder_).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    names.removeIf([this](const QString &name) { return !isPrintFileName(name); });
+    const QDir folder(folder_);
+    if (!pattern_.pattern().isEmpty()) {
+        QStringList names = folder.entryList({name_}, QDir::Files | QDir::Hidden, QDir::Name);
+        names.removeIf([this](const QString &name) { return !isPrintFileName(name); });
+        return names;
+    }
+    QStringList names;
+    if (!numbered_) {
+        names.append(name_);
+    } else {
+        for (int n = 1; n <= kHighestNumber; ++n)
+            names.append(name_ + QLatin1Char('.') + QString::number(n));
+    }
+    names.removeIf([&folder](const QString &name) { return !QFileInfo(folder.filePath(name)).isFile(); });
     return names;
 }
 

@@ -45,10 +45,12 @@ TEST(PrintFolderWatch, TicksAtOnceForAHandedOverPrintFileOnly)
     PrintFolderWatch watch(clock, log);
     int ticks = 0;
     bool busy = false;
+    std::function<void()> take = [] {};
     watch.setTick([&] {
         if (busy)
             return false;
         ++ticks;
+        take();
         return true;
     });
     Settings s;
@@ -98,11 +100,21 @@ TEST(PrintFolderWatch, TicksAtOnceForAHandedOverPrintFileOnly)
     writeFile(QStringLiteral("elsewhere/A.PRN"), "x");
     EXPECT_TRUE(waitUntil([&] { return ticks == 4; }, 2000));
 
+    // Several handed over at once, each tick taking the first: the watch
+    // ticks again until all are taken, without waiting for the poll.
+    const auto waiting = [] { return QDir(QStringLiteral("elsewhere")).entryList({QStringLiteral("*.prn")}); };
+    take = [&] { QFile::remove(QStringLiteral("elsewhere/") + waiting().value(0)); };
+    for (const char *name : {"c.prn", "d.prn", "e.prn"})
+        writeFile(QStringLiteral("elsewhere/") + QLatin1String(name), "x");
+    EXPECT_TRUE(waitUntil([&] { return waiting().isEmpty(); }, 2000)) << waiting().join(u' ').toStdString();
+    EXPECT_EQ(ticks, 8); // A.PRN was still there
+    take = [] {};
+
     // Printing off: nothing more.
     watch.stop();
     writeFile(QStringLiteral("elsewhere/b.prn"), "x");
     settle();
-    EXPECT_EQ(ticks, 4);
+    EXPECT_EQ(ticks, 8);
 
     // A folder that cannot be watched leaves the poll alone, and says so once.
     s.location = QStringLiteral("missing/");
