@@ -47,6 +47,17 @@ qint16 statusFromErrorTail(QString tail, const NumberFormat &numbers)
     return code ? *code : ecrstatus::Unreadable;
 }
 
+// The status a reply to "KXSTAT" carries; nothing when it has neither form.
+std::optional<qint16> statusFromReply(const QString &reply, const NumberFormat &numbers)
+{
+    const QString tail = reply.mid(7);
+    if (tail.startsWith(QLatin1String("DE")))
+        return statusFromErrorTail(tail, numbers);
+    if (reply.startsWith(QLatin1String("STAT:")))
+        return value16(reply.mid(5), numbers).value_or(ecrstatus::Unreadable);
+    return std::nullopt;
+}
+
 } // namespace
 
 qint16 EcrQueries::status()
@@ -54,12 +65,15 @@ qint16 EcrQueries::status()
     const CommandResult r = link_.send(QStringLiteral("KXSTAT"), Quiet::Yes);
     if (!r.ok())
         return ecrstatus::NoStatus;
-    const QString tail = r.reply.mid(7);
-    if (tail.startsWith(QLatin1String("DE")))
-        return statusFromErrorTail(tail, numbers_);
-    if (r.reply.startsWith(QLatin1String("STAT:")))
-        return value16(r.reply.mid(5), numbers_).value_or(ecrstatus::Unreadable);
-    return ecrstatus::Ready;
+    return statusFromReply(r.reply, numbers_).value_or(ecrstatus::Ready);
+}
+
+std::optional<qint16> EcrQueries::statusIfFormed()
+{
+    const CommandResult r = link_.send(QStringLiteral("KXSTAT"), Quiet::Yes);
+    if (!r.ok())
+        return ecrstatus::NoStatus;
+    return statusFromReply(r.reply, numbers_);
 }
 
 qint16 EcrQueries::openTable()

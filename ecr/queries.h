@@ -8,6 +8,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
+
 namespace dravimo {
 
 class EcrLink;
@@ -29,6 +31,10 @@ public:
     // "KXSTAT", quietly: 0 ready, 1 a receipt open, or a pending error code;
     // ecrstatus::NoStatus when the register did not answer.
     qint16 status();
+    // The same question, telling apart a reply of neither form (nothing),
+    // which status() reads as 0: a register may answer that way when ready,
+    // but so does a "STAT:" reply with line noise before it.
+    std::optional<qint16> statusIfFormed();
     // "KX?TO": the open table, -1 when none or on failure.
     qint16 openTable();
     // "KXREP<n>TBL": the table's total as the register writes it, "-1" on

@@ -128,9 +128,12 @@ TEST_F(Recovery_, AReceiptAJobLeftOpenIsReportedAndTheNextJobCancelsIt)
     const QString paid = kSale + QStringLiteral("\r\n tot   1       5.00\r\n");
     // Open at the first job's end and at the next two jobs' starts; the
     // first cancel is refused (the receipt holds a payment), the second not.
+    // The third job's first answer comes after line noise: it is asked again,
+    // never read as "no receipt open".
     ecr_.script(QStringLiteral("KXSTAT"),
                 {{0, QStringLiteral("STAT:1")},
                  {0, QStringLiteral("STAT:1")},
+                 {0, QStringLiteral("\u007fU\u00aaSTAT:1")},
                  {0, QStringLiteral("STAT:1")},
                  {0, QStringLiteral("STAT:0")}});
     ecr_.answer(QStringLiteral("KX@215T0"), 1038);
@@ -139,13 +142,14 @@ TEST_F(Recovery_, AReceiptAJobLeftOpenIsReportedAndTheNextJobCancelsIt)
     translator.notice = [&notices](const QString &text) { notices << text; };
     ASSERT_TRUE(translator.translate(path(QStringLiteral("open.prn")), settings_));
     EXPECT_EQ(resultLines().last(), QStringLiteral("exitcode = 2"));
-    const QStringList settle{QStringLiteral("KXCL"), QStringLiteral("KXCL"), QStringLiteral("KXSTAT"),
-                             QStringLiteral("KX@215T0")};
+    QStringList settle{QStringLiteral("KXCL"), QStringLiteral("KXCL"), QStringLiteral("KXSTAT"),
+                       QStringLiteral("KX@215T0")};
     for (const char *exitLine : {"exitcode = 1", "exitcode = 0"}) {
         ecr_.sent.clear();
         ASSERT_TRUE(writeTextFile(path(QStringLiteral("paid.prn")), paid));
         ASSERT_TRUE(translator.translate(path(QStringLiteral("paid.prn")), settings_));
-        EXPECT_EQ(ecr_.commands().mid(1, 4), settle) << exitLine;
+        EXPECT_EQ(ecr_.commands().mid(1, settle.size()), settle) << exitLine;
+        settle.insert(2, QStringLiteral("KXSTAT"));
         // Refused: nothing of this job may go into that receipt.
         EXPECT_EQ(ecr_.commands().contains(QStringLiteral("KX500R2WATER")), QLatin1String(exitLine).endsWith('0'));
         EXPECT_EQ(resultLines().last(), QLatin1String(exitLine));
