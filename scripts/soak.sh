@@ -165,7 +165,7 @@ make_job() {
 
 # --- figures ---
 JOBS=0 DONE=0 FAILED_REPORTED=0 STUCK=0 INCOMPLETE=0 LOST=0 DOUBLED=0 CONTAMINATED=0
-UNREPORTED=0 TRANSIENT_FAILED=0 OPEN_AFTER_FAILURE=0 PROBLEMS=0 ERR_ONLY=0 TABLE_ORDER_REFUSED=0 PREV_REFUSALS=0 PREV_OPEN=0 TABLE_LEFT_OPEN=0
+CASHIER_CUES=0 CASHIER_FINISHED=0 UNREPORTED=0 TRANSIENT_FAILED=0 OPEN_AFTER_FAILURE=0 PROBLEMS=0 ERR_ONLY=0 TABLE_ORDER_REFUSED=0 PREV_REFUSALS=0 PREV_OPEN=0 TABLE_LEFT_OPEN=0
 declare -A KIND_COUNT=()
 LOG=$SCRATCH/problems.txt
 : >"$LOG"
@@ -282,6 +282,21 @@ for ((j = 1; j <= N; j++)); do
   # A receipt or a table the job left open disturbs the next one.
   PREV_REFUSALS=$refusals PREV_OPEN=$((open == 1 || ${table:-0} != 0 ? 1 : 0))
   if [[ $exitcode == 0 && ${table:-0} != 0 ]]; then TABLE_LEFT_OPEN=$((TABLE_LEFT_OPEN + 1)); fi
+  # The cashier: told that the register holds a receipt with a payment on it,
+  # which the program may not cancel, finishes it on the register (the rest in
+  # cash) before the next job. That receipt must hold one job's items only.
+  cue=$(grep -c 'ολοκληρώστε την στην ταμειακή' "$SCRATCH/dravimo.err" || true)
+  if ((cue > CASHIER_CUES)) && [[ $(ask "key KX99900T1") == ok ]]; then
+    CASHIER_CUES=$cue CASHIER_FINISHED=$((CASHIER_FINISHED + 1))
+    size=$(stat -c %s "$ROLL")
+    section=$(tail -c +$((ROLL_AT + 1)) "$ROLL" | head -c $((size - ROLL_AT)))
+    ROLL_AT=$size
+    owners=$(awk '/^J[0-9][0-9][0-9][0-9][0-9] I[0-9]/ { print $1 }' <<<"$section" | sort -u | tr '\n' ' ')
+    if (($(wc -w <<<"$owners") > 1)); then
+      CONTAMINATED=$((CONTAMINATED + 1)); problem "the receipt the cashier finished holds items of $owners"
+    fi
+    PREV_OPEN=0
+  fi
   if ((j % 500 == 0)); then
     echo "soak: $j jobs, $PROBLEMS problems, RSS $(rss_kb VmRSS) kB, $(($(date +%s) - STARTED)) s"
   fi
@@ -295,6 +310,7 @@ echo "   register: $(ask "random-faults show")"
 echo "   jobs done (exitcode 0): $DONE, of which refusals told only by Err lines: $ERR_ONLY"
 echo "   jobs failed and reported (exitcode not 0): $FAILED_REPORTED (receipt left open: $OPEN_AFTER_FAILURE)"
 echo "   jobs with exitcode 0 that left a table open on the register: $TABLE_LEFT_OPEN"
+echo "   receipts with a payment the cashier finished on the register when told: $CASHIER_FINISHED"
 echo "   failed on transient faults only: $TRANSIENT_FAILED"
 echo "   receipts lost: $LOST, doubled: $DOUBLED, contaminated: $CONTAMINATED"
 echo "   failures reported as success: $UNREPORTED; incomplete result files: $INCOMPLETE; stuck jobs: $STUCK"

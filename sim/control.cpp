@@ -1,5 +1,6 @@
 #include "sim/control.h"
 
+#include "sim/command.h"
 #include "sim/simulator.h"
 #include "sim/wildcard.h"
 
@@ -113,6 +114,7 @@ QString ControlInterpreter::dispatch()
         {QStringLiteral("split"), [this] { return split(); }},
         {QStringLiteral("garbage"), [this] { return garbage(); }},
         {QStringLiteral("paper"), [this] { return paper(); }},
+        {QStringLiteral("key"), [this] { return key(); }},
         {QStringLiteral("random-faults"),
          [this] {
              QStringList words;
@@ -288,6 +290,18 @@ QString ControlInterpreter::paper()
         sim_.ecr().setPaperOut(false);
     else
         return fail(QStringLiteral("paper out|loaded"));
+    return kOk;
+}
+
+// The cashier at the register's own keyboard: the command is carried out at
+// once, past every fault, and nothing goes down the line.
+QString ControlInterpreter::key()
+{
+    if (tokens_.size() != 2)
+        return fail(QStringLiteral("key COMMAND"));
+    const Reply reply = sim_.ecr().handle(parseCommand(word(1)));
+    if (reply.kind == Reply::Kind::Error)
+        return fail(QStringLiteral("refused: DE%1").arg(reply.code));
     return kOk;
 }
 

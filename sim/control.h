@@ -44,6 +44,7 @@ private:
     QString split();
     QString garbage();
     QString paper();
+    QString key();
     QString zDue();
     QString statusForm();
     QString card();

@@ -87,9 +87,12 @@ TEST(Faults, PaperOutUntilLoaded)
     control(sim, QStringLiteral("paper out"));
     EXPECT_EQ(ask(sim, QStringLiteral("KXSTAT")), QStringLiteral("STAT:2\r\x04"));
     EXPECT_EQ(ask(sim, QStringLiteral("KXT1")), QStringLiteral("DE2"));
+    // Nor does the cashier's own key get past it.
+    EXPECT_EQ(sim.control(QStringLiteral("key KXT1")), QStringLiteral("error: refused: DE2"));
     control(sim, QStringLiteral("paper loaded"));
     EXPECT_EQ(ask(sim, QStringLiteral("KXSTAT")), QStringLiteral("STAT:1\r\x04"));
-    EXPECT_EQ(ask(sim, QStringLiteral("KXT1")), QStringLiteral("OK\r\x04"));
+    EXPECT_EQ(sim.control(QStringLiteral("key KXT1")), QStringLiteral("ok"));
+    EXPECT_EQ(ask(sim, QStringLiteral("KXSTAT")), QStringLiteral("STAT:0\r\x04"));
 }
 
 TEST(Faults, ZDueUntilTheZReport)
@@ -252,7 +255,7 @@ INSTANTIATE_TEST_SUITE_P(Scenario, BadLines,
                                            "card 358 extra", "vat 6 10", "vat 1 abc", "department 3 1",
                                            "department 8 9", "price-limit", "date tomorrow", "z-number 0", "after 10",
                                            "on KXCL", "show everything", "header \"open", "error 6 re:KX(",
-                                           "on re:[ paper out"));
+                                           "on re:[ paper out", "key"));
 
 TEST(Scenario, DescribeListsWhatIsOn)
 {
