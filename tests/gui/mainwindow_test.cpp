@@ -43,6 +43,15 @@ protected:
         form.setTranslator([](const QString &, const TranslationOptions &) { return true; });
         ecr.defaultReply = QStringLiteral("OK");
     }
+    // A test that ended the program called QCoreApplication::exit, which
+    // outside exec() leaves every later event loop returning at once (a
+    // message box then answers without being shown); one turn of exec()
+    // clears that for the next test.
+    void TearDown() override
+    {
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
+    }
 
     ScratchFolder folder;
     ScriptedRegister ecr;
