@@ -68,12 +68,13 @@ qint16 EcrQueries::status()
     return statusFromReply(r.reply, numbers_).value_or(ecrstatus::Ready);
 }
 
-std::optional<qint16> EcrQueries::statusIfFormed()
+qint16 EcrQueries::confirmedStatus()
 {
     const CommandResult r = link_.send(QStringLiteral("KXSTAT"), Quiet::Yes);
     if (!r.ok())
         return ecrstatus::NoStatus;
-    return statusFromReply(r.reply, numbers_);
+    const auto status = statusFromReply(r.reply, numbers_);
+    return status ? *status : this->status();
 }
 
 qint16 EcrQueries::openTable()

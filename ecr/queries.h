@@ -31,10 +31,12 @@ public:
     // "KXSTAT", quietly: 0 ready, 1 a receipt open, or a pending error code;
     // ecrstatus::NoStatus when the register did not answer.
     qint16 status();
-    // The same question, telling apart a reply of neither form (nothing),
-    // which status() reads as 0: a register may answer that way when ready,
-    // but so does a "STAT:" reply with line noise before it.
-    std::optional<qint16> statusIfFormed();
+    // The same question for a decision about an open receipt: a reply of
+    // neither form, which status() reads as 0, is asked once more. A register
+    // may answer that way when ready, and then does so twice; but line noise
+    // before "STAT:1" reads the same way, and taken for "nothing open" it
+    // would let a job run into a receipt that is still open.
+    qint16 confirmedStatus();
     // "KX?TO": the open table, -1 when none or on failure.
     qint16 openTable();
     // "KXREP<n>TBL": the table's total as the register writes it, "-1" on

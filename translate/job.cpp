@@ -29,18 +29,11 @@ void Job::appendResult(const QString &line) const
 
 bool Job::receiptOpen()
 {
-    // One reply of neither form may be line noise before "STAT:1"; read as
-    // "nothing open" it would let this job's items into that receipt. Two in
-    // a row are a register that answers that way when it is ready.
-    const auto ask = [this] {
-        const auto formed = queries.statusIfFormed();
-        return formed ? *formed : queries.status();
-    };
-    const qint16 status = ask();
+    const qint16 status = queries.confirmedStatus();
     if (status == ecrstatus::Ready || status == ecrstatus::ReceiptOpen)
         return status == ecrstatus::ReceiptOpen;
     waitUntilEcrErrorCleared(ecr);
-    return ask() == ecrstatus::ReceiptOpen;
+    return queries.confirmedStatus() == ecrstatus::ReceiptOpen;
 }
 
 void Job::nextCommandIsRaw() const

@@ -91,7 +91,8 @@ public:
 
     // Whether the register holds an open receipt. A pending error (paper
     // out, a Z report due) or a reply that cannot be read hides one: the
-    // error is waited out, and an unreadable reply asked again.
+    // error is waited out and the register asked again; a reply of neither
+    // form is asked twice (EcrQueries::confirmedStatus).
     bool receiptOpen();
 
     const NumberFormat &numbers() const;

@@ -154,7 +154,7 @@ Recovery Translator::recover(const JournalEntry &entry, const TranslationOptions
 void Translator::cancelOpenReceipt()
 {
     EcrQueries queries(ecr_.link, ecr_.numbers);
-    if (queries.status() == ecrstatus::ReceiptOpen)
+    if (queries.confirmedStatus() == ecrstatus::ReceiptOpen)
         ecr_.link.send(kCancelReceipt, Quiet::Yes);
 }
 
@@ -222,7 +222,7 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
     EcrQueries queries(ecr_.link, ecr_.numbers);
     // A pending error (paper out, a Z report due) hides an open receipt.
     waitUntilEcrErrorCleared(ecr_);
-    qint16 status = queries.status();
+    qint16 status = queries.confirmedStatus();
     if (status == ecrstatus::NoStatus)
         return Recovery{Recovery::Outcome::EcrSilent, QString()};
     // Cancelling is also the question whether a payment is booked: the
@@ -239,7 +239,7 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
         // The approval may be waiting, or the terminal still at work.
         if (status == ecrstatus::ReceiptOpen && !approvalSeen()) {
             ecr_.link.send(QStringLiteral("KXSTAT"), Quiet::Yes, kCardOutcomeWait);
-            status = queries.status();
+            status = queries.confirmedStatus();
         }
         if (status != ecrstatus::Ready && !approvalSeen())
             return quarantine(e, QStringLiteral("άγνωστη η έκβαση της πληρωμής με κάρτα %1").arg(c.command));

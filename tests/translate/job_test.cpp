@@ -127,10 +127,12 @@ TEST_F(GetData, PlainJob)
         + QStringLiteral("\r\n com  NOTE resFile:  res.txt\r\n xyz whatever\r\n com  LAST");
     ecr_.answer(QStringLiteral("KXRE"), 0, QStringLiteral("RE:00123:17"));
     ASSERT_TRUE(translate(writePrintFile(text)));
+    // This register answers the status question with neither form: asked twice.
     EXPECT_EQ(ecr_.commandsWithQuiet(),
               (QStringList{QStringLiteral("KXCL") + kQ, QStringLiteral("KXCL") + kQ, QStringLiteral("KX2.000* ") + kQ,
                            QStringLiteral("KX150R2WATER"), QStringLiteral("KXCO NOTE RESFILE:  RES.TXT"),
-                           QStringLiteral("KXCO LAST"), QStringLiteral("KXSTAT") + kQ, QStringLiteral("KXRE")}));
+                           QStringLiteral("KXCO LAST"), QStringLiteral("KXSTAT") + kQ, QStringLiteral("KXSTAT") + kQ,
+                           QStringLiteral("KXRE")}));
     QStringList expected = plainOutcome();
     expected[4] = QStringLiteral("receipt = 00123, 17, 0");
     EXPECT_EQ(resultLines(QStringLiteral("res.txt")), expected);
