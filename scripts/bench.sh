@@ -150,19 +150,19 @@ read -r mean median worst <<<"$(pickup | stats)"
 echo "pick-up, watch on  ($FILES files): median $median s, mean $mean s, worst $worst s"
 
 # 3. CPU while idle and while a command goes unanswered, RSS.
-sleep 1
-c0=$(cpu_ticks)
-sleep 10
-c1=$(cpu_ticks)
-echo "CPU idle (10 s): $(awk -v t=$((c1 - c0)) -v h="$TICKS" 'BEGIN { printf "%.1f %%", t / h / 10 * 100 }')"
+cpu_over_10s() { # dravimo's CPU share over ten seconds, after one to settle
+  local c0 c1
+  sleep 1
+  c0=$(cpu_ticks)
+  sleep 10
+  c1=$(cpu_ticks)
+  awk -v t=$((c1 - c0)) -v h="$TICKS" 'BEGIN { printf "%.1f %%", t / h / 10 * 100 }'
+}
+echo "CPU idle (10 s): $(cpu_over_10s)"
 ecr "silent"
 cp "$RUN/short.prn" "$RUN/print.1.tmp"
 mv "$RUN/print.1.tmp" "$RUN/print.1"
-sleep 1
-c0=$(cpu_ticks)
-sleep 10
-c1=$(cpu_ticks)
-echo "CPU while a command goes unanswered (10 s): $(awk -v t=$((c1 - c0)) -v h="$TICKS" 'BEGIN { printf "%.1f %%", t / h / 10 * 100 }')"
+echo "CPU while a command goes unanswered (10 s): $(cpu_over_10s)"
 echo "RSS: $(($(rss_kb) / 1024)) MB now, $(($(hwm_kb) / 1024)) MB peak"
 stop_dravimo
 ecr "silent off"

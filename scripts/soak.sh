@@ -49,23 +49,7 @@ stop() {
 trap stop EXIT
 
 # --- set-up: multi-file mode on print.1, comments on, descriptions printed ---
-while IFS= read -r line; do printf '%s\r\n' "$line"; done >"$WORK/param.ini" <<EOF
-[port] com1
-[baud] 9600
-[file] print
-[ecrt] mikro
-[multi type] true
-[time] 0
-[print_desc] true
-[print_code] falseN
-[comments] true
-[currency]=0
-[keyb_off]=false
-[dir_depa]=false
-[quantity]=false
-[AutoStar]=yes
-[location] $WORK/
-EOF
+sed "s|@LOCATION@|$WORK/|" "$ROOT/demo/param.ini.in" | sed 's/$/\r/' >"$WORK/param.ini"
 cp "$ROOT/demo/vats.dat" "$WORK/vats.dat"
 # payeft.dat: payment 2 a card payment on terminal 1 with no fallback, payment
 # 3 one that falls back to cash (payment 1) when the card fails.

@@ -73,23 +73,9 @@ SIM_PID=$!
 for _ in $(seq 100); do [[ -s $SCRATCH/ecrsim.out ]] && break; sleep 0.05; done
 [[ $(head -n 1 "$SCRATCH/ecrsim.out") == "$ECR_IP:$PORT" ]] || fail "ecrsim did not start on $ECR_IP:$PORT"
 
-while IFS= read -r line; do printf '%s\r\n' "$line"; done >"$WORK/param.ini" <<EOF
-[port] $ECR_IP
-[baud] $PORT
-[file] print
-[ecrt] mikro
-[multi type] true
-[time] 0
-[print_desc] true
-[print_code] falseN
-[comments] true
-[currency]=0
-[keyb_off]=false
-[dir_depa]=false
-[quantity]=false
-[AutoStar]=yes
-[location] $WORK/
-EOF
+# The demo's settings, with the register's address and port for the link.
+sed "s|@LOCATION@|$WORK/|; s|^\[port\] .*|[port] $ECR_IP|; s|^\[baud\] .*|[baud] $PORT|" "$ROOT/demo/param.ini.in" |
+  sed 's/$/\r/' >"$WORK/param.ini"
 cp "$ROOT/demo/vats.dat" "$WORK/vats.dat"
 # payeft.dat: payment 2 is a card payment on terminal 1.
 { head -c 128 /dev/zero; printf '\x02\x00\x02\x00\x01\x00\xff\xff'; head -c 120 /dev/zero; } >"$WORK/payeft.dat"
