@@ -16,7 +16,14 @@
 //   DRAVIMO_CRASH_AT=p[:n] ends the process as a kill would at the named point
 //                          p, the n-th time it is reached (tests only):
 //                          before-send, after-reply, recovery-start,
+//                          recovery-before-cancel, recovery-after-cancel,
 //                          recovery-settled.
+//   DRAVIMO_JOURNAL_FAIL_AT=write:n
+//                          the n-th write to the journal folder and every
+//                          later one fail, as on a full disk (tests only).
+//   DRAVIMO_MAX_PRINT_FILE=bytes
+//                          a larger print file is not read but put aside
+//                          (default 1 MB; 0: no limit).
 //   DRAVIMO_NO_WATCH=1     print files are found by the one-second poll alone,
 //                          not at once when handed over (for measuring).
 // The working folder is where param.ini, vats.dat and the job files are read.
@@ -39,6 +46,8 @@
 #include "gui/paymenttypesdialog.h"
 #include "journal/jobjournal.h"
 #include "payments/cardpayment.h"
+#include "payments/payeft.h"
+#include "settings/vats.h"
 #include "translate/translator.h"
 
 #include <QApplication>
@@ -107,17 +116,26 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
     controller.setEndWhenEcrGivenUp(window == nullptr);
     // The job journal lives beside param.ini; DRAVIMO_JOURNAL=off runs
     // without one (for measuring what it costs).
-    JobJournal journal(QStringLiteral("journal"), CrashPoints(qEnvironmentVariable("DRAVIMO_CRASH_AT")));
+    JobJournal journal(QStringLiteral("journal"), CrashPoints(qEnvironmentVariable("DRAVIMO_CRASH_AT")),
+                       WriteFaults(qEnvironmentVariable("DRAVIMO_JOURNAL_FAIL_AT")));
+    // A print file names its result file: never one of ours.
+    results.setProtected({kSettingsFile, kVatFile, kPaymentFile, log.filePath()},
+                         {journal.folder(), QStringLiteral("quarantine")});
     const bool journalOn = qEnvironmentVariable("DRAVIMO_JOURNAL") != QLatin1String("off");
     Translator translator(ecr, progress, journalOn ? &journal : nullptr);
     translator.zReport = [&controller](EcrLink &link) { controller.zReportFromJob(link); };
     translator.notice = [&view](const QString &text) { view.notice(text); };
+    bool limitSet = false;
+    const qint64 limit = qEnvironmentVariable("DRAVIMO_MAX_PRINT_FILE").toLongLong(&limitSet);
+    if (limitSet && limit >= 0)
+        translator.maxPrintFileSize = limit;
     controller.setTranslator([&translator](const QString &path, const TranslationOptions &options) {
         return translator.translate(path, options);
     });
     if (journalOn) {
-        controller.setJournal(journal, [&translator](const JournalEntry &entry, const TranslationOptions &options) {
-            return translator.recover(entry, options);
+        controller.setJournal(journal, [&translator](const JournalEntry &entry, const TranslationOptions &options,
+                                                     bool afterRestart) {
+            return translator.recover(entry, options, afterRestart);
         });
     }
     PrintFolderWatch watch(clock, log);

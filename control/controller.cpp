@@ -139,6 +139,12 @@ void Controller::runOneShot()
     while (!searchForEcrOnce() && !closing_) {
     }
     while (!closing_ && !settleUnfinishedJob()) {
+        // A folder that cannot be written will not heal while the host waits
+        // for us: the entry stays for the host's next run.
+        if (!writeAlert_.isEmpty()) {
+            closeMainWindow(exitcode::kFailure);
+            return;
+        }
     }
     if (closing_)
         return;
@@ -151,7 +157,15 @@ void Controller::runOneShot()
         return;
     }
     try {
-        if (!translate_ || !translate_(path, settings_.translation)) {
+        bool read = false;
+        try {
+            read = translate_ && translate_(path, settings_.translation);
+        } catch (const JobInterrupted &stopped) {
+            jobInterrupted(stopped.why);
+            closeMainWindow(exitcode::kFailure);
+            return;
+        }
+        if (!read) {
             messageBox(view_,
                        QStringLiteral("Λάθος : ") + QString::number(kFileNotFound) + QLatin1Char('\r')
                            + QStringLiteral("Δεν διαβάζεται το αρχείο εκτύπωσης ") + path,
@@ -160,6 +174,10 @@ void Controller::runOneShot()
             return;
         }
         jobEnded(path, true);
+        if (!writeAlert_.isEmpty()) {
+            closeMainWindow(exitcode::kFailure);
+            return;
+        }
     } catch (const std::exception &e) {
         messageBox(view_,
                    QStringLiteral("Λάθος : ") + QString::number(kInternalError) + QLatin1Char('\r')
@@ -208,22 +226,31 @@ bool Controller::lockWorkingFolder()
 }
 
 // A job a crash cut short is settled before any other job runs. False while
-// the register does not answer: the entry stays, to be tried again.
+// the register does not answer or the folder cannot be written: the entry
+// stays, to be tried again.
 bool Controller::settleUnfinishedJob()
 {
     if (!journal_ || !unfinished_)
         return true;
     view_.notice(QStringLiteral("Διακόπηκε εργασία, τακτοποιείται: ") + unfinished_->path);
-    const Recovery r = settle_ ? settle_(*unfinished_, settings_.translation) : Recovery{};
+    const Recovery r = settle_ ? settle_(*unfinished_, settings_.translation, unfinishedAfterRestart_) : Recovery{};
+    if (r.outcome == Recovery::Outcome::Unwritable) {
+        jobInterrupted(r.message);
+        return false;
+    }
     if (r.outcome != Recovery::Outcome::EcrSilent) {
         settledPath_ = unfinished_->path;
         settledQuarantined_ = r.outcome == Recovery::Outcome::Quarantined;
     }
     switch (r.outcome) {
-    case Recovery::Outcome::EcrSilent: return false;
+    case Recovery::Outcome::EcrSilent:
+    case Recovery::Outcome::Unwritable: return false;
     case Recovery::Outcome::Finished:
-        if (!isProgrammingFile(unfinished_->path, true) && !isProgrammingFile(unfinished_->path, false))
-            removeFile(unfinished_->path);
+        if (!isProgrammingFile(unfinished_->path, true) && !isProgrammingFile(unfinished_->path, false)
+            && !removeFileDurably(unfinished_->path)) {
+            jobInterrupted(texts::kPrintFileNotRemoved + unfinished_->path);
+            return false;
+        }
         view_.notice(r.message);
         break;
     case Recovery::Outcome::Dropped: view_.notice(r.message); break;
@@ -233,19 +260,60 @@ bool Controller::settleUnfinishedJob()
         messageBox(view_, r.message, mb::Critical);
         break;
     }
-    journal_->finish();
+    if (!journal_->finish()) {
+        jobInterrupted(journal_->lastError());
+        return false;
+    }
     unfinished_.reset();
+    unfinishedAfterRestart_ = true;
+    writesWorkAgain();
     return true;
 }
 
-// The print file goes first, then the journal entry: a crash between the two
-// finds a finished entry, never a print file whose job is forgotten.
+// The print file goes first (its removal flushed to disk), then the journal
+// entry: a crash or a power cut between the two finds a finished entry,
+// never a print file whose job is forgotten. Either failing is a crash at
+// that point: the entry stays and is settled on a later tick.
 void Controller::jobEnded(const QString &path, bool removePrintFile)
 {
-    if (removePrintFile)
-        removeFile(path);
-    if (journal_)
-        journal_->finish();
+    if (removePrintFile && !removeFileDurably(path)) {
+        if (journal_)
+            jobInterrupted(texts::kPrintFileNotRemoved + path);
+        return;
+    }
+    if (!journal_)
+        return;
+    if (!journal_->finish()) {
+        jobInterrupted(journal_->lastError());
+        return;
+    }
+    writesWorkAgain();
+}
+
+// A write the job's record rests on failed: the job stopped before its next
+// command, as if the process had died there. What the journal holds is
+// settled on a later tick, without counting as another try at the job. The
+// operator hears of it once per episode.
+void Controller::jobInterrupted(const QString &why)
+{
+    if (journal_) {
+        unfinished_ = journal_->unfinished();
+        unfinishedAfterRestart_ = false;
+    }
+    if (!writeAlert_.isEmpty())
+        return;
+    writeAlert_ = texts::kWriteFailed + why;
+    view_.setStatus(writeAlert_);
+    view_.repaint();
+    view_.notice(writeAlert_);
+}
+
+void Controller::writesWorkAgain()
+{
+    if (writeAlert_.isEmpty())
+        return;
+    writeAlert_.clear();
+    view_.notice(texts::kWritesWorkAgain);
 }
 
 // The register answered: printing can be started.

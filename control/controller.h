@@ -48,8 +48,11 @@ public:
     // on (never in a one-shot run). Without one the poll alone finds files.
     void setPrintFolderWatch(PrintFolderWatch *watch);
 
-    // Settles a job the journal shows unfinished.
-    using SettleFn = std::function<Recovery(const JournalEntry &entry, const TranslationOptions &options)>;
+    // Settles a job the journal shows unfinished; afterRestart says whether
+    // the process that ran it ended (and this is another try at it) or this
+    // process stopped it itself, at a write that failed.
+    using SettleFn =
+        std::function<Recovery(const JournalEntry &entry, const TranslationOptions &options, bool afterRestart)>;
     // With a journal, the working folder is locked at start-up and a job cut
     // short is settled before any other job runs.
     void setJournal(JobJournal &journal, SettleFn settle)
@@ -144,11 +147,13 @@ private:
     bool readableNow(const QString &path);
     void runSingleFileJob(const Settings &s);
     void runMultiFileSearch(const Settings &s);
-    enum class JobOutcome { Done, NotRead };
+    enum class JobOutcome { Done, NotRead, Interrupted };
     JobOutcome runJob(const QString &path, const Settings &s);
     bool lockWorkingFolder();
     bool settleUnfinishedJob();
     void jobEnded(const QString &path, bool removePrintFile);
+    void jobInterrupted(const QString &why);
+    void writesWorkAgain();
 
     void runReport(EcrLink &link, const QString &command, const QString &statusText);
     void runWhenIdle(std::function<void()> action);
@@ -163,8 +168,12 @@ private:
     PrintFolderWatch *watch_ = nullptr;
     JobJournal *journal_ = nullptr;
     SettleFn settle_;
-    // The journal's unfinished job, until it is settled.
+    // The journal's unfinished job, until it is settled, and whether a
+    // process that ended left it (rather than a write this one could not make).
     std::optional<JournalEntry> unfinished_;
+    bool unfinishedAfterRestart_ = true;
+    // The write failure told to the operator, until writes work again.
+    QString writeAlert_;
     // The print file of the job settled at start-up.
     QString settledPath_;
     bool settledQuarantined_ = false;

@@ -93,7 +93,10 @@ void Controller::runMultiFileSearch(const Settings &s)
     removeFile(kEndMarkerFile);
     const qint16 counter = nextJobNumber();
     view_.setLabel(InfoLabel::JobCounter, QString::number(counter));
-    if (runJob(candidate, s) == JobOutcome::Done)
+    const JobOutcome outcome = runJob(candidate, s);
+    if (outcome == JobOutcome::Interrupted)
+        return;
+    if (outcome == JobOutcome::Done)
         jobEnded(candidate, !isProgrammingFile(candidate, true));
     writeReceiptFile(counter);
     view_.setStatus(texts::kJobDoneStatus);
@@ -134,6 +137,9 @@ Controller::JobOutcome Controller::runJob(const QString &path, const Settings &s
         if (translate_ && translate_(path, s.translation))
             return JobOutcome::Done;
         return JobOutcome::NotRead;
+    } catch (const JobInterrupted &stopped) {
+        jobInterrupted(stopped.why);
+        return JobOutcome::Interrupted;
     } catch (const std::exception &) {
         return JobOutcome::Done;
     }

@@ -34,6 +34,12 @@ inline const QString kUnreadablePrintFile = QStringLiteral("Δεν διαβάζ�
 // A result-file line the system would not let us write; the file, the reason
 // and the line itself follow, so the outcome is still there to be read.
 inline const QString kUnwritableResultFile = QStringLiteral("Δεν γράφεται το αρχείο αποτελεσμάτων ");
+// A write the job's record rests on failed (a full disk, say): the job
+// stopped and is settled once the folder can be written again.
+inline const QString kWriteFailed =
+    QStringLiteral("Η εργασία σταμάτησε: δεν γίνεται εγγραφή στον δίσκο, θα τακτοποιηθεί μόλις γίνει ξανά δυνατή: ");
+inline const QString kWritesWorkAgain = QStringLiteral("Η εγγραφή στον δίσκο είναι ξανά δυνατή");
+inline const QString kPrintFileNotRemoved = QStringLiteral("δεν διαγράφεται το αρχείο εκτύπωσης ");
 // One failed attempt of the search for the register; the reason follows.
 inline const QString kSearchFailed = QStringLiteral("Εύρεση Φορολογικής Ταμειακής: ");
 

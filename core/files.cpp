@@ -6,7 +6,29 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace dravimo {
+
+bool syncFolder(const QString &folder)
+{
+#ifdef Q_OS_WIN
+    // Platform-specific: NTFS journals its folder changes; a rename or a
+    // deletion that returned is already durable.
+    Q_UNUSED(folder);
+    return true;
+#else
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+#endif
+}
 
 bool appendLine(const QString &fileName, const QString &line, QString *error)
 {
@@ -25,6 +47,16 @@ void removeFile(const QString &fileName)
 {
     if (!fileName.isEmpty())
         QFile::remove(fileName);
+}
+
+bool removeFileDurably(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    if (info.exists() || info.isSymLink()) {
+        if (!QFile::remove(fileName))
+            return false;
+    }
+    return syncFolder(info.absolutePath());
 }
 
 std::optional<QString> readTextFile(const QString &fileName)

@@ -17,8 +17,17 @@ namespace dravimo {
 // counts as done.
 bool appendLine(const QString &fileName, const QString &line, QString *error = nullptr);
 
+// Flushes a folder's entries (a file created, renamed or deleted in it) to
+// the disk itself. False when that failed.
+bool syncFolder(const QString &folder);
+
 // Deletes a file and ignores every failure.
 void removeFile(const QString &fileName);
+
+// Deletes a file and flushes its folder to disk, so that the deletion
+// survives a power cut. True when the file is gone for good (or was not
+// there).
+bool removeFileDurably(const QString &fileName);
 
 // The whole file decoded from Windows-1253, or nothing when it cannot be read.
 std::optional<QString> readTextFile(const QString &fileName);

@@ -5,16 +5,27 @@
 // in its print file; it stays the target after the job, so a failure of a
 // later report still reaches the host, and it is empty until the first job.
 //
+// The print file names it, so whoever can write the print folder chooses the
+// file Dravimo appends to. It must be a regular file of the host's: never one
+// of Dravimo's own (the journal, the settings, the log), never a FIFO or a
+// device, which could hang the program or send the lines down another line.
+//
 // A line the system will not let us write (a folder the service may not write
 // to, a full disk) is not dropped in silence: it goes to the failure report,
-// with the file and the reason, so that whoever watches can still read the
-// job's outcome.
+// with the file and the reason, and the failure is kept until the job asks
+// (a job stops at it, as if the process had died there).
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace dravimo {
+
+// Where a job's outcome goes when its print file names no result file (or
+// one that may not be used).
+inline const QString kDefaultResultFile = QStringLiteral("Result");
 
 class ResultFile
 {
@@ -22,7 +33,17 @@ public:
     QString path() const { return path_; }
     void setPath(const QString &path) { path_ = path; }
     // Appends one line (CR LF ended, Windows-1253); nothing without a path.
-    void append(const QString &line) const;
+    void append(const QString &line);
+    // Flushes the lines appended since the last flush to the disk itself.
+    // False (and the failure kept) when that fails.
+    bool sync();
+    // Why a line or a flush failed since the last clearFailure(); empty when
+    // none did.
+    QString failure() const { return failure_; }
+    void clearFailure() { failure_.clear(); }
+    // The file's size now, -1 when it does not exist.
+    qint64 size() const;
+
     // How many card acknowledgements ("ccPay") were appended in this run:
     // recovery tells by it whether a card's approval has come in.
     int cardAcknowledgements() const { return cardAcknowledgements_; }
@@ -31,10 +52,19 @@ public:
     using FailureReport = std::function<void(const QString &path, const QString &line, const QString &why)>;
     void setFailureReport(FailureReport report) { report_ = std::move(report); }
 
+    // Dravimo's own files and folders, never a result file.
+    void setProtected(const QStringList &files, const QStringList &folders);
+    // Why a print file's "resFile:" may not be used, or nothing when it may.
+    std::optional<QString> refusal(const QString &path) const;
+
 private:
     QString path_;
     FailureReport report_;
-    mutable int cardAcknowledgements_ = 0;
+    QString failure_;
+    QStringList unsynced_;
+    QStringList protectedFiles_;
+    QStringList protectedFolders_;
+    int cardAcknowledgements_ = 0;
 };
 
 } // namespace dravimo

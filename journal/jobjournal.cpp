@@ -1,5 +1,7 @@
 #include "journal/jobjournal.h"
 
+#include "core/files.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
@@ -19,8 +21,19 @@
 namespace dravimo {
 namespace {
 
-constexpr char kMagic[] = "dravimo-job 1";
-constexpr int kHeaderLines = 6;
+// Version 2 adds the result file's size before the job, the pending cancel
+// of recovery and whether the outcome left a receipt open; version 1 entries
+// (left by an older Dravimo) are still read.
+constexpr char kMagic[] = "dravimo-job 2";
+constexpr char kMagicV1[] = "dravimo-job 1";
+constexpr int kHeaderLinesV1 = 6;
+constexpr int kHeaderLines = 7;
+
+const QString kNoteName = QStringLiteral("/left-open");
+
+// Only Dravimo itself reads its journal.
+constexpr QFileDevice::Permissions kPrivateFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+constexpr QFileDevice::Permissions kPrivateFolder = kPrivateFile | QFileDevice::ExeOwner;
 
 QByteArray checksumOf(const QByteArray &payload)
 {
@@ -63,22 +76,6 @@ bool syncToDisk(QFile &file)
 #endif
 }
 
-// A rename is durable only once the folder holding it is flushed too.
-bool syncFolder(const QString &folder)
-{
-#ifdef Q_OS_WIN
-    Q_UNUSED(folder);
-    return true; // MoveFileEx with MOVEFILE_WRITE_THROUGH already waited
-#else
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-#endif
-}
-
 bool replaceFile(const QString &from, const QString &to)
 {
 #ifdef Q_OS_WIN
@@ -96,6 +93,19 @@ bool replaceFile(const QString &from, const QString &to)
 QByteArray fingerprintOf(const QByteArray &bytes)
 {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
+WriteFaults::WriteFaults(const QString &setting)
+{
+    const QStringList parts = setting.split(QLatin1Char(':'));
+    if (parts.size() == 2 && parts[0].trimmed() == QLatin1String("write"))
+        failFrom_ = parts[1].toInt();
+}
+
+bool WriteFaults::failNow()
+{
+    ++writes_;
+    return failFrom_ > 0 && writes_ >= failFrom_;
 }
 
 CrashPoints::CrashPoints(const QString &setting)
@@ -117,9 +127,25 @@ void CrashPoints::reach(const char *name)
 #endif
 }
 
-JobJournal::JobJournal(QString folder, CrashPoints crashPoints)
-    : folder_(std::move(folder)), crash_(std::move(crashPoints))
+JobJournal::JobJournal(QString folder, CrashPoints crashPoints, WriteFaults faults)
+    : folder_(std::move(folder)), crash_(std::move(crashPoints)), faults_(faults)
 {}
+
+// Records why a write failed; always false, for the caller to return.
+bool JobJournal::failed(const QString &what)
+{
+    lastError_ = what;
+    return false;
+}
+
+// The folder, private to Dravimo (an older one is tightened).
+bool JobJournal::makeFolder()
+{
+    if (!QDir().mkpath(folder_))
+        return failed(QStringLiteral("cannot create the journal folder ") + QDir(folder_).absolutePath());
+    QFile::setPermissions(folder_, kPrivateFolder);
+    return true;
+}
 
 JobJournal::~JobJournal() = default;
 
@@ -130,16 +156,20 @@ QString JobJournal::entryPath() const
 
 bool JobJournal::lock(QString &why)
 {
-    if (!QDir().mkpath(folder_)) {
-        why = QStringLiteral("cannot create the journal folder ") + QDir(folder_).absolutePath();
+    if (!makeFolder()) {
+        why = lastError_;
         return false;
     }
     lock_ = std::make_unique<QLockFile>(folder_ + QStringLiteral("/lock"));
     // A lock left by a process that died is taken over at once: whether its
     // holder still lives is what counts, not how old the lock is.
     lock_->setStaleLockTime(0);
-    if (lock_->tryLock(0))
+    if (lock_->tryLock(0)) {
+        // Files an older Dravimo left readable by the group are tightened.
+        for (const QFileInfo &f : QDir(folder_).entryInfoList(QDir::Files | QDir::Hidden))
+            QFile::setPermissions(f.absoluteFilePath(), kPrivateFile);
         return true;
+    }
     qint64 pid = 0;
     QString host, app;
     if (lock_->error() == QLockFile::LockFailedError && lock_->getLockInfo(&pid, &host, &app))
@@ -166,12 +196,15 @@ QByteArray JobJournal::serialise(const JournalEntry &e)
     out += sealed("before " + encoded(e.numbersBefore));
     out += sealed("attempt " + QByteArray::number(e.attempt));
     out += sealed("settle " + QByteArray(e.settleLeftOpen ? "1" : "0"));
+    out += sealed("results " + QByteArray::number(e.resultSize));
+    if (e.cancelResumeAt >= 0)
+        out += sealed("cancel " + QByteArray::number(e.cancelResumeAt));
     for (const JournalReply &r : e.replies)
         out += sealed("r " + QByteArray::number(r.code) + ' ' + encoded(r.reply));
     if (e.cardInFlight)
         out += sealed("card");
     if (e.outcomeWritten)
-        out += sealed("outcome");
+        out += sealed(e.leftOpen ? "outcome open" : "outcome");
     return out;
 }
 
@@ -185,7 +218,9 @@ std::optional<JournalEntry> JobJournal::parse(const QByteArray &bytes)
             break;
         lines.append(*payload);
     }
-    if (lines.size() < kHeaderLines || lines[0] != kMagic)
+    const bool version1 = !lines.isEmpty() && lines[0] == kMagicV1;
+    const int headerLines = version1 ? kHeaderLinesV1 : kHeaderLines;
+    if (lines.size() < headerLines || (lines[0] != kMagic && !version1))
         return std::nullopt;
     const auto field = [&](int i, const char *key) -> std::optional<QByteArray> {
         const QByteArray prefix = QByteArray(key) + ' ';
@@ -198,13 +233,18 @@ std::optional<JournalEntry> JobJournal::parse(const QByteArray &bytes)
     const auto before = field(3, "before");
     const auto attempt = field(4, "attempt");
     const auto settle = field(5, "settle");
-    if (!path || !fingerprint || !before || !attempt || !settle)
+    const auto results = version1 ? std::optional<QByteArray>("-1") : field(6, "results");
+    if (!path || !fingerprint || !before || !attempt || !settle || !results)
         return std::nullopt;
     JournalEntry e{decoded(*path), *fingerprint, decoded(*before), attempt->toInt(), *settle == "1", {}, false, false};
-    for (qsizetype i = kHeaderLines; i < lines.size() && !e.outcomeWritten; ++i) {
+    e.resultSize = results->toLongLong();
+    for (qsizetype i = headerLines; i < lines.size() && !e.outcomeWritten; ++i) {
         const QList<QByteArray> parts = lines[i].split(' ');
-        if (lines[i] == "outcome") {
+        if (lines[i] == "outcome" || lines[i] == "outcome open") {
             e.outcomeWritten = true;
+            e.leftOpen = lines[i] == "outcome open";
+        } else if (parts.size() == 2 && parts[0] == "cancel" && e.replies.isEmpty()) {
+            e.cancelResumeAt = parts[1].toInt();
         } else if (lines[i] == "card") {
             e.cardInFlight = true;
         } else if (parts.size() == 3 && parts[0] == "r") {
@@ -220,30 +260,46 @@ std::optional<JournalEntry> JobJournal::parse(const QByteArray &bytes)
 bool JobJournal::begin(const JournalEntry &entry)
 {
     open_.reset();
-    if (!QDir().mkpath(folder_))
+    outcomeRecorded_ = entry.outcomeWritten;
+    outcomeLeftOpen_ = entry.leftOpen;
+    noteWritten_ = false;
+    if (faults_.failNow())
+        return failed(QStringLiteral("the journal entry could not be written (test)"));
+    if (!makeFolder())
         return false;
     const QString temporary = entryPath() + QStringLiteral(".new");
     {
         QFile f(temporary);
         const QByteArray bytes = serialise(entry);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() || !syncToDisk(f))
-            return false;
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || !f.setPermissions(kPrivateFile)
+            || f.write(bytes) != bytes.size() || !syncToDisk(f))
+            return failed(temporary + QStringLiteral(": ") + f.errorString());
     }
     if (!replaceFile(temporary, entryPath()) || !syncFolder(folder_))
-        return false;
+        return failed(QStringLiteral("cannot put the journal entry in place in ") + QDir(folder_).absolutePath());
     open_ = std::make_unique<QFile>(entryPath());
     if (!open_->open(QIODevice::WriteOnly | QIODevice::Append)) {
         open_.reset();
-        return false;
+        return failed(entryPath() + QStringLiteral(": cannot be opened for appending"));
     }
     return true;
 }
 
 bool JobJournal::appendLine(const QByteArray &line)
 {
+    if (faults_.failNow())
+        return failed(QStringLiteral("the journal line could not be written (test)"));
     if (!open_)
-        return false;
-    return open_->write(sealed(line)) > 0 && syncToDisk(*open_);
+        return failed(QStringLiteral("no journal entry to append to"));
+    const QByteArray bytes = sealed(line);
+    if (open_->write(bytes) != bytes.size() || !syncToDisk(*open_)) {
+        const QString why = open_->errorString();
+        // What may have reached the file is torn and ends the readable entry;
+        // nothing more goes after it.
+        open_.reset();
+        return failed(entryPath() + QStringLiteral(": ") + why);
+    }
+    return true;
 }
 
 bool JobJournal::recordReply(const JournalReply &reply)
@@ -256,16 +312,60 @@ bool JobJournal::recordCardSent()
     return appendLine("card");
 }
 
-bool JobJournal::recordOutcome()
+bool JobJournal::recordOutcome(bool leftOpen)
 {
-    return appendLine("outcome");
+    if (!appendLine(leftOpen ? "outcome open" : "outcome"))
+        return false;
+    outcomeRecorded_ = true;
+    outcomeLeftOpen_ = leftOpen;
+    noteWritten_ = writeNote(leftOpen);
+    return noteWritten_;
 }
 
-void JobJournal::finish()
+// The note is written whole and renamed into place, like the entry, before
+// the entry can go.
+bool JobJournal::writeNote(bool leftOpen)
+{
+    const QString note = folder_ + kNoteName;
+    if (faults_.failNow())
+        return failed(QStringLiteral("the left-open note could not be written (test)"));
+    if (!leftOpen) {
+        if (!QFile::exists(note))
+            return true;
+        if (!QFile::remove(note))
+            return failed(note + QStringLiteral(": cannot be removed"));
+        return syncFolder(folder_) || failed(QStringLiteral("cannot flush ") + QDir(folder_).absolutePath());
+    }
+    const QString temporary = note + QStringLiteral(".new");
+    {
+        QFile f(temporary);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || !f.setPermissions(kPrivateFile)
+            || f.write("receipt\n") != 8 || !syncToDisk(f))
+            return failed(temporary + QStringLiteral(": ") + f.errorString());
+    }
+    if (!replaceFile(temporary, note) || !syncFolder(folder_))
+        return failed(QStringLiteral("cannot put the left-open note in place in ") + QDir(folder_).absolutePath());
+    return true;
+}
+
+bool JobJournal::receiptLeftOpen() const
+{
+    return QFile::exists(folder_ + kNoteName);
+}
+
+bool JobJournal::finish()
 {
     open_.reset();
-    QFile::remove(entryPath());
-    syncFolder(folder_);
+    // An entry whose outcome a process that ended recorded: its note may not
+    // have followed.
+    if (outcomeRecorded_ && !noteWritten_ && !writeNote(outcomeLeftOpen_))
+        return false;
+    if (faults_.failNow())
+        return failed(QStringLiteral("the journal entry could not be removed (test)"));
+    if (QFile::exists(entryPath()) && !QFile::remove(entryPath()))
+        return failed(entryPath() + QStringLiteral(": cannot be removed"));
+    outcomeRecorded_ = false;
+    return syncFolder(folder_) || failed(QStringLiteral("cannot flush ") + QDir(folder_).absolutePath());
 }
 
 } // namespace dravimo

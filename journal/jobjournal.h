@@ -7,12 +7,31 @@
 // entry; an entry found at start-up is a job that did not end, and is settled
 // before any other job runs.
 //
-// On disk (the folder "journal" beside param.ini): the entry "job", written
-// whole to a temporary file that is flushed and renamed into place, and then
-// one line appended and flushed per reply. Every line carries its own
-// checksum: a line cut by a power cut (or anything after it) is not read, so
-// a torn entry reads as the state before its last write, never as garbage.
-// Beside it, "lock" keeps a second process out of the same working folder.
+// On disk (the folder "journal" beside param.ini, 0700, its files 0600: the
+// host's group may read result files, never the journal): the entry "job",
+// written whole to a temporary file that is flushed and renamed into place,
+// and then one line appended and flushed per reply. Every line carries its
+// own checksum: a line cut by a power cut (or anything after it) is not read,
+// so a torn entry reads as the state before its last write, never as garbage.
+// Beside it, "lock" keeps a second process out of the same working folder,
+// and "left-open" says that the last job left a receipt open on the register.
+//
+// The order on disk, which recovery relies on after a power cut:
+//  1. The entry is durable before the job's first command and before its
+//     first result line ("tag = "): a job that has no entry has done nothing
+//     the host or the register can see.
+//  2. A reply is durable before the next command goes out.
+//  3. The job's result lines are durable before the next command goes out
+//     and before the entry says "outcome": the journal never runs ahead of
+//     what the host can read.
+//  4. Recovery records what it is about to do ("cancel pending") before it
+//     sends a command that changes the register.
+//  5. The left-open note is durable, and the print file's removal and its
+//     folder are flushed, before the entry is removed: a power cut finds the
+//     entry, never a print file whose job is forgotten.
+// A write, rename or flush that fails is taken as a crash at that point: the
+// job stops before its next command, and the entry (as last made durable) is
+// settled once the folder can be written again.
 
 #include <QByteArray>
 #include <QFile>
@@ -53,6 +72,14 @@ struct JournalEntry
     bool cardInFlight = false;
     // The job's outcome lines are all in its result file.
     bool outcomeWritten = false;
+    // The size of the job's result file before the job wrote to it (-1: it
+    // did not exist): a result file grown past it holds the job's header.
+    qint64 resultSize = -1;
+    // Recovery is cancelling the receipt the job left open; once the
+    // register shows none, the job goes on from this reply.
+    int cancelResumeAt = -1;
+    // With the outcome: the job left a receipt open on the register.
+    bool leftOpen = false;
 
     bool operator==(const JournalEntry &) const = default;
 };
@@ -65,10 +92,20 @@ struct Recovery
         Dropped,     // the print file is gone or changed; the register was settled
         Quarantined, // the print file was moved aside; someone must look
         EcrSilent,   // the register did not answer: try again later
+        Unwritable,  // the journal or the result file cannot be written: try again later
     };
     Outcome outcome = Outcome::Finished;
     // What the operator must be told (quarantine), or what the log gets.
     QString message;
+};
+
+// Thrown when a write that a job's exactly-once promise rests on fails (the
+// journal or the result file, on a full disk say): the job stops before its
+// next command, as if the process had died there, and the entry as last made
+// durable is settled once the folder can be written again.
+struct JobInterrupted
+{
+    QString why;
 };
 
 // The fingerprint the journal keeps of a print file's bytes.
@@ -90,11 +127,27 @@ private:
     int countdown_ = 0;
 };
 
+// Lets tests make the journal's writes fail as on a full disk. Set from
+// DRAVIMO_JOURNAL_FAIL_AT as "write:n": the n-th write to the journal folder
+// (an entry begun, a line appended, the note, an entry removed; first is 1)
+// and every later one in this process fail.
+class WriteFaults
+{
+public:
+    explicit WriteFaults(const QString &setting = QString());
+    // Counts one write; true when it must fail.
+    bool failNow();
+
+private:
+    int failFrom_ = 0;
+    int writes_ = 0;
+};
+
 class JobJournal
 {
 public:
     // folder: where the entry and the lock live (created when missing).
-    explicit JobJournal(QString folder, CrashPoints crashPoints = CrashPoints());
+    explicit JobJournal(QString folder, CrashPoints crashPoints = CrashPoints(), WriteFaults faults = WriteFaults());
     ~JobJournal();
     JobJournal(const JobJournal &) = delete;
     JobJournal &operator=(const JobJournal &) = delete;
@@ -113,10 +166,20 @@ public:
     bool recordReply(const JournalReply &reply);
     // A card payment is about to go to the terminal.
     bool recordCardSent();
-    // The job's outcome lines are written.
-    bool recordOutcome();
-    // The job ended: the entry goes.
-    void finish();
+    // The job's outcome lines are written; leftOpen: it left a receipt open
+    // (the note beside the entry says so from now on, durably).
+    bool recordOutcome(bool leftOpen = false);
+    // The job ended: the entry goes, once the left-open note follows its
+    // outcome (an entry without one leaves the note as it was). False when
+    // either could not be made durable: the entry then stays, to be settled
+    // again.
+    bool finish();
+
+    // Whether the last job that ended left a receipt open.
+    bool receiptLeftOpen() const;
+
+    // Why the last write failed, for the operator.
+    QString lastError() const { return lastError_; }
 
     QString folder() const { return folder_; }
     CrashPoints &crashPoints() { return crash_; }
@@ -127,10 +190,19 @@ public:
 
 private:
     bool appendLine(const QByteArray &line);
+    bool failed(const QString &what);
+    bool makeFolder();
+    bool writeNote(bool leftOpen);
     QString entryPath() const;
 
     QString folder_;
     CrashPoints crash_;
+    WriteFaults faults_;
+    QString lastError_;
+    // The entry's outcome said the job left a receipt open.
+    bool outcomeLeftOpen_ = false;
+    bool outcomeRecorded_ = false;
+    bool noteWritten_ = false;
     std::unique_ptr<QLockFile> lock_;
     std::unique_ptr<QFile> open_;
 };

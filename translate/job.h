@@ -2,6 +2,7 @@
 // One translation job: the options it was started with, its line record and
 // the state that lives from the first line of a print file to its outcome.
 
+#include "core/resultfile.h"
 #include "ecr/link.h"
 #include "ecr/queries.h"
 #include "ecr/session.h"
@@ -19,7 +20,7 @@ namespace dravimo {
 
 struct JobState
 {
-    QString resultFile = QStringLiteral("Result");
+    QString resultFile = kDefaultResultFile;
     QString tag = QStringLiteral("Unknown");
     // When cleared (a "sut" line with a non-zero subtotal), a zero payment
     // sends nothing.
@@ -74,8 +75,9 @@ public:
     std::function<void(EcrLink &link)> zReport;
     // The journaled link the job's commands go through, when there is one.
     JournaledLink *journal = nullptr;
-    // Called once the outcome lines are all in the result file.
-    std::function<void()> outcomeWritten;
+    // Called once the outcome lines are all in the result file, with whether
+    // the job left a receipt open on the register.
+    std::function<void(bool receiptLeftOpen)> outcomeWritten;
 
     // The reply of the latest command sent through send().
     QString lastReply;

@@ -1,5 +1,7 @@
 #include "translate/journaledlink.h"
 
+#include "core/resultfile.h"
+
 namespace dravimo {
 
 void JournaledLink::replay(QList<JournalReply> replies, bool dryRun, int inFlight)
@@ -20,19 +22,29 @@ CommandResult JournaledLink::send(const QString &command, Quiet quiet, Seconds c
     }
     if (dryRun_)
         throw CommandInFlight{command, cardWait, index, lineStart_, raw};
+    settleWrites();
+    if (journal_ && cardWait > Seconds{0} && !journal_->recordCardSent())
+        throw JobInterrupted{journal_->lastError()};
     sent_.append({command, lineStart_, raw});
     ++next_;
-    if (journal_ && cardWait > Seconds{0})
-        journal_->recordCardSent();
     if (journal_)
         journal_->crashPoints().reach("before-send");
     CommandResult r = link_.send(command, quiet, cardWait);
     sent_.last().code = r.code;
     if (journal_) {
         journal_->crashPoints().reach("after-reply");
-        journal_->recordReply({r.code, r.reply});
+        if (!journal_->recordReply({r.code, r.reply}))
+            throw JobInterrupted{journal_->lastError()};
     }
     return r;
+}
+
+void JournaledLink::settleWrites()
+{
+    if (!journal_ || !results_)
+        return;
+    if (!results_->sync() || !results_->failure().isEmpty())
+        throw JobInterrupted{results_->failure()};
 }
 
 } // namespace dravimo

@@ -24,11 +24,17 @@ struct CommandInFlight
     bool raw = false;
 };
 
+class ResultFile;
+
 class JournaledLink : public EcrLink
 {
 public:
     // journal: null when the journal is off (the replies are only counted).
-    JournaledLink(EcrLink &link, JobJournal *journal) : link_(link), journal_(journal) {}
+    // results: the job's result file, whose lines are made durable before
+    // each command goes out.
+    JournaledLink(EcrLink &link, JobJournal *journal, ResultFile *results = nullptr)
+        : link_(link), journal_(journal), results_(results)
+    {}
 
     // The replies a recovered job starts with. dryRun: stop at the first
     // command beyond them (CommandInFlight is thrown) instead of sending it.
@@ -58,12 +64,17 @@ public:
     const QList<Sent> &sent() const { return sent_; }
 
     CommandResult send(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
+    // Makes the result lines so far durable; throws JobInterrupted when a
+    // line or the flush failed (only with a journal: without one nothing
+    // would settle the job afterwards).
+    void settleWrites();
     void setConnection(const QString &connection) override { link_.setConnection(connection); }
     void close() override { link_.close(); }
 
 private:
     EcrLink &link_;
     JobJournal *journal_;
+    ResultFile *results_;
     QList<JournalReply> replay_;
     bool dryRun_ = false;
     int inFlight_ = -1;
@@ -86,6 +97,8 @@ struct ResumePoint
     // Filled by a dry run: the commands replayed, and the one in flight.
     QList<JournaledLink::Sent> sent;
     std::optional<CommandInFlight> inFlight;
+    // The first run stopped before its result file had its header.
+    bool writeHeader = false;
 };
 
 } // namespace dravimo

@@ -86,7 +86,7 @@ void finishJob(Job &job)
                      + QString::number(job.state.receiptNumber));
     job.appendResult(QStringLiteral("exitcode = ") + QString::number(job.state.exitCode));
     if (job.outcomeWritten)
-        job.outcomeWritten();
+        job.outcomeWritten(job.state.receiptLeftOpen);
     // Written last: the host may already read "exitcode = " while the ECR
     // is still printing the footer.
     printFooter(job);

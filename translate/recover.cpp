@@ -97,7 +97,7 @@ int zNumber(const QString &receiptNumbersReply)
 
 QString resultFileOf(const QByteArray &bytes)
 {
-    return directiveValue(cp1253::decode(bytes), QStringLiteral("resFile:"), QStringLiteral("Result"));
+    return directiveValue(cp1253::decode(bytes), QStringLiteral("resFile:"), kDefaultResultFile);
 }
 
 } // namespace
@@ -107,7 +107,7 @@ bool Translator::approvalSeen() const
     return ecr_.results.cardAcknowledgements() > cardAcknowledgementsBefore_;
 }
 
-Recovery Translator::recover(const JournalEntry &entry, const TranslationOptions &options)
+Recovery Translator::recover(const JournalEntry &entry, const TranslationOptions &options, bool afterRestart)
 {
     const auto bytes = [&]() -> std::optional<QByteArray> {
         QFile f(entry.path);
@@ -116,9 +116,18 @@ Recovery Translator::recover(const JournalEntry &entry, const TranslationOptions
         return f.readAll();
     }();
     const bool sameFile = bytes && fingerprintOf(*bytes) == entry.fingerprint;
-    if (sameFile)
-        ecr_.results.setPath(resultFileOf(*bytes));
+    if (sameFile) {
+        // The job started with a result file it could use; one swapped since
+        // for something else is not written to either.
+        const QString named = resultFileOf(*bytes);
+        ecr_.results.setPath(ecr_.results.refusal(named) ? kDefaultResultFile : named);
+    }
+    ecr_.results.clearFailure();
     cardAcknowledgementsBefore_ = ecr_.results.cardAcknowledgements();
+    // Nothing is asked of the register while the journal cannot be written:
+    // whatever recovery did then could not be recorded.
+    if (!journal_->begin(entry))
+        return {Recovery::Outcome::Unwritable, journal_->lastError()};
     // The register first: a silent one (the power cut may have taken it too)
     // leaves the entry as it is, to be tried again. A key would abandon a
     // card payment the terminal may still be working on; a question does not.
@@ -127,8 +136,11 @@ Recovery Translator::recover(const JournalEntry &entry, const TranslationOptions
         return {Recovery::Outcome::EcrSilent, QString()};
 
     JournalEntry e = entry;
-    ++e.attempt;
-    journal_->begin(e);
+    if (afterRestart) {
+        ++e.attempt;
+        if (!journal_->begin(e))
+            return {Recovery::Outcome::Unwritable, journal_->lastError()};
+    }
     journal_->crashPoints().reach("recovery-start");
     if (e.outcomeWritten) // only the footer was left: it is printed once at most
         return {
@@ -225,15 +237,7 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
     qint16 status = queries.confirmedStatus();
     if (status == ecrstatus::NoStatus)
         return Recovery{Recovery::Outcome::EcrSilent, QString()};
-    // Cancelling is also the question whether a payment is booked: the
-    // register refuses to cancel a receipt that holds one.
-    const auto cancelAndResend = [&]() -> bool {
-        if (!ecr_.link.send(kCancelReceipt, Quiet::Yes).ok())
-            return false;
-        const int start = receiptStartLine(dry.sent, e.replies, c);
-        resendFrom(start < 0 ? c.lineStart : start);
-        return true;
-    };
+    const auto cancelAndResend = [&] { return this->cancelAndResend(e, dry, replies); };
     switch (commandKind(c.command)) {
     case CommandKind::CardPayment:
         // The approval may be waiting, or the terminal still at work.
@@ -278,20 +282,72 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
     return std::nullopt;
 }
 
+// Cancelling is also the question whether a payment is booked: the register
+// refuses to cancel a receipt that holds one. What recovery is about to do is
+// recorded first: killed right after the cancel (or its reply lost), the next
+// start finds "cancel pending" and a register without an open receipt, and
+// knows that the receipt must go again from its first line, not from the
+// line that was in flight. False when the register refused the cancel.
+bool Translator::cancelAndResend(const JournalEntry &e, const ResumePoint &dry, QList<JournalReply> &replies)
+{
+    const CommandInFlight &c = *dry.inFlight;
+    const int start = receiptStartLine(dry.sent, e.replies, c);
+    JournalEntry pending = e;
+    pending.cancelResumeAt = start < 0 ? c.lineStart : start;
+    if (!journal_->begin(pending))
+        throw JobInterrupted{journal_->lastError()};
+    journal_->crashPoints().reach("recovery-before-cancel");
+    const bool cancelled = ecr_.link.send(kCancelReceipt, Quiet::Yes).ok();
+    journal_->crashPoints().reach("recovery-after-cancel");
+    if (cancelled)
+        replies = replies.mid(0, pending.cancelResumeAt);
+    return cancelled;
+}
+
+// A cancel recovery recorded before it was sent: a register with no receipt
+// open now carried it out. Nothing when the register does not answer.
+std::optional<bool> Translator::pendingCancelDone()
+{
+    waitUntilEcrErrorCleared(ecr_);
+    const qint16 status = EcrQueries(ecr_.link, ecr_.numbers).confirmedStatus();
+    if (status == ecrstatus::NoStatus)
+        return std::nullopt;
+    return status == ecrstatus::Ready;
+}
+
 Recovery Translator::settleInFlight(JournalEntry &e, const QByteArray &bytes, const TranslationOptions &options)
+{
+    try {
+        return resumeJob(e, bytes, options);
+    } catch (const JobInterrupted &stopped) {
+        return {Recovery::Outcome::Unwritable, stopped.why};
+    }
+}
+
+Recovery Translator::resumeJob(JournalEntry &e, const QByteArray &bytes, const TranslationOptions &options)
 {
     ResumePoint dry{e.replies, true, -1, e.settleLeftOpen, {}, std::nullopt};
     runJob(e.path, bytes, options, &dry);
     QList<JournalReply> replies = e.replies;
     if (dry.inFlight) {
-        if (auto stop = settleCommand(e, dry, replies))
+        const auto cancelDone = e.cancelResumeAt >= 0 ? pendingCancelDone() : std::optional<bool>(false);
+        if (!cancelDone)
+            return {Recovery::Outcome::EcrSilent, QString()};
+        if (*cancelDone)
+            replies = replies.mid(0, e.cancelResumeAt);
+        else if (auto stop = settleCommand(e, dry, replies))
             return *stop;
     }
     e.replies = replies;
     e.cardInFlight = false;
-    journal_->begin(e);
+    e.cancelResumeAt = -1;
+    if (!journal_->begin(e))
+        return {Recovery::Outcome::Unwritable, journal_->lastError()};
     journal_->crashPoints().reach("recovery-settled");
     ResumePoint resume{replies, false, dry.inFlight ? dry.inFlight->index : -1, e.settleLeftOpen, {}, std::nullopt};
+    // The header goes first once, even when the first run stopped between
+    // its journal entry and its header.
+    resume.writeHeader = ecr_.results.size() <= e.resultSize;
     runJob(e.path, bytes, options, &resume);
     return {Recovery::Outcome::Finished,
             QStringLiteral("η διακοπείσα εργασία του αρχείου %1 ολοκληρώθηκε").arg(e.path)};

@@ -4,6 +4,7 @@
 #include "core/files.h"
 #include "core/progressindicator.h"
 #include "core/resultfile.h"
+#include "core/window.h"
 #include "ecr/session.h"
 #include "greek/cp1253.h"
 #include "journal/jobjournal.h"
@@ -12,6 +13,7 @@
 #include "translate/printfile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace dravimo {
@@ -30,6 +32,9 @@ void setUpJob(Job &job, ProgressIndicator &progress, const QString &text, int li
     progress.setValue(0);
     s.zeroPayment = true;
 }
+
+// The code of the "Err = " line for a result file that may not be used.
+constexpr qint16 kResultFileRefused = -8;
 
 void writeHeader(Job &job)
 {
@@ -95,35 +100,102 @@ Translator::Translator(EcrSession &ecr, ProgressIndicator &progress, JobJournal 
 
 bool Translator::translate(const QString &path, const TranslationOptions &options)
 {
+    if (maxPrintFileSize > 0 && QFileInfo(path).size() > maxPrintFileSize) {
+        putAsideOversized(path);
+        return true;
+    }
     const auto bytes = readBytes(path);
     return bytes && runJob(path, *bytes, options, nullptr);
+}
+
+// A print file far larger than any receipt is a host gone wrong (or a file
+// that is no print file at all): read whole, it could take the memory of the
+// machine. It is kept aside for someone to look at, and the host told why.
+void Translator::putAsideOversized(const QString &path)
+{
+    const JournalEntry entry{path, {}, {}, 1, false, {}, false, false};
+    ecr_.results.setPath(kDefaultResultFile);
+    const Recovery r = quarantine(entry, QStringLiteral("το αρχείο εκτύπωσης είναι μεγαλύτερο από %1 bytes")
+                                             .arg(maxPrintFileSize));
+    ecr_.window.setStatus(r.message);
+    ecr_.window.repaint();
+    if (notice)
+        notice(r.message);
+}
+
+// A result file the job may not write to: nothing is sent, and the host
+// reads why in the default result file.
+void Translator::refuseResultFile(Job &job, const QString &named, const QString &why)
+{
+    job.ecr.results.setPath(kDefaultResultFile);
+    writeHeader(job);
+    job.appendResult(QStringLiteral("Err = %1, [resFile: %2] %3 DateTime = %4")
+                         .arg(kResultFileRefused)
+                         .arg(named, why, formatDateTime(ecr_.clock.wallNow())));
+    job.appendResult(QStringLiteral("DateTime end = ") + formatDateTime(ecr_.clock.wallNow()));
+    job.appendResult(QStringLiteral("exitcode = 1"));
+    job.ecr.results.sync();
+    if (notice)
+        notice(QStringLiteral("Το αρχείο αποτελεσμάτων ") + named + QStringLiteral(" δεν χρησιμοποιείται: ") + why);
+}
+
+// The register's numbers before the job, then the journal entry, then the
+// header: from here on a crash is settled, not repeated, and a start that
+// could not be recorded wrote nothing the host could read twice.
+void Translator::beginJob(Job &job, const QString &path, const QByteArray &bytes)
+{
+    if (!journal_) {
+        writeHeader(job);
+        return;
+    }
+    const QString before = ecr_.link.send(QStringLiteral("KXRE"), Quiet::Yes).reply;
+    JournalEntry entry{path, fingerprintOf(bytes), before, 1, previousLeftOpen(), {}, false, false};
+    entry.resultSize = ecr_.results.size();
+    ecr_.results.clearFailure();
+    if (!journal_->begin(entry))
+        throw JobInterrupted{journal_->lastError()};
+    writeHeader(job);
+}
+
+bool Translator::previousLeftOpen() const
+{
+    return journal_ ? journal_->receiptLeftOpen() : previousLeftOpen_;
 }
 
 bool Translator::runJob(const QString &path, const QByteArray &bytes, const TranslationOptions &options,
                         ResumePoint *resume)
 {
     const bool dryRun = resume && resume->dryRun;
-    JournaledLink link(ecr_.link, dryRun ? nullptr : journal_);
+    JournaledLink link(ecr_.link, dryRun ? nullptr : journal_, &ecr_.results);
     if (resume)
         link.replay(resume->replies, dryRun, resume->diedOn);
     EcrSession session{link, ecr_.window, ecr_.clock, ecr_.results, ecr_.numbers};
     Job job(session, options);
     job.zReport = zReport;
     job.journal = &link;
-    if (journal_ && !dryRun)
-        job.outcomeWritten = [this] { journal_->recordOutcome(); };
+    if (journal_ && !dryRun) {
+        job.outcomeWritten = [this, &link](bool leftOpen) {
+            link.settleWrites();
+            if (!journal_->recordOutcome(leftOpen))
+                throw JobInterrupted{journal_->lastError()};
+        };
+    }
     const QString text = cp1253::decode(bytes);
     const QStringList lines = splitLines(text);
     setUpJob(job, progress_, text, int(qMin<qsizetype>(lines.size(), kProgressLimit)));
     if (!resume) {
-        // The register's numbers before the job, then the journal entry: from
-        // here on a crash is settled, not repeated.
-        const QString before = journal_ ? ecr_.link.send(QStringLiteral("KXRE"), Quiet::Yes).reply : QString();
+        auto why = ecr_.results.refusal(job.state.resultFile);
+        if (!why && QFileInfo(job.state.resultFile) == QFileInfo(path))
+            why = QStringLiteral("the print file itself");
+        if (why) {
+            refuseResultFile(job, job.state.resultFile, *why);
+            return true;
+        }
+        beginJob(job, path, bytes);
+    } else if (resume->writeHeader) {
         writeHeader(job);
-        if (journal_)
-            journal_->begin(JournalEntry{path, fingerprintOf(bytes), before, 1, previousLeftOpen_, {}, false, false});
     }
-    job.state.settleLeftOpen = resume ? resume->settleLeftOpen : previousLeftOpen_;
+    job.state.settleLeftOpen = resume ? resume->settleLeftOpen : previousLeftOpen();
     try {
         if (clearRegister(job, notice))
             readLines(job, link, progress_, lines);

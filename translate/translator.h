@@ -15,6 +15,7 @@
 namespace dravimo {
 
 class EcrLink;
+class Job;
 class ProgressIndicator;
 struct EcrSession;
 struct ResumePoint;
@@ -31,8 +32,11 @@ public:
     bool translate(const QString &path, const TranslationOptions &options);
 
     // Settles the job the journal shows unfinished. The caller deletes the
-    // print file of a Finished job, then ends the journal entry.
-    Recovery recover(const JournalEntry &entry, const TranslationOptions &options);
+    // print file of a Finished job, then ends the journal entry. afterRestart:
+    // the process that ran the job ended (a crash, a kill, a power cut) and
+    // this is another try at it; a job this process stopped itself (a write
+    // that failed) does not count as one.
+    Recovery recover(const JournalEntry &entry, const TranslationOptions &options, bool afterRestart = true);
 
     // Runs the daily Z report for an "MKZ" line (the controller's report),
     // through the link given.
@@ -41,9 +45,22 @@ public:
     std::function<void(const QString &text)> notice;
     // Where a print file that must not be tried again is moved.
     QString quarantineFolder = QStringLiteral("quarantine");
+    // A print file larger than this (bytes) is not read but moved there; 0
+    // reads any size.
+    qint64 maxPrintFileSize = kDefaultMaxPrintFileSize;
+    // A receipt is a few kilobytes; a programming file for a register's whole
+    // item list of some thousands of lines stays well below this.
+    static constexpr qint64 kDefaultMaxPrintFileSize = 1024 * 1024;
 
 private:
     bool runJob(const QString &path, const QByteArray &bytes, const TranslationOptions &options, ResumePoint *resume);
+    void beginJob(Job &job, const QString &path, const QByteArray &bytes);
+    void refuseResultFile(Job &job, const QString &named, const QString &why);
+    void putAsideOversized(const QString &path);
+    bool previousLeftOpen() const;
+    Recovery resumeJob(JournalEntry &e, const QByteArray &bytes, const TranslationOptions &options);
+    std::optional<bool> pendingCancelDone();
+    bool cancelAndResend(const JournalEntry &e, const ResumePoint &dry, QList<JournalReply> &replies);
     Recovery settleInFlight(JournalEntry &entry, const QByteArray &bytes, const TranslationOptions &options);
     std::optional<Recovery> settleCommand(const JournalEntry &e, const ResumePoint &dry, QList<JournalReply> &replies);
     bool zReportDone(const JournalEntry &e, const ResumePoint &dry);
@@ -56,7 +73,8 @@ private:
     ProgressIndicator &progress_;
     JobJournal *journal_;
     int cardAcknowledgementsBefore_ = 0;
-    // The last job left its receipt open on the register.
+    // The last job left its receipt open on the register (kept in the
+    // journal folder when there is a journal, so that it outlives the process).
     bool previousLeftOpen_ = false;
 };
 
