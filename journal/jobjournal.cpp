@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <csignal>
+#include <limits>
 #include <cstdio>
 #include <cstdlib>
 
@@ -88,6 +89,14 @@ bool replaceFile(const QString &from, const QString &to)
 #endif
 }
 
+QByteArray replyLine(const JournalReply &r)
+{
+    QByteArray line = "r " + QByteArray::number(r.code) + ' ' + encoded(r.reply);
+    if (r.resultSize >= 0)
+        line += ' ' + QByteArray::number(r.resultSize);
+    return line;
+}
+
 } // namespace
 
 QByteArray fingerprintOf(const QByteArray &bytes)
@@ -98,14 +107,17 @@ QByteArray fingerprintOf(const QByteArray &bytes)
 WriteFaults::WriteFaults(const QString &setting)
 {
     const QStringList parts = setting.split(QLatin1Char(':'));
-    if (parts.size() == 2 && parts[0].trimmed() == QLatin1String("write"))
-        failFrom_ = parts[1].toInt();
+    if (parts.size() != 2 || parts[0].trimmed() != QLatin1String("write"))
+        return;
+    const QStringList range = parts[1].split(QLatin1Char('-'));
+    failFrom_ = range[0].toInt();
+    failTo_ = range.size() > 1 ? range[1].toInt() : std::numeric_limits<int>::max();
 }
 
 bool WriteFaults::failNow()
 {
     ++writes_;
-    return failFrom_ > 0 && writes_ >= failFrom_;
+    return failFrom_ > 0 && writes_ >= failFrom_ && writes_ <= failTo_;
 }
 
 CrashPoints::CrashPoints(const QString &setting)
@@ -200,7 +212,7 @@ QByteArray JobJournal::serialise(const JournalEntry &e)
     if (e.cancelResumeAt >= 0)
         out += sealed("cancel " + QByteArray::number(e.cancelResumeAt));
     for (const JournalReply &r : e.replies)
-        out += sealed("r " + QByteArray::number(r.code) + ' ' + encoded(r.reply));
+        out += sealed(replyLine(r));
     if (e.cardInFlight)
         out += sealed("card");
     if (e.outcomeWritten)
@@ -247,8 +259,9 @@ std::optional<JournalEntry> JobJournal::parse(const QByteArray &bytes)
             e.cancelResumeAt = parts[1].toInt();
         } else if (lines[i] == "card") {
             e.cardInFlight = true;
-        } else if (parts.size() == 3 && parts[0] == "r") {
-            e.replies.append({static_cast<qint16>(parts[1].toInt()), decoded(parts[2])});
+        } else if ((parts.size() == 3 || parts.size() == 4) && parts[0] == "r") {
+            e.replies.append({static_cast<qint16>(parts[1].toInt()), decoded(parts[2]),
+                              parts.size() == 4 ? parts[3].toLongLong() : -1});
             e.cardInFlight = false;
         } else {
             break;
@@ -304,7 +317,7 @@ bool JobJournal::appendLine(const QByteArray &line)
 
 bool JobJournal::recordReply(const JournalReply &reply)
 {
-    return appendLine("r " + QByteArray::number(reply.code) + ' ' + encoded(reply.reply));
+    return appendLine(replyLine(reply));
 }
 
 bool JobJournal::recordCardSent()

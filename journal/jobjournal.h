@@ -50,6 +50,9 @@ struct JournalReply
 {
     qint16 code = 0;
     QString reply;
+    // The job's result file's size once the reply was in (-1: not known):
+    // whatever the file holds beyond it, the job wrote after this reply.
+    qint64 resultSize = -1;
     bool operator==(const JournalReply &) const = default;
 };
 
@@ -130,7 +133,8 @@ private:
 // Lets tests make the journal's writes fail as on a full disk. Set from
 // DRAVIMO_JOURNAL_FAIL_AT as "write:n": the n-th write to the journal folder
 // (an entry begun, a line appended, the note, an entry removed; first is 1)
-// and every later one in this process fail.
+// and every later one in this process fail; "write:n-m": the n-th to the m-th
+// fail, and writing works again after them.
 class WriteFaults
 {
 public:
@@ -140,6 +144,7 @@ public:
 
 private:
     int failFrom_ = 0;
+    int failTo_ = 0;
     int writes_ = 0;
 };
 

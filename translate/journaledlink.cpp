@@ -33,7 +33,10 @@ CommandResult JournaledLink::send(const QString &command, Quiet quiet, Seconds c
     sent_.last().code = r.code;
     if (journal_) {
         journal_->crashPoints().reach("after-reply");
-        if (!journal_->recordReply({r.code, r.reply}))
+        // The lines this command wrote (a refusal, a card acknowledgement)
+        // are on disk before the journal says it was answered.
+        settleWrites();
+        if (!journal_->recordReply({r.code, r.reply, results_ ? results_->size() : -1}))
             throw JobInterrupted{journal_->lastError()};
     }
     return r;

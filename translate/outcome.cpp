@@ -82,9 +82,11 @@ void finishJob(Job &job)
     const QString status = tableStatus(job);
     const int recStatus = job.numbers().valueOrZero(status) != 0 ? 1 : 0;
     job.appendResult(QStringLiteral("recStatus = ") + QString::number(recStatus) + QLatin1Char(';') + status);
-    job.appendResult(QStringLiteral("receipt = ") + job.queries.receiptNumbers() + QStringLiteral(", ")
-                     + QString::number(job.state.receiptNumber));
-    job.appendResult(QStringLiteral("exitcode = ") + QString::number(job.state.exitCode));
+    // The lines after the job's last command go in one write: recovery tells
+    // by the result file's size whether they are there, and finds them whole.
+    const QString receipt = QStringLiteral("receipt = ") + job.queries.receiptNumbers() + QStringLiteral(", ")
+                          + QString::number(job.state.receiptNumber);
+    job.appendResult(receipt + QStringLiteral("\r\nexitcode = ") + QString::number(job.state.exitCode));
     if (job.outcomeWritten)
         job.outcomeWritten(job.state.receiptLeftOpen);
     // Written last: the host may already read "exitcode = " while the ECR

@@ -221,14 +221,14 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
                                                   QList<JournalReply> &replies)
 {
     const CommandInFlight &c = *dry.inFlight;
-    const auto skip = [&replies] { replies.append(JournalReply{result::Ok, QString()}); };
+    const auto skip = [&replies] { replies.append(JournalReply{result::Ok, QString(), -1}); };
     const auto resendFrom = [&replies](int index) { replies = replies.mid(0, index); };
     if (c.raw) {
         // The host's own command may have done anything: never twice.
         ecr_.results.append(QStringLiteral("Err = %1, [%2] DateTime = %3")
                                 .arg(kNotRepeated)
                                 .arg(c.command, formatDateTime(ecr_.clock.wallNow())));
-        replies.append(JournalReply{kNotRepeated, QString()});
+        replies.append(JournalReply{kNotRepeated, QString(), -1});
         return std::nullopt;
     }
     EcrQueries queries(ecr_.link, ecr_.numbers);
@@ -240,6 +240,12 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
     const auto cancelAndResend = [&] { return this->cancelAndResend(e, dry, replies); };
     switch (commandKind(c.command)) {
     case CommandKind::CardPayment:
+        // The card mark goes into the journal before the command goes to
+        // the terminal: without it, nothing was charged.
+        if (c.cardWait > Seconds{0} && !e.cardInFlight) {
+            resendFrom(c.index);
+            break;
+        }
         // The approval may be waiting, or the terminal still at work.
         if (status == ecrstatus::ReceiptOpen && !approvalSeen()) {
             ecr_.link.send(QStringLiteral("KXSTAT"), Quiet::Yes, kCardOutcomeWait);
@@ -344,7 +350,13 @@ Recovery Translator::resumeJob(JournalEntry &e, const QByteArray &bytes, const T
     if (!journal_->begin(e))
         return {Recovery::Outcome::Unwritable, journal_->lastError()};
     journal_->crashPoints().reach("recovery-settled");
-    ResumePoint resume{replies, false, dry.inFlight ? dry.inFlight->index : -1, e.settleLeftOpen, {}, std::nullopt};
+    // With every command answered, the first run stopped in the outcome
+    // lines after its last command: written if the result file grew past its
+    // size at the last reply.
+    const bool tailWritten = !replies.isEmpty() && replies.last().resultSize >= 0
+                          && ecr_.results.size() > replies.last().resultSize;
+    const int diedOn = dry.inFlight ? dry.inFlight->index : tailWritten ? int(replies.size()) : -1;
+    ResumePoint resume{replies, false, diedOn, e.settleLeftOpen, {}, std::nullopt};
     // The header goes first once, even when the first run stopped between
     // its journal entry and its header.
     resume.writeHeader = ecr_.results.size() <= e.resultSize;

@@ -9,6 +9,12 @@ void ScriptedRegister::answer(const QString &command, qint16 code, const QString
 
 void ScriptedRegister::script(const QString &prefix, std::deque<Answer> answers)
 {
+    for (Rule &rule : rules_) {
+        if (rule.prefix == prefix) {
+            rule.answers = std::move(answers);
+            return;
+        }
+    }
     rules_.append({prefix, std::move(answers)});
 }
 

@@ -42,7 +42,7 @@ public:
     // the same command are used in order. Here an unspecified reply is empty.
     void answer(const QString &command, qint16 code, const QString &reply = {});
     // Answers for commands starting with `prefix`, used in order; the last one
-    // repeats.
+    // repeats. A later script for the same prefix replaces the earlier one.
     void script(const QString &prefix, std::deque<Answer> answers);
 
     CommandResult send(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;

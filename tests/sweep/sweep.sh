@@ -7,7 +7,7 @@
 # left open, the print file consumed, one outcome block in the result file
 # ending "exitcode = 0", one card acknowledgement, an empty journal.
 #
-#   sweep.sh BIN_DIR service|oneshot|points
+#   sweep.sh BIN_DIR service|oneshot|points|writes
 #
 #   service  the register carries out its N-th command but the reply is lost
 #            and the line goes dead; dravimo is killed with SIGKILL and
@@ -16,7 +16,14 @@
 #            with the same command line, in the same working folder).
 #   points   dravimo ends itself at a named point (DRAVIMO_CRASH_AT): after
 #            every reply before it is journaled, before a few sends, and a
-#            second time while it settles the first crash.
+#            second time while it settles the first crash (as it starts,
+#            before and after the cancel of an open receipt, after the lines
+#            it sends again, and once it has settled).
+#   writes   the N-th write to the journal folder fails (DRAVIMO_JOURNAL_FAIL_AT),
+#            as on a full disk: once, and the same process settles the job
+#            when writing works again; and from then on, until dravimo is
+#            killed and started again with writing allowed. Every N of the
+#            job, one run each way.
 #
 # SWEEP_JOBS runs that many runs at once (default 3); SWEEP_KEEP=1 keeps the
 # scratch folders of failed runs; SWEEP_ONLY picks kills by name. Needs bash, coreutils and iconv.
@@ -24,20 +31,21 @@ set -Eeuo pipefail
 
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/../.." && pwd)
-[[ $# -ge 2 ]] || { echo "usage: $0 BIN_DIR service|oneshot|points" >&2; exit 2; }
+[[ $# -ge 2 ]] || { echo "usage: $0 BIN_DIR service|oneshot|points|writes" >&2; exit 2; }
 BIN=$(cd "$1" && pwd)
 MODE=$2
 JOBS=${SWEEP_JOBS:-3}
 TIMEOUT_S=60
 export DRAVIMO_TIME_SCALE=10 DRAVIMO_UNATTENDED=1 LC_ALL=C.UTF-8
-unset DRAVIMO_COM1 QT_QPA_PLATFORM DRAVIMO_CRASH_AT DRAVIMO_JOURNAL
+unset DRAVIMO_COM1 QT_QPA_PLATFORM DRAVIMO_CRASH_AT DRAVIMO_JOURNAL DRAVIMO_JOURNAL_FAIL_AT
 SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/sweep-$MODE.XXXXXX")
 trap 'rm -rf "$SCRATCH"' EXIT
 
 # --- one run ------------------------------------------------------------------
 
 # Runs one scenario in folder $1 (which must not exist yet).
-#   $2  the kill: none | lose:N | point:POINT | twice:POINT:SECOND
+#   $2  the kill: none | lose:N | point:POINT | twice:POINT:SECOND |
+#       fail:N (one failed write) | full:N (failing writes, then a restart)
 # Leaves in $1: books (the register's "show books"), result.txt, log.
 run_one() {
   local w=$1 kill=$2 device sim_pid dravimo_pid line
@@ -64,11 +72,11 @@ run_one() {
   device=$(head -n 1 "$w/ecrsim.out")
   [[ $device == /* ]] || { echo "ecrsim did not start" >>"$w/log"; kill "$sim_pid"; return 1; }
 
-  start_dravimo() { # [crash point]
+  start_dravimo() { # [crash point] [failing writes]
     local args=()
     if [[ $MODE == oneshot ]]; then args=("com1:9600,9600,$w/print.1,0,mikro,0110000"); fi
-    (cd "$w" && DRAVIMO_COM1=$device DRAVIMO_CRASH_AT=${1:-} exec "$BIN/dravimo" "${args[@]}") \
-      >>"$w/dravimo.out" 2>>"$w/dravimo.err" &
+    (cd "$w" && DRAVIMO_COM1=$device DRAVIMO_CRASH_AT=${1:-} DRAVIMO_JOURNAL_FAIL_AT=${2:-} \
+      exec "$BIN/dravimo" "${args[@]}") >>"$w/dravimo.out" 2>>"$w/dravimo.err" &
     dravimo_pid=$!
   }
   wait_for() { # condition...: true once it holds, false after the time-out
@@ -85,6 +93,8 @@ run_one() {
     if [[ $MODE == oneshot ]]; then dead; else [[ ! -e $w/print.1 && ! -e $w/journal/job ]]; fi
   }
   reply_lost() { grep -q "reply lost" "$w/trace" 2>/dev/null; }
+  # The job stopped at a write that failed, or ended before the N-th write.
+  write_failed() { grep -q "^status: Η εργασία σταμάτησε" "$w/dravimo.err" 2>/dev/null || settled; }
   # The run ended itself at its crash point; one that never got there is
   # stopped and reported.
   crashed() {
@@ -120,11 +130,26 @@ run_one() {
     crashed || return 3
     start_dravimo
     ;;
+  fail:*) start_dravimo "" "write:${kill#fail:}-${kill#fail:}" ;;
+  full:*)
+    start_dravimo "" "write:${kill#full:}"
+    if ! wait_for write_failed; then
+      echo "no failed write $kill" >>"$w/log"
+      kill "$dravimo_pid" "$sim_pid" 2>/dev/null || true
+      wait 2>/dev/null || true
+      return 3
+    fi
+    kill -KILL "$dravimo_pid"
+    wait "$dravimo_pid" 2>/dev/null || true
+    start_dravimo
+    ;;
   twice:*)
-    local points=${kill#twice:}
-    start_dravimo "${points%:*}"
+    # twice:NAME:N:SECOND or twice:NAME:N:SECOND:M
+    local name n second
+    IFS=: read -r name n second <<<"${kill#twice:}"
+    start_dravimo "$name:$n"
     crashed || return 3
-    start_dravimo "${points##*:}"
+    start_dravimo "$second"
     crashed || return 3
     start_dravimo
     ;;
@@ -190,6 +215,17 @@ points)
   for n in 6 12 18 24; do
     KILLS+=("twice:after-reply:$n:recovery-start" "twice:after-reply:$n:recovery-settled")
   done
+  # A sale in flight in an open receipt (the 3rd and 8th journaled replies):
+  # recovery cancels the receipt and sends it again from its first line.
+  for n in 3 8; do
+    KILLS+=("twice:after-reply:$n:recovery-before-cancel" "twice:after-reply:$n:recovery-after-cancel")
+    for k in 1 2 3; do KILLS+=("twice:after-reply:$n:after-reply:$k"); done
+  done
+  ;;
+writes)
+  # Every reply, the card mark and the outcome are journal writes, and so
+  # are the entry, the note and the removal: a few more than the commands.
+  for ((n = 1; n <= COMMANDS + 2; n++)); do KILLS+=("fail:$n" "full:$n"); done
   ;;
 *) echo "unknown mode $MODE" >&2; exit 2 ;;
 esac

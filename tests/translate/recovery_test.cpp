@@ -52,6 +52,21 @@ protected:
         return text ? splitLines(*text) : QStringList{};
     }
 
+    // The register's receipt as "KXSTAT" tells it: open from a sale until a
+    // payment or a cancel.
+    void trackReceipt()
+    {
+        ecr_.script(QStringLiteral("KXSTAT"), {{0, QStringLiteral("STAT:0")}});
+        ecr_.onSend = [this](const QString &command) {
+            const bool sale = command.contains(QLatin1Char('R')) && command.startsWith(QLatin1String("KX5"));
+            const bool sale2 = command.startsWith(QLatin1String("KX200R"));
+            if (sale || sale2)
+                ecr_.script(QStringLiteral("KXSTAT"), {{0, QStringLiteral("STAT:1")}});
+            else if (command == QLatin1String("KX@215T0") || command == QLatin1String("KX700T1"))
+                ecr_.script(QStringLiteral("KXSTAT"), {{0, QStringLiteral("STAT:0")}});
+        };
+    }
+
     JobJournal journal_{path(QStringLiteral("journal"))};
 };
 
@@ -122,6 +137,82 @@ TEST_F(Recovery_, WhatCannotBeSettledNowIsLeftOrPutAside)
     EXPECT_FALSE(ecr_.commands().contains(QStringLiteral("KX500R")));
 }
 
+// Recovery records a cancel before it sends it. Killed right after (or the
+// reply lost), the next start must tell by the register whether the cancel
+// went through: no receipt open means it did, and the receipt goes again from
+// its first line (not only the line that was in flight); still open means
+// cancel again.
+TEST_F(Recovery_, ACancelRecordedBeforeItWasSentIsJudgedByTheRegister)
+{
+    const QString second =
+        pluLine({{}, QStringLiteral("BREAD"), QStringLiteral("1"), QStringLiteral("2.00"), QStringLiteral("13"), {}});
+    runUntilCrash(kSale + QStringLiteral("\r\n") + second + QStringLiteral("\r\n tot   1       7.00\r\n"),
+                  QStringLiteral("KX200R"));
+    JournalEntry pending = *journal_.unfinished();
+    ASSERT_EQ(pending.replies.size(), 3); // KXCL, KXCL, the first sale
+    pending.cancelResumeAt = 2;
+    for (const char *status : {"STAT:0", "STAT:1"}) {
+        const bool open = QLatin1String(status) == QLatin1String("STAT:1");
+        ASSERT_TRUE(journal_.begin(pending));
+        ecr_.sent.clear();
+        trackReceipt();
+        ecr_.script(QStringLiteral("KXSTAT"), {{0, QString::fromLatin1(status)}});
+        EXPECT_EQ(recover().outcome, Recovery::Outcome::Finished) << status;
+        const QStringList sent = ecr_.commands();
+        EXPECT_EQ(sent.count(QStringLiteral("KX@215T0")), open ? 1 : 0) << status;
+        EXPECT_EQ(sent.filter(QStringLiteral("WATER")).size(), 1) << status;
+        EXPECT_EQ(sent.filter(QStringLiteral("BREAD")).size(), 1) << status;
+        EXPECT_EQ(sent.count(QStringLiteral("KX700T1")), 1) << status;
+    }
+}
+
+// A journal write that fails (a full disk) stops the job before its next
+// command, as a crash there would; the same process settles it once the
+// disk has room, without counting it as another try, and the host reads one
+// outcome block.
+TEST_F(Recovery_, AFailedJournalWriteStopsTheJobUntilTheDiskHasRoom)
+{
+    const QString second =
+        pluLine({{}, QStringLiteral("BREAD"), QStringLiteral("1"), QStringLiteral("2.00"), QStringLiteral("13"), {}});
+    ASSERT_TRUE(writeTextFile(path(QStringLiteral("print.1")),
+                              kSale + QStringLiteral("\r\n") + second + QStringLiteral("\r\n tot   1       7.00\r\n")));
+    for (int failing = 1; failing <= 6; ++failing) {
+        SCOPED_TRACE(failing);
+        QFile::remove(path(QStringLiteral("Result")));
+        QFile::remove(path(QStringLiteral("journal/job")));
+        ecr_.sent.clear();
+        trackReceipt();
+        JobJournal full(path(QStringLiteral("journal")), CrashPoints(),
+                        WriteFaults(QStringLiteral("write:%1-%1").arg(failing)));
+        Translator first(session_, progress_, &full);
+        EXPECT_THROW(first.translate(path(QStringLiteral("print.1")), settings_), JobInterrupted);
+        const QStringList sentBefore = ecr_.commands();
+        const auto entry = journal_.unfinished();
+        if (failing == 1) {
+            // No entry could be made: nothing reached the register or the host.
+            EXPECT_FALSE(entry.has_value());
+            EXPECT_EQ(sentBefore, QStringList{QStringLiteral("KXRE")});
+            EXPECT_FALSE(QFile::exists(path(QStringLiteral("Result"))));
+            continue;
+        }
+        ASSERT_TRUE(entry.has_value());
+        Translator next(session_, progress_, &journal_);
+        EXPECT_EQ(next.recover(*entry, settings_, false).outcome, Recovery::Outcome::Finished);
+        EXPECT_EQ(journal_.unfinished()->attempt, 1);
+        // Every sale once on the receipt that was paid: after the last cancel.
+        const QStringList all = ecr_.commands();
+        const QStringList kept = all.mid(all.lastIndexOf(QStringLiteral("KX@215T0")) + 1);
+        EXPECT_EQ(kept.filter(QStringLiteral("WATER")).size(), 1) << all.join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(kept.filter(QStringLiteral("BREAD")).size(), 1);
+        EXPECT_EQ(all.count(QStringLiteral("KX700T1")), 1);
+        const QStringList lines = resultLines();
+        EXPECT_EQ(lines.filter(QStringLiteral("tag = ")).size(), 1) << lines.join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(lines.filter(QStringLiteral("exitcode = 0")).size(), 1);
+        journal_.finish();
+    }
+    ecr_.onSend = nullptr;
+}
+
 TEST_F(Recovery_, AReceiptAJobLeftOpenIsReportedAndTheNextJobCancelsIt)
 {
     ASSERT_TRUE(writeTextFile(path(QStringLiteral("open.prn")), kSale + QStringLiteral("\r\n")));
@@ -138,16 +229,21 @@ TEST_F(Recovery_, AReceiptAJobLeftOpenIsReportedAndTheNextJobCancelsIt)
                  {0, QStringLiteral("STAT:0")}});
     ecr_.answer(QStringLiteral("KX@215T0"), 1038);
     QStringList notices;
-    Translator translator(session_, progress_, &journal_);
-    translator.notice = [&notices](const QString &text) { notices << text; };
-    ASSERT_TRUE(translator.translate(path(QStringLiteral("open.prn")), settings_));
+    // Each job in a process of its own (a one-shot run, or a restart): what
+    // the last job left open is known from the journal folder alone.
+    const auto translate = [&](const QString &name) {
+        Translator translator(session_, progress_, &journal_);
+        translator.notice = [&notices](const QString &text) { notices << text; };
+        return translator.translate(path(name), settings_);
+    };
+    ASSERT_TRUE(translate(QStringLiteral("open.prn")));
     EXPECT_EQ(resultLines().last(), QStringLiteral("exitcode = 2"));
     QStringList settle{QStringLiteral("KXCL"), QStringLiteral("KXCL"), QStringLiteral("KXSTAT"),
                        QStringLiteral("KX@215T0")};
     for (const char *exitLine : {"exitcode = 1", "exitcode = 0"}) {
         ecr_.sent.clear();
         ASSERT_TRUE(writeTextFile(path(QStringLiteral("paid.prn")), paid));
-        ASSERT_TRUE(translator.translate(path(QStringLiteral("paid.prn")), settings_));
+        ASSERT_TRUE(translate(QStringLiteral("paid.prn")));
         EXPECT_EQ(ecr_.commands().mid(1, settle.size()), settle) << exitLine;
         settle.insert(2, QStringLiteral("KXSTAT"));
         // Refused: nothing of this job may go into that receipt.
