@@ -125,6 +125,7 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
     Translator translator(ecr, progress, journalOn ? &journal : nullptr);
     translator.zReport = [&controller](EcrLink &link) { controller.zReportFromJob(link); };
     translator.notice = [&view](const QString &text) { view.notice(text); };
+    translator.jobRefused = [&controller] { controller.jobRefused(); };
     bool limitSet = false;
     const qint64 limit = qEnvironmentVariable("DRAVIMO_MAX_PRINT_FILE").toLongLong(&limitSet);
     if (limitSet && limit >= 0)

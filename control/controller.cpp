@@ -174,7 +174,7 @@ void Controller::runOneShot()
             return;
         }
         jobEnded(path, true);
-        if (!writeAlert_.isEmpty()) {
+        if (!writeAlert_.isEmpty() || jobRefused_) {
             closeMainWindow(exitcode::kFailure);
             return;
         }

@@ -66,6 +66,10 @@ public:
     // instead of showing the off-line text for ever.
     void setEndWhenEcrGivenUp(bool end) { endWhenEcrGivenUp_ = end; }
 
+    // The job just run was refused whole (the translator says so): a
+    // one-shot run ends in failure.
+    void jobRefused() { jobRefused_ = true; }
+
     // Start-up, one-shot run and shutdown.
     void start();
     // "Τερματισμός Dravimo": ends the program once the operation under way
@@ -174,6 +178,7 @@ private:
     bool unfinishedAfterRestart_ = true;
     // The write failure told to the operator, until writes work again.
     QString writeAlert_;
+    bool jobRefused_ = false;
     // The print file of the job settled at start-up.
     QString settledPath_;
     bool settledQuarantined_ = false;

@@ -34,7 +34,7 @@ void setUpJob(Job &job, ProgressIndicator &progress, const QString &text, int li
 }
 
 // The code of the "Err = " line for a result file that may not be used.
-constexpr qint16 kResultFileRefused = -8;
+constexpr qint16 kResultFileRefused = -9;
 
 void writeHeader(Job &job)
 {
@@ -137,6 +137,8 @@ void Translator::refuseResultFile(Job &job, const QString &named, const QString 
     job.ecr.results.sync();
     if (notice)
         notice(QStringLiteral("Το αρχείο αποτελεσμάτων ") + named + QStringLiteral(" δεν χρησιμοποιείται: ") + why);
+    if (jobRefused)
+        jobRefused();
 }
 
 // The register's numbers before the job, then the journal entry, then the

@@ -43,6 +43,9 @@ public:
     std::function<void(EcrLink &link)> zReport;
     // Tells the operator (the communication log) what a job did on its own.
     std::function<void(const QString &text)> notice;
+    // Told when a job was refused whole (its result file may not be used):
+    // a one-shot run then ends in failure.
+    std::function<void()> jobRefused;
     // Where a print file that must not be tried again is moved.
     QString quarantineFolder = QStringLiteral("quarantine");
     // A print file larger than this (bytes) is not read but moved there; 0

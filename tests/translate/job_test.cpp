@@ -7,7 +7,12 @@
 #include "translate/printfile.h"
 #include "translate/translator.h"
 
+#include <QDir>
 #include <QFile>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace dravimo;
 using namespace dravimo::test;
@@ -50,6 +55,83 @@ QStringList plainOutcome(const QString &tag = QStringLiteral("Unknown"))
             QStringLiteral("recStatus = 0;"),
             QStringLiteral("receipt = -1, -1, 0"),
             QStringLiteral("exitcode = 0")};
+}
+
+// "resFile:" is chosen by whoever writes the print folder: Dravimo's own
+// files, a FIFO (which would hang the job, and every restart) or a device
+// (the lines would go down another line) are refused, the host told why in
+// the default result file, and nothing sent; a file of the host's, wherever
+// it lies and however it is named or linked, works.
+TEST_F(GetData, AResultFileMustBeARegularFileOfTheHosts)
+{
+    QDir().mkpath(path(QStringLiteral("journal")));
+    QDir().mkpath(path(QStringLiteral("elsewhere")));
+    writeTextFile(path(QStringLiteral("journal/job")), QStringLiteral("entry"));
+    writeTextFile(path(QStringLiteral("param.ini")), QStringLiteral("[port] com1"));
+    writeTextFile(path(QStringLiteral("host.txt")), QString());
+    QFile::link(path(QStringLiteral("host.txt")), path(QStringLiteral("link.txt")));
+    results_.setProtected({path(QStringLiteral("param.ini"))}, {path(QStringLiteral("journal"))});
+#ifdef Q_OS_UNIX
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo"))).constData(), 0600), 0);
+#endif
+    struct Case
+    {
+        const char *resFile;
+        bool works;
+        const char *written; // where the outcome is read afterwards
+    };
+    const Case cases[] = {
+        {"journal/job", false, "journal/job"},
+        {"journal/../param.ini", false, "param.ini"},
+#ifdef Q_OS_UNIX
+        {"fifo", false, nullptr},
+        {"/dev/null", false, nullptr},
+#endif
+        {"print.1", false, "print.1"},
+        {"link.txt", true, "host.txt"},
+        {"@/elsewhere/out.txt", true, "elsewhere/out.txt"},
+        {"RESULT", true, "RESULT"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.resFile);
+        QFile::remove(path(QStringLiteral("Result")));
+        ecr_.sent.clear();
+        QString named = QString::fromLatin1(c.resFile);
+        if (named.startsWith(QLatin1Char('@')))
+            named = scratch_.folder() + named.mid(1); // an absolute path
+        const QString print = writePrintFile(QStringLiteral(" resFile:  ") + named + QStringLiteral("\r\n tag:  T1\r\n"));
+        const QByteArray before = c.written ? test::readFile(path(QString::fromLatin1(c.written))) : QByteArray();
+        ASSERT_TRUE(translate(print));
+        if (c.works) {
+            EXPECT_EQ(resultLines(QString::fromLatin1(c.written)).last(), QStringLiteral("exitcode = 0"));
+            EXPECT_FALSE(QFile::exists(path(QStringLiteral("Result"))));
+            continue;
+        }
+        EXPECT_EQ(ecr_.commands(), QStringList{});
+        const QStringList lines = resultLines();
+        ASSERT_EQ(lines.size(), 5) << lines.join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(lines[0], QStringLiteral("tag = T1"));
+        EXPECT_TRUE(lines[2].startsWith(QStringLiteral("Err = -9, [resFile: ") + named + QStringLiteral("] ")));
+        EXPECT_EQ(lines[4], QStringLiteral("exitcode = 1"));
+        if (c.written)
+            EXPECT_EQ(test::readFile(path(QString::fromLatin1(c.written))), before);
+    }
+}
+
+// A print file far beyond any receipt is not read: it is put aside, and the
+// host reads why in the default result file.
+TEST_F(GetData, AnOversizedPrintFileIsPutAsideUnread)
+{
+    const QString big = writePrintFile(QString(2000, QLatin1Char(' ')) + QStringLiteral("\r\n"), QStringLiteral("big.1"));
+    Translator t(session_, progress_);
+    t.maxPrintFileSize = 1000;
+    t.quarantineFolder = path(QStringLiteral("quarantine"));
+    ASSERT_TRUE(t.translate(big, settings_));
+    EXPECT_EQ(ecr_.commands(), QStringList{});
+    EXPECT_FALSE(QFile::exists(big));
+    EXPECT_TRUE(QFile::exists(path(QStringLiteral("quarantine/big.1"))));
+    EXPECT_TRUE(resultLines().value(0).startsWith(QStringLiteral("Err = -5, [")));
+    EXPECT_TRUE(window_.status().contains(QStringLiteral("1000"))) << window_.status().toStdString();
 }
 
 TEST_F(GetData, FileWithOnlyDirectives)
