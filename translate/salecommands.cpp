@@ -6,6 +6,10 @@
 #include "core/window.h"
 #include "translate/amounts.h"
 
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
 namespace dravimo {
 namespace {
 
@@ -48,6 +52,26 @@ void minusRule(Job &job)
     }
 }
 
+// Where no quantity command goes before the sale (item codes, a locked
+// keyboard), the register books one unit at the price it is given, so the
+// price is the line's total: unit price times quantity, rounded to the cent
+// half away from zero, as the register rounds a quantity sale. The
+// description already shows the quantity. The sign stays with the price.
+void priceAsLineTotal(Job &job)
+{
+    LineRecord &r = job.record;
+    const auto quantity = job.numbers().value(r.quantity);
+    if (!quantity)
+        return;
+    const qint64 thousandths = std::llround(std::fabs(*quantity) * 1000.0);
+    const qint64 cents = r.price.toLongLong();
+    // Far beyond any register's limit: sent as it is, for the register to refuse.
+    if (thousandths != 0 && std::llabs(cents) > (std::numeric_limits<qint64>::max() - 500) / thousandths)
+        return;
+    const qint64 total = (std::llabs(cents) * thousandths + 500) / 1000;
+    r.price = QString::number(cents < 0 ? -total : total);
+}
+
 void sendKeyboardLockedSale(Job &job)
 {
     const LineRecord &r = job.record;
@@ -56,7 +80,7 @@ void sendKeyboardLockedSale(Job &job)
 }
 
 // Item codes: an "A" code is printed before the sale, an "N" code after it.
-// The quantity reaches the ECR only through the description on this path.
+// No quantity command goes on this path: the price is the line's total.
 void saleWithCode(Job &job)
 {
     const LineRecord &r = job.record;
@@ -139,8 +163,12 @@ void sendSaleOperation(Job &job)
             job.queries.tableTotal(static_cast<int>(integerPart(*table)));
     }
     LineRecord &r = job.record;
-    if (!r.quantity.isEmpty() && !prepareQuantity(job))
-        return;
+    if (!r.quantity.isEmpty()) {
+        if (!prepareQuantity(job))
+            return;
+        if (!r.itemCode.isEmpty() || job.options.keyboardLocked)
+            priceAsLineTotal(job);
+    }
     if (!r.itemCode.isEmpty()) {
         saleWithCode(job);
     } else if (!job.options.keyboardLocked) {
