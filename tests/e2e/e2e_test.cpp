@@ -215,11 +215,14 @@ namespace {
 // cash payment, its amounts written as given.
 QString codedReceipt(const QString &price, const QString &discount, const QString &payment)
 {
-    const QString plu = QStringLiteral(" PLU 123           ") + QStringLiteral("ITEM").leftJustified(24, QLatin1Char(' '))
-        + QString(4, QLatin1Char(' ')) + QStringLiteral("2").rightJustified(7, QLatin1Char(' ')) + QStringLiteral("  ")
-        + price.rightJustified(9, QLatin1Char(' ')) + QStringLiteral("   ") + QStringLiteral("24").rightJustified(5, QLatin1Char(' '));
-    return QStringLiteral(" resFile:  r.txt\r\n") + plu + QStringLiteral("\r\n mod  ") + discount.leftJustified(10, QLatin1Char(' '))
-        + QStringLiteral("OFFER\r\n tot   1  ") + payment.rightJustified(9, QLatin1Char(' ')) + QStringLiteral("\r\n");
+    const QString plu = QStringLiteral(" PLU 123           ")
+        + QStringLiteral("ITEM").leftJustified(24, QLatin1Char(' ')) + QString(4, QLatin1Char(' '))
+        + QStringLiteral("2").rightJustified(7, QLatin1Char(' ')) + QStringLiteral("  ")
+        + price.rightJustified(9, QLatin1Char(' ')) + QStringLiteral("   ")
+        + QStringLiteral("24").rightJustified(5, QLatin1Char(' '));
+    return QStringLiteral(" resFile:  r.txt\r\n") + plu + QStringLiteral("\r\n mod  ")
+        + discount.leftJustified(10, QLatin1Char(' ')) + QStringLiteral("OFFER\r\n tot   1  ")
+        + payment.rightJustified(9, QLatin1Char(' ')) + QStringLiteral("\r\n");
 }
 
 } // namespace
@@ -233,10 +236,12 @@ TEST(EndToEnd, OneDecimalAmountsBookTheSameReceiptAsTwoDecimals)
     ASSERT_TRUE(rig.startSimulator());
     rig.writeSettings(QStringLiteral("true N"));
     ASSERT_TRUE(rig.startDravimo());
-    rig.drop(QStringLiteral("print.1"), codedReceipt(QStringLiteral("1.50"), QStringLiteral("-0.50"), QStringLiteral("2.50")));
+    rig.drop(QStringLiteral("print.1"),
+             codedReceipt(QStringLiteral("1.50"), QStringLiteral("-0.50"), QStringLiteral("2.50")));
     ASSERT_TRUE(rig.waitGone(QStringLiteral("print.1"), kJobTimeoutMs)) << rig.dravimoErrors().toStdString();
     const QStringList twoDecimals = lastJob(rig.commands());
-    rig.drop(QStringLiteral("print.1"), codedReceipt(QStringLiteral("1.5"), QStringLiteral("-0.5"), QStringLiteral("2.5")));
+    rig.drop(QStringLiteral("print.1"),
+             codedReceipt(QStringLiteral("1.5"), QStringLiteral("-0.5"), QStringLiteral("2.5")));
     ASSERT_TRUE(rig.waitGone(QStringLiteral("print.1"), kJobTimeoutMs)) << rig.dravimoErrors().toStdString();
 
     EXPECT_EQ(lastJob(rig.commands()), twoDecimals);

@@ -95,7 +95,8 @@ TEST(GreekRecipes, LengthOfEveryText)
     EXPECT_GE(commentTextConversion(text).size(), text.size());
     EXPECT_GE(itemTextConversion(cp737::decode(all)).size(), text.size());
     EXPECT_EQ(commandTextConversion(text).size(), text.size());
-    EXPECT_EQ(commandTextConversion(QStringLiteral("KXCO ") + fromBytes("\x85")), QStringLiteral("KXCO ") + fromBytes("\x85"));
+    EXPECT_EQ(commandTextConversion(QStringLiteral("KXCO ") + fromBytes("\x85")),
+              QStringLiteral("KXCO ") + fromBytes("\x85"));
     // Padding makes room for what a symbol grows into.
     EXPECT_EQ(item(QStringLiteral("TEA €    ")), QByteArray("TEA EUR  "));
     EXPECT_TRUE(itemTextConversion(QString()).isEmpty());

@@ -149,11 +149,16 @@ TEST_F(CardPaymentTest, DeclinedEveryTimeRetriesThenFallsBackAndTheNoticePrints)
     const QStringList notice = withoutStatus();
     ASSERT_EQ(notice.size(), 10);
     EXPECT_EQ(cp1253::encode(notice.at(0)), QByteArray("KXCO \x8APOfOXH!"));
-    const QStringList lines28 = {
-        QStringLiteral("ΠΡΟΣΟΧΗ!"),          QStringLiteral("Η ΑΠΟΔΕΙΞΗ ΠΕΡΙΕΧΕΙ ΠΛΗΡΩΜΕΣ"),
-        QStringLiteral("   ΠΙΣΤ.ΚΑΡΤΩΝ ΠΟΥ ΑΠΕΤΥΧΑΝ"), QStringLiteral("ΥΠΑΡΧΕΙ ΥΠΟΛΟΙΠΟ ΠΡΟΣ"),
-        QStringLiteral("ΕΙΣΠΡΑΞΗ"),          QStringLiteral("       ΑΠΟ ΤΟΝ ΠΕΛΑΤΗ"),
-        QString(), QString(), QString(), QString()};
+    const QStringList lines28 = {QStringLiteral("ΠΡΟΣΟΧΗ!"),
+                                 QStringLiteral("Η ΑΠΟΔΕΙΞΗ ΠΕΡΙΕΧΕΙ ΠΛΗΡΩΜΕΣ"),
+                                 QStringLiteral("   ΠΙΣΤ.ΚΑΡΤΩΝ ΠΟΥ ΑΠΕΤΥΧΑΝ"),
+                                 QStringLiteral("ΥΠΑΡΧΕΙ ΥΠΟΛΟΙΠΟ ΠΡΟΣ"),
+                                 QStringLiteral("ΕΙΣΠΡΑΞΗ"),
+                                 QStringLiteral("       ΑΠΟ ΤΟΝ ΠΕΛΑΤΗ"),
+                                 QString(),
+                                 QString(),
+                                 QString(),
+                                 QString()};
     for (int i = 0; i < notice.size(); ++i) {
         EXPECT_LE(notice.at(i).size(), 5 + 28);
         EXPECT_EQ(notice.at(i), QStringLiteral("KXCO ") + greek::toEcrCharset(lines28.at(i)));

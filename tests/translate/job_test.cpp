@@ -196,12 +196,13 @@ TEST_F(GetData, CardFailureNoticeRunsBeforeTheOutcome)
 // a job a line stopped (1) or that left a receipt open (2) keeps its code.
 TEST_F(GetData, RefusedLineEndsTheJobWithExitCodeThree)
 {
-    const QString refused =
-        pluLine({{}, QStringLiteral("WATER"), QStringLiteral("0.3333"), QStringLiteral("1.50"), QStringLiteral("13"), {}});
+    const QString refused = pluLine(
+        {{}, QStringLiteral("WATER"), QStringLiteral("0.3333"), QStringLiteral("1.50"), QStringLiteral("13"), {}});
     ASSERT_TRUE(translate(writePrintFile(refused + QStringLiteral("\r\n"))));
     const QStringList lines = resultLines();
     ASSERT_EQ(lines.size(), 7);
-    EXPECT_EQ(lines.at(2), QStringLiteral("Err = -8, [") + refused.trimmed() + QStringLiteral("] DateTime = ") + kFixedDate);
+    EXPECT_EQ(lines.at(2),
+              QStringLiteral("Err = -8, [") + refused.trimmed() + QStringLiteral("] DateTime = ") + kFixedDate);
     EXPECT_EQ(lines.last(), QStringLiteral("exitcode = 3"));
 
     const struct

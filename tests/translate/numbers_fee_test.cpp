@@ -162,8 +162,9 @@ TEST_P(AmountsAsWritten, ReachTheRegisterAsWritten)
     if (c.refused) {
         ASSERT_EQ(window_.boxes.size(), 1);
         ASSERT_TRUE(result);
-        EXPECT_EQ(*result, QStringLiteral("Err = -8, [") + c.line.trimmed() + QStringLiteral("] DateTime = ") + kFixedDate
-                               + QStringLiteral("\r\n"));
+        EXPECT_EQ(*result,
+                  QStringLiteral("Err = -8, [") + c.line.trimmed() + QStringLiteral("] DateTime = ") + kFixedDate
+                      + QStringLiteral("\r\n"));
     } else {
         EXPECT_TRUE(window_.boxes.isEmpty());
         EXPECT_FALSE(result && result->contains(QStringLiteral("Err = ")));
@@ -179,34 +180,46 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         AmountCase{"PriceTwoDecimals", sale(QStringLiteral("1"), QStringLiteral("1.50")), {kWater}},
         AmountCase{"PriceOneDecimal", sale(QStringLiteral("1"), QStringLiteral("1.5")), {kWater}},
-        AmountCase{"PriceBareInteger", sale(QStringLiteral("1"), QStringLiteral("3")), {QStringLiteral("KX300R2WATER")}},
+        AmountCase{
+            "PriceBareInteger", sale(QStringLiteral("1"), QStringLiteral("3")), {QStringLiteral("KX300R2WATER")}},
         AmountCase{"PriceZerosBeyondTheCent", sale(QStringLiteral("1"), QStringLiteral("1.500")), {kWater}},
         AmountCase{"PriceThreeDecimals", sale(QStringLiteral("1"), QStringLiteral("1.505")), {}, true},
         AmountCase{"PriceComma", sale(QStringLiteral("1"), QStringLiteral("1,5")), {kWater}},
         AmountCase{"PriceSign", sale(QStringLiteral("1"), QStringLiteral("-1.5")), {kMinus, kWater}},
-        AmountCase{"QuantityTwoDecimals", sale(QStringLiteral("0.25"), QStringLiteral("1.50")),
+        AmountCase{"QuantityTwoDecimals",
+                   sale(QStringLiteral("0.25"), QStringLiteral("1.50")),
                    {QStringLiteral("KX0.25* ") + kQ, kWater}},
-        AmountCase{"QuantityOneDecimal", sale(QStringLiteral("0.5"), QStringLiteral("1.50")),
+        AmountCase{"QuantityOneDecimal",
+                   sale(QStringLiteral("0.5"), QStringLiteral("1.50")),
                    {QStringLiteral("KX0.5* ") + kQ, kWater}},
-        AmountCase{"QuantityBareInteger", sale(QStringLiteral("2"), QStringLiteral("1.50")),
+        AmountCase{"QuantityBareInteger",
+                   sale(QStringLiteral("2"), QStringLiteral("1.50")),
                    {QStringLiteral("KX2.000* ") + kQ, kWater}},
-        AmountCase{"QuantityZerosBeyondTheThousandth", sale(QStringLiteral("0.3330"), QStringLiteral("1.50")),
+        AmountCase{"QuantityZerosBeyondTheThousandth",
+                   sale(QStringLiteral("0.3330"), QStringLiteral("1.50")),
                    {QStringLiteral("KX0.333* ") + kQ, kWater}},
         AmountCase{"QuantityFourDecimals", sale(QStringLiteral("0.3333"), QStringLiteral("1.50")), {}, true},
-        AmountCase{"QuantityComma", sale(QStringLiteral("0,5"), QStringLiteral("1.50")),
+        AmountCase{"QuantityComma",
+                   sale(QStringLiteral("0,5"), QStringLiteral("1.50")),
                    {QStringLiteral("KX0.5* ") + kQ, kWater}},
-        AmountCase{"QuantitySign", sale(QStringLiteral("-2"), QStringLiteral("1.50")),
+        AmountCase{"QuantitySign",
+                   sale(QStringLiteral("-2"), QStringLiteral("1.50")),
                    {kMinus, QStringLiteral("KX2.000* ") + kQ, kWater}},
-        AmountCase{"DiscountTwoDecimals", codeLine(QStringLiteral("dis"), QStringLiteral("1.50")),
+        AmountCase{"DiscountTwoDecimals",
+                   codeLine(QStringLiteral("dis"), QStringLiteral("1.50")),
                    {kSt + kQ, kSt, kMinus, QStringLiteral("KX150GE")}},
-        AmountCase{"DiscountOneDecimal", codeLine(QStringLiteral("dis"), QStringLiteral("1.5")),
+        AmountCase{"DiscountOneDecimal",
+                   codeLine(QStringLiteral("dis"), QStringLiteral("1.5")),
                    {kSt + kQ, kSt, kMinus, QStringLiteral("KX150GE")}},
-        AmountCase{"DiscountBareIntegerIsCents", codeLine(QStringLiteral("dis"), QStringLiteral("150")),
+        AmountCase{"DiscountBareIntegerIsCents",
+                   codeLine(QStringLiteral("dis"), QStringLiteral("150")),
                    {kSt + kQ, kSt, kMinus, QStringLiteral("KX150GE")}},
         AmountCase{"DiscountThreeDecimals", codeLine(QStringLiteral("dis"), QStringLiteral("1.505")), {}, true},
-        AmountCase{"DiscountComma", codeLine(QStringLiteral("dis"), QStringLiteral("1,5")),
+        AmountCase{"DiscountComma",
+                   codeLine(QStringLiteral("dis"), QStringLiteral("1,5")),
                    {kSt + kQ, kSt, kMinus, QStringLiteral("KX150GE")}},
-        AmountCase{"DiscountSignIsASurcharge", codeLine(QStringLiteral("dis"), QStringLiteral("-1.5")),
+        AmountCase{"DiscountSignIsASurcharge",
+                   codeLine(QStringLiteral("dis"), QStringLiteral("-1.5")),
                    {kSt, QStringLiteral("KX150GE")}},
         AmountCase{"ModifierTwoDecimals", modLine(QStringLiteral("2.50")), {QStringLiteral("KX250GEOFFER")}},
         AmountCase{"ModifierOneDecimal", modLine(QStringLiteral("2.5")), {QStringLiteral("KX250GEOFFER")}},
