@@ -15,6 +15,7 @@ namespace {
 
 const QString kMinusKey = QStringLiteral("KX- ");
 const QString kWrongQuantity = QStringLiteral("Λάθος ποσότητα είδους στην ταμειακή!");
+const QString kWrongAmount = QStringLiteral("Λάθος ποσό στο αρχείο!");
 
 // The sign of a negative quantity goes to the ECR as the minus key; a
 // negative price with a negative quantity is a plain sale. False when the
@@ -57,19 +58,24 @@ void minusRule(Job &job)
 // price is the line's total: unit price times quantity, rounded to the cent
 // half away from zero, as the register rounds a quantity sale. The
 // description already shows the quantity. The sign stays with the price.
-void priceAsLineTotal(Job &job)
+// False when the total is beyond any number the program can hold: the line is
+// refused rather than booked at its unit price.
+bool priceAsLineTotal(Job &job)
 {
     LineRecord &r = job.record;
     const auto quantity = job.numbers().value(r.quantity);
     if (!quantity)
-        return;
+        return true;
     const qint64 thousandths = std::llround(std::fabs(*quantity) * 1000.0);
     const qint64 cents = r.price.toLongLong();
-    // Far beyond any register's limit: sent as it is, for the register to refuse.
-    if (thousandths != 0 && std::llabs(cents) > (std::numeric_limits<qint64>::max() - 500) / thousandths)
-        return;
+    if (thousandths != 0 && std::llabs(cents) > (std::numeric_limits<qint64>::max() - 500) / thousandths) {
+        messageBox(job.ecr.window, kWrongAmount, mb::Exclamation);
+        job.refuseLine();
+        return false;
+    }
     const qint64 total = (std::llabs(cents) * thousandths + 500) / 1000;
     r.price = QString::number(cents < 0 ? -total : total);
+    return true;
 }
 
 void sendKeyboardLockedSale(Job &job)
@@ -166,8 +172,8 @@ void sendSaleOperation(Job &job)
     if (!r.quantity.isEmpty()) {
         if (!prepareQuantity(job))
             return;
-        if (!r.itemCode.isEmpty() || job.options.keyboardLocked)
-            priceAsLineTotal(job);
+        if ((!r.itemCode.isEmpty() || job.options.keyboardLocked) && !priceAsLineTotal(job))
+            return;
     }
     if (!r.itemCode.isEmpty()) {
         saleWithCode(job);

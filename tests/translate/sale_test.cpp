@@ -269,6 +269,22 @@ TEST_F(TranslateTest, RefusedQuantityStopsTheSaleWithAPlainMessage)
               QStringList{QStringLiteral("KX150R2WATER")});
 }
 
+// With item codes the line's total is the price: one beyond any number the
+// program holds refuses the line instead of booking one unit.
+TEST_F(TranslateTest, LineTotalBeyondAnyNumberRefusesTheLine)
+{
+    settings_.itemCodes = ItemCodes::Numeric;
+    const QString line = pluLine({QStringLiteral("123"),
+                                  QStringLiteral("WATER"),
+                                  QStringLiteral("9999999"),
+                                  QStringLiteral("999999999"),
+                                  QStringLiteral("13"),
+                                  {}});
+    EXPECT_TRUE(runLines({line}).isEmpty());
+    EXPECT_EQ(window_.boxes.size(), 1);
+    EXPECT_TRUE(job().state.lineRefused);
+}
+
 TEST_F(TranslateTest, TransferStopsAtTheFirstRefusal)
 {
     job().state.paymentTransfer = true;
