@@ -1,9 +1,13 @@
 #pragma once
 // The two fixed recipes that turn receipt text into the ECR's character set.
 //
-// Item texts (sale, modifier and raw-command texts) go through recipe 1, free
-// comment and footer texts through recipe 2. Both keep the length of the text,
-// so a field cut to its width before conversion still fits after it.
+// Item texts (sale and modifier texts) go through recipe 1, free comment and
+// footer texts through recipe 2. The register has no codes for the symbols of
+// everyday Windows text (€, …, –, quotes, ©...): both recipes write them as a
+// cashier would key them ("EUR", "...", "-"), which can make a text longer.
+// The spaces that pad a field take the growth first; a caller whose field has
+// a width cuts the result to it. Raw commands the host wrote keep their
+// length and every symbol (commandTextConversion).
 //
 // Recipe 1 starts with a converter that repairs text written in the DOS Greek
 // code page. Dravimo's own is table B, given only text that reads as DOS
@@ -32,8 +36,19 @@ QString simpleUpper(const QString &text);
 // (box drawing and accented letters in DOS Greek). Accented letters count for
 // neither: either page has them where the other has letters. The text is DOS
 // Greek when its DOS letters outnumber its Windows letters; a tie reads as
-// Windows Greek, which is left as it is.
+// Windows Greek, which is left as it is. The bytes that are also everyday
+// Windows symbols (€ … – — ‘ ’ “ ” « © ® and the no-break space) count as DOS
+// letters only inside a run of DOS letters that holds another one too, so
+// Latin text with a symbol ("COCA COLA 0,5L €") is Windows text, while a DOS
+// word whose letters all sit on such bytes reads as Windows text too.
 bool looksLikeDosGreek(const QString &text);
+
+// Each character the register has no code for, as a cashier would key it:
+// € "EUR", – and — "-", … "...", quotes ' or ", the no-break space a space,
+// © "(C)", ® "(R)", ° "o", ± "+-", ² "2"; the Greek letters it cannot print
+// as the nearest it can: ΰ, ϋ, Ϋ as Υ and ΐ, ϊ, Ϊ as Ι. Where the text grows,
+// trailing spaces make room first.
+QString plainLookAlikes(const QString &text);
 
 // The DOS-Greek repair: table B for text that looks like DOS Greek, the text
 // unchanged otherwise. The default external converter.
@@ -43,11 +58,16 @@ QString repairDosGreek(const QString &text);
 // DOS-Greek repair above.
 using ExternalConverter = std::function<QString(const QString &)>;
 
-// Recipe 1: the converter, accents dropped (ώ becomes Ω), the DOS code of Δ
-// repaired, upper case, table A.
+// Recipe 1: the converter, the plain look-alikes, accents dropped (ώ becomes
+// Ω), the DOS code of Δ repaired, upper case, table A.
 QString itemTextConversion(const QString &text, const ExternalConverter &converter = {});
 
-// Recipe 2: DOS repair, upper case, accents dropped, upper case, table A.
+// Recipe 1 without the look-alikes, for commands the host wrote itself: a
+// byte there may be a register code the host meant, and the length is kept.
+QString commandTextConversion(const QString &text, const ExternalConverter &converter = {});
+
+// Recipe 2: DOS repair, the plain look-alikes, upper case, accents dropped,
+// upper case, table A.
 QString commentTextConversion(const QString &text);
 
 } // namespace dravimo::greek

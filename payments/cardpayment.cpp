@@ -4,8 +4,10 @@
 #include "core/resultfile.h"
 #include "core/window.h"
 #include "ecr/errorwait.h"
+#include "ecr/protocol.h"
 #include "ecr/queries.h"
 #include "ecr/session.h"
+#include "greek/recipes.h"
 
 #include <QStringList>
 
@@ -13,6 +15,10 @@
 
 namespace dravimo {
 namespace {
+
+// The code of the result line of a card attempt the terminal declined. The
+// register said OK to the command, so no other line tells the host.
+constexpr qint16 kCardDeclined = -7;
 
 // A busy terminal gets this long before the next attempt.
 constexpr Millis kBusyPause{3000};
@@ -48,6 +54,43 @@ QString centsText(const QString &cents)
     if (cents.size() == 2)
         return QStringLiteral("0,") + cents;
     return cents.left(cents.size() - 2) + QLatin1Char(',') + cents.right(2);
+}
+
+// The notice on a receipt whose card payment failed, as ten comment lines in
+// the register's character set. Two of its lines are wider than the paper's
+// 28 characters, and the register would wrap them mid-word: a line too wide
+// loses its centring spaces and then breaks at its last space that fits,
+// the rest going on the next line in place of one of the blank lines that
+// feed the paper out.
+QStringList failureNoticeLines()
+{
+    static const char16_t *const kNotice[] = {
+        u"ΠΡΟΣΟΧΗ!",
+        u" Η ΑΠΟΔΕΙΞΗ ΠΕΡΙΕΧΕΙ ΠΛΗΡΩΜΕΣ",
+        u"   ΠΙΣΤ.ΚΑΡΤΩΝ ΠΟΥ ΑΠΕΤΥΧΑΝ",
+        u"ΥΠΑΡΧΕΙ ΥΠΟΛΟΙΠΟ ΠΡΟΣ ΕΙΣΠΡΑΞΗ",
+        u"       ΑΠΟ ΤΟΝ ΠΕΛΑΤΗ",
+    };
+    constexpr int kLines = 10;
+    QStringList lines;
+    for (const char16_t *text : kNotice) {
+        QString line = QString::fromUtf16(text);
+        if (line.size() > kEcrLineWidth)
+            line = line.trimmed();
+        while (line.size() > kEcrLineWidth) {
+            qsizetype cut = line.lastIndexOf(QLatin1Char(' '), kEcrLineWidth);
+            if (cut <= 0)
+                cut = kEcrLineWidth;
+            lines.append(line.left(cut));
+            line = line.mid(cut).trimmed();
+        }
+        lines.append(line);
+    }
+    while (lines.size() < kLines)
+        lines.append(QString());
+    for (QString &line : lines)
+        line = greek::commentTextConversion(line).left(kEcrLineWidth);
+    return lines;
 }
 
 } // namespace
@@ -130,12 +173,25 @@ bool CardPayment::runCardAttempts(const QString &command, Quiet quiet, qint16 at
         const CardReply cls = classifyCardReply(r.reply);
         if (cls == CardReply::Accepted)
             return true;
+        if (cls != CardReply::NotReceived)
+            reportDecline(command);
         if (cls == CardReply::Refused)
             return false;
         if (cls == CardReply::Busy)
             ecr_.clock.pause(kBusyPause);
     }
     return false;
+}
+
+void CardPayment::reportDecline(const QString &command)
+{
+    const QString line = QStringLiteral("Err = %1, [%2] DateTime = %3")
+                             .arg(kCardDeclined)
+                             .arg(command, formatDateTime(ecr_.clock.wallNow()));
+    if (writeResult_)
+        writeResult_(line);
+    else
+        ecr_.results.append(line);
 }
 
 PaymentOutcome CardPayment::sendFallback(const QString &command)
@@ -211,20 +267,8 @@ void CardPayment::printFailureNotice()
     if (dialog && dialog->isOpen())
         dialog->close();
 
-    static const char16_t *const kNotice[] = {
-        u"ΠΡΟΣΟΧΗ!",
-        u" Η ΑΠΟΔΕΙΞΗ ΠΕΡΙΕΧΕΙ ΠΛΗΡΩΜΕΣ",
-        u"   ΠΙΣΤ.ΚΑΡΤΩΝ ΠΟΥ ΑΠΕΤΥΧΑΝ",
-        u"ΥΠΑΡΧΕΙ ΥΠΟΛΟΙΠΟ ΠΡΟΣ ΕΙΣΠΡΑΞΗ",
-        u"       ΑΠΟ ΤΟΝ ΠΕΛΑΤΗ",
-        u"",
-        u"",
-        u"",
-        u"",
-        u"",
-    };
-    for (const char16_t *line : kNotice)
-        ecr_.link.send(QStringLiteral("KXCO ") + QString::fromUtf16(line));
+    for (const QString &line : failureNoticeLines())
+        ecr_.link.send(QStringLiteral("KXCO ") + line);
 }
 
 } // namespace dravimo

@@ -59,6 +59,10 @@ public:
     // A payment line that names only a payment number.
     PaymentOutcome payWholeTotal(qint16 paymentNumber);
 
+    // Where the line of a declined card attempt goes: the session's result
+    // file unless set (a job replaying its journal writes nothing twice).
+    void setResultWriter(std::function<void(const QString &line)> write) { writeResult_ = std::move(write); }
+
     // After a job whose card payment was replaced by a fallback: waits for the
     // receipt to be finished and prints the notice on it.
     void printFailureNotice();
@@ -67,8 +71,11 @@ private:
     PaymentOutcome sendFallback(const QString &command);
     bool runCardAttempts(const QString &command, Quiet quiet, qint16 attempts);
 
+    void reportDecline(const QString &command);
+
     EcrSession &ecr_;
     QString paymentFile_;
+    std::function<void(const QString &line)> writeResult_;
 };
 
 } // namespace dravimo

@@ -1,6 +1,7 @@
 #include "translate/amounts.h"
 
 #include <cmath>
+#include <utility>
 
 namespace dravimo {
 
@@ -35,6 +36,47 @@ void stripAmountMarks(QString &price, QString &discount, QString &surcharge)
         digitsOnly(price);
     digitsOnly(discount);
     digitsOnly(surcharge);
+}
+
+namespace {
+
+// Where the digits after the last decimal mark start, and how many there are;
+// -1 when the value has no mark.
+std::pair<qsizetype, qsizetype> decimalRun(const QString &value)
+{
+    const qsizetype mark = qMax(value.lastIndexOf(QLatin1Char('.')), value.lastIndexOf(QLatin1Char(',')));
+    if (mark < 0)
+        return {-1, 0};
+    qsizetype end = mark + 1;
+    while (end < value.size() && value.at(end).isDigit())
+        ++end;
+    return {mark + 1, end - mark - 1};
+}
+
+} // namespace
+
+std::optional<QString> atMostDecimals(const QString &value, int places)
+{
+    const auto [start, count] = decimalRun(value);
+    if (start < 0 || count <= places)
+        return value;
+    const QString beyond = value.mid(start + places, count - places);
+    if (beyond.count(QLatin1Char('0')) != beyond.size())
+        return std::nullopt;
+    QString out = value;
+    out.remove(start + places, count - places);
+    return out;
+}
+
+std::optional<QString> amountInCentsForm(const QString &amount)
+{
+    auto out = atMostDecimals(amount, 2);
+    if (!out)
+        return std::nullopt;
+    const auto [start, count] = decimalRun(*out);
+    if (start >= 0 && count < 2)
+        out->insert(start + count, QString(2 - count, QLatin1Char('0')));
+    return out;
 }
 
 std::optional<qint64> priceInCents(const QString &price, const NumberFormat &numbers)

@@ -1,5 +1,6 @@
 #include "translate/job.h"
 
+#include "core/clock.h"
 #include "core/resultfile.h"
 #include "ecr/errorwait.h"
 #include "ecr/session.h"
@@ -25,6 +26,16 @@ void Job::appendResult(const QString &line) const
     if (journal && (journal->replaying() || journal->dryRun()))
         return;
     ecr.results.append(line);
+}
+
+void Job::refuseLine()
+{
+    // The code of the "Err = " line of a line refused before it was sent.
+    constexpr qint16 kLineRefused = -8;
+    state.lineRefused = true;
+    appendResult(QStringLiteral("Err = %1, [%2] DateTime = %3")
+                     .arg(kLineRefused)
+                     .arg(line.trimmed(), formatDateTime(ecr.clock.wallNow())));
 }
 
 bool Job::receiptOpen()

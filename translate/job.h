@@ -39,8 +39,12 @@ struct JobState
     // failure notice at the end of the job.
     bool cardFailure = false;
     // 0 when the whole file was read, 1 when a handler stopped the job, 2
-    // when the job left a receipt open on the register.
+    // when the job left a receipt open on the register, 3 when a line was
+    // refused and the receipt is without it.
     int exitCode = 0;
+    // A line was refused and nothing of it sent: the job ends with exit code
+    // 3 unless a stronger one (1 or 2) applies.
+    bool lineRefused = false;
     int paymentLineCount = 0;
     // The job ended with its receipt still open on the register: the next
     // job cancels it before its own first line.
@@ -79,6 +83,9 @@ public:
     // the job left a receipt open on the register.
     std::function<void(bool receiptLeftOpen)> outcomeWritten;
 
+    // The print-file line being translated.
+    QString line;
+
     // The reply of the latest command sent through send().
     QString lastReply;
 
@@ -88,6 +95,10 @@ public:
     // Appends one line to the job's result file. A recovered job replaying
     // what its first run did writes nothing: those lines are there already.
     void appendResult(const QString &line) const;
+    // Refuses the line being translated: an "Err = -8, [<line>]" line tells
+    // the host which, and the job's outcome that the receipt lacks it. The
+    // handler shows its own message and sends nothing of the line.
+    void refuseLine();
     // The next command is one the host wrote itself ("snd", "PRG").
     void nextCommandIsRaw() const;
 

@@ -3,6 +3,7 @@
 #include "translate/handlers.h"
 
 #include "core/numbers.h"
+#include "core/window.h"
 #include "greek/recipes.h"
 #include "translate/amounts.h"
 
@@ -12,19 +13,30 @@ namespace {
 const QString kMinusKey = QStringLiteral("KX- ");
 const QChar kMinus = QLatin1Char('-');
 const QChar kPercent = QLatin1Char('%');
+const QString kWrongAmount = QStringLiteral("Λάθος ποσό στο αρχείο!");
 // Marks a "mod" value as handled, so the amount steps leave it alone.
 const QString kHandled = QStringLiteral("*");
+
+// An amount the register cannot be given in whole cents: the line is refused.
+LineResult refuseAmount(Job &job)
+{
+    messageBox(job.ecr.window, kWrongAmount, mb::Exclamation);
+    job.refuseLine();
+    return LineResult::EndLine;
+}
 
 bool nonZero(const Job &job, const QString &value)
 {
     return !value.isEmpty() && job.numbers().valueOrZero(value) != 0;
 }
 
-// pos21 prints no text after an item modifier.
+// pos21 prints no text after an item modifier. The text keeps within the
+// description field's 24 characters when a symbol is written out in full.
 void describeModifier(Job &job, const QString &description)
 {
+    constexpr qsizetype kDescriptionWidth = 24;
     const bool withText = job.options.ecrModel != EcrModel::Pos21;
-    job.record.text = greek::itemTextConversion(withText ? description.trimmed() : QString());
+    job.record.text = greek::itemTextConversion(withText ? description.trimmed() : QString()).left(kDescriptionWidth);
 }
 
 void percentageModifier(Job &job, QString &v, const QString &description)
@@ -74,7 +86,10 @@ void amountModifier(Job &job, QString &v, const QString &description)
 LineResult handleDiscount(Job &job, const QString &amount)
 {
     LineRecord &r = job.record;
-    r.discount = amount.trimmed();
+    const auto cents = amountInCentsForm(amount.trimmed());
+    if (!cents)
+        return refuseAmount(job);
+    r.discount = *cents;
     stripAmountMarks(r.price, r.discount, r.surcharge);
     // A negative discount is a surcharge.
     if (r.discount.startsWith(kMinus)) {
@@ -93,11 +108,17 @@ LineResult handleDiscount(Job &job, const QString &amount)
 LineResult handleModifier(Job &job, const QString &value, const QString &description)
 {
     QString v = value.trimmed();
+    const auto cents = amountInCentsForm(v);
     v.remove(QLatin1Char(','));
     v.remove(QLatin1Char('.'));
     const bool percentage = v.endsWith(kPercent);
     if (!job.numbers().isNumeric(percentage ? v.chopped(1) : v))
         return LineResult::EndLine;
+    if (!cents)
+        return refuseAmount(job);
+    v = cents->trimmed();
+    v.remove(QLatin1Char(','));
+    v.remove(QLatin1Char('.'));
     if (percentage) {
         v.chop(1);
         percentageModifier(job, v, description);

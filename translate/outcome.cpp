@@ -15,6 +15,8 @@ namespace {
 
 // The exit code of a job that left a receipt open on the register.
 constexpr int kReceiptLeftOpen = 2;
+// The exit code of a job whose receipt lacks a line it refused.
+constexpr int kLineRefused = 3;
 
 // Lets the ECR finish the last command of the receipt before it is queried.
 constexpr Millis kSettlePause{250};
@@ -78,6 +80,8 @@ void finishJob(Job &job)
     job.state.receiptLeftOpen = job.state.receiptLeftOpen || receiptLeftOpen(job);
     if (job.state.exitCode == 0 && job.state.receiptLeftOpen)
         job.state.exitCode = kReceiptLeftOpen;
+    if (job.state.exitCode == 0 && job.state.lineRefused)
+        job.state.exitCode = kLineRefused;
     job.appendResult(QStringLiteral("DateTime end = ") + now(job));
     const QString status = tableStatus(job);
     const int recStatus = job.numbers().valueOrZero(status) != 0 ? 1 : 0;

@@ -14,7 +14,7 @@ LineResult handleProgramming(Job &job, const QString &command)
     QString c = greek::simpleUpper(command.trimmed());
     if (!c.startsWith(QLatin1String("KY")))
         c.prepend(QLatin1String("KX"));
-    r.text = greek::itemTextConversion(c);
+    r.text = greek::commandTextConversion(c);
     job.nextCommandIsRaw();
     sendOperation(job);
     return LineResult::Next;

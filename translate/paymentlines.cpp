@@ -25,6 +25,15 @@ void noteOutcome(Job &job, PaymentOutcome outcome)
         job.state.cardFailure = true;
 }
 
+// A declined card's result line goes through the job, which writes nothing
+// when it replays what an earlier run of it already wrote.
+CardPayment cardPayment(Job &job)
+{
+    CardPayment payment(job.ecr, job.paymentFile);
+    payment.setResultWriter([&job](const QString &line) { job.appendResult(line); });
+    return payment;
+}
+
 } // namespace
 
 LineResult handleSubtotal(Job &job, const QString &subtotal)
@@ -54,7 +63,15 @@ LineResult handlePayment(Job &job, const QString &paymentNumber, const QString &
     const auto value = job.numbers().value(r.price);
     if (integerOrZero(r.paymentNumber, job.numbers()) == 0 || !value || *value == 0.0)
         return LineResult::Next;
-    r.price = r.price.trimmed();
+    // A payment is a positive amount in whole cents; anything else would pay
+    // a sum the host did not write.
+    const auto cents = amountInCentsForm(r.price.trimmed());
+    if (!cents || *value < 0) {
+        messageBox(job.ecr.window, QStringLiteral("Λάθος ποσό στο αρχείο!"), mb::Exclamation);
+        job.refuseLine();
+        return LineResult::EndLine;
+    }
+    r.price = *cents;
     stripAmountMarks(r.price, r.discount, r.surcharge);
     r.text = greek::itemTextConversion(r.text);
     sendOperation(job);
@@ -70,7 +87,7 @@ LineResult handleCardPayment(Job &job, const QString &paymentNumber)
         messageBox(job.ecr.window, QStringLiteral("Λάθος Αριθμός πληρωμής στο αρχείο!"), mb::Information);
         return LineResult::Next;
     }
-    noteOutcome(job, CardPayment(job.ecr, job.paymentFile).payWholeTotal(toInt16(*v).value_or(0)));
+    noteOutcome(job, cardPayment(job).payWholeTotal(toInt16(*v).value_or(0)));
     return LineResult::Next;
 }
 
@@ -80,8 +97,7 @@ void sendPaymentOperation(Job &job)
     const bool zeroAmount = job.numbers().valueOrZero(r.price) == 0.0;
     if (zeroAmount && !job.state.zeroPayment)
         return;
-    noteOutcome(job,
-                CardPayment(job.ecr, job.paymentFile).payAmount(r.price, r.paymentNumber, job.options.forcedPayment()));
+    noteOutcome(job, cardPayment(job).payAmount(r.price, r.paymentNumber, job.options.forcedPayment()));
 }
 
 } // namespace dravimo

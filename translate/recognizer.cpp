@@ -96,6 +96,7 @@ const std::array<LineKind, 20> &lineKinds()
 
 LineResult recogniseLine(Job &job, const QString &line)
 {
+    job.line = line;
     for (const LineKind &kind : lineKinds()) {
         if (kind.commentGate && !job.options.commentLines)
             continue;

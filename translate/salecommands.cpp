@@ -6,11 +6,16 @@
 #include "core/window.h"
 #include "translate/amounts.h"
 
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
 namespace dravimo {
 namespace {
 
 const QString kMinusKey = QStringLiteral("KX- ");
 const QString kWrongQuantity = QStringLiteral("Λάθος ποσότητα είδους στην ταμειακή!");
+const QString kWrongAmount = QStringLiteral("Λάθος ποσό στο αρχείο!");
 
 // The sign of a negative quantity goes to the ECR as the minus key; a
 // negative price with a negative quantity is a plain sale. False when the
@@ -48,6 +53,31 @@ void minusRule(Job &job)
     }
 }
 
+// Where no quantity command goes before the sale (item codes, a locked
+// keyboard), the register books one unit at the price it is given, so the
+// price is the line's total: unit price times quantity, rounded to the cent
+// half away from zero, as the register rounds a quantity sale. The
+// description already shows the quantity. The sign stays with the price.
+// False when the total is beyond any number the program can hold: the line is
+// refused rather than booked at its unit price.
+bool priceAsLineTotal(Job &job)
+{
+    LineRecord &r = job.record;
+    const auto quantity = job.numbers().value(r.quantity);
+    if (!quantity)
+        return true;
+    const qint64 thousandths = std::llround(std::fabs(*quantity) * 1000.0);
+    const qint64 cents = r.price.toLongLong();
+    if (thousandths != 0 && std::llabs(cents) > (std::numeric_limits<qint64>::max() - 500) / thousandths) {
+        messageBox(job.ecr.window, kWrongAmount, mb::Exclamation);
+        job.refuseLine();
+        return false;
+    }
+    const qint64 total = (std::llabs(cents) * thousandths + 500) / 1000;
+    r.price = QString::number(cents < 0 ? -total : total);
+    return true;
+}
+
 void sendKeyboardLockedSale(Job &job)
 {
     const LineRecord &r = job.record;
@@ -56,7 +86,7 @@ void sendKeyboardLockedSale(Job &job)
 }
 
 // Item codes: an "A" code is printed before the sale, an "N" code after it.
-// The quantity reaches the ECR only through the description on this path.
+// No quantity command goes on this path: the price is the line's total.
 void saleWithCode(Job &job)
 {
     const LineRecord &r = job.record;
@@ -139,8 +169,12 @@ void sendSaleOperation(Job &job)
             job.queries.tableTotal(static_cast<int>(integerPart(*table)));
     }
     LineRecord &r = job.record;
-    if (!r.quantity.isEmpty() && !prepareQuantity(job))
-        return;
+    if (!r.quantity.isEmpty()) {
+        if (!prepareQuantity(job))
+            return;
+        if ((!r.itemCode.isEmpty() || job.options.keyboardLocked) && !priceAsLineTotal(job))
+            return;
+    }
     if (!r.itemCode.isEmpty()) {
         saleWithCode(job);
     } else if (!job.options.keyboardLocked) {

@@ -13,6 +13,8 @@ namespace dravimo {
 namespace {
 
 const QString kUnknownVatCategory = QStringLiteral("Ανύπαρκτη κατηγορία ΦΠΑ ");
+const QString kWrongAmount = QStringLiteral("Λάθος ποσό στο αρχείο!");
+const QString kWrongQuantity = QStringLiteral("Λάθος ποσότητα είδους στην ταμειακή!");
 
 // Rates are compared as text with two decimals and a point, the way both the
 // line and vats.dat are shown to the operator.
@@ -92,6 +94,17 @@ QString describeQuantity(const Job &job, const QString &quantity, const QString 
     return description;
 }
 
+// The width the description may take on the receipt line: the field's 24,
+// or 20 when pos21 carries the quantity in front of it. A symbol written out
+// in full ("€" as "EUR") must not push the text past it.
+qsizetype descriptionWidth(const Job &job, const QString &quantity)
+{
+    const TranslationOptions &o = job.options;
+    const bool pos21Quantity =
+        o.quantityInDescription && o.ecrModel == EcrModel::Pos21 && job.numbers().value(quantity) != 1.0;
+    return pos21Quantity ? 20 : 24;
+}
+
 void setItemCode(Job &job, const QString &code)
 {
     if (job.options.itemCodes == ItemCodes::Numeric)
@@ -111,10 +124,25 @@ LineResult handleSale(Job &job, const SaleFields &f)
     r.quantity = normalizeDecimal(f.quantity.trimmed(), 3, job.numbers());
     if (!job.numbers().isNumeric(r.quantity))
         return LineResult::EndLine;
+    // The register takes whole cents and thousandths of a unit: a finer
+    // value would be rounded or refused there, so the line is refused here.
+    const auto price = atMostDecimals(r.price, 2);
+    const auto quantity = atMostDecimals(r.quantity, 3);
+    if (!price || !quantity) {
+        if (!quantity)
+            plainMessageBox(job.ecr.window, kWrongQuantity, mb::Exclamation);
+        else
+            messageBox(job.ecr.window, kWrongAmount, mb::Exclamation);
+        job.refuseLine();
+        return LineResult::EndLine;
+    }
+    r.price = *price;
+    r.quantity = *quantity;
     const QString category = saleCategory(job, f);
     setItemCode(job, f.code);
     r.operation = Operation::Sale;
-    r.text = greek::itemTextConversion(describeQuantity(job, r.quantity, description));
+    const QString described = describeQuantity(job, r.quantity, description);
+    r.text = greek::itemTextConversion(described).left(qMax(described.size(), descriptionWidth(job, r.quantity)));
     if (category.isEmpty()) {
         messageBox(job.ecr.window, kUnknownVatCategory, mb::Exclamation);
         return LineResult::Next;

@@ -208,3 +208,80 @@ TEST(EndToEnd, PaperOutInTheMiddleOfAReceiptStillEndsInItsPayment)
     EXPECT_EQ(rig.commands().count(QStringLiteral("KX200T1")), 1);
     EXPECT_TRUE(rig.roll().contains(QStringLiteral("ΜΕΤΡΗΤΑ                 2,00"))) << rig.roll().toStdString();
 }
+
+namespace {
+
+// A receipt of one item sold twice with an item code, a discount on it and a
+// cash payment, its amounts written as given.
+QString codedReceipt(const QString &price, const QString &discount, const QString &payment)
+{
+    const QString plu = QStringLiteral(" PLU 123           ")
+        + QStringLiteral("ITEM").leftJustified(24, QLatin1Char(' ')) + QString(4, QLatin1Char(' '))
+        + QStringLiteral("2").rightJustified(7, QLatin1Char(' ')) + QStringLiteral("  ")
+        + price.rightJustified(9, QLatin1Char(' ')) + QStringLiteral("   ")
+        + QStringLiteral("24").rightJustified(5, QLatin1Char(' '));
+    return QStringLiteral(" resFile:  r.txt\r\n") + plu + QStringLiteral("\r\n mod  ")
+        + discount.leftJustified(10, QLatin1Char(' ')) + QStringLiteral("OFFER\r\n tot   1  ")
+        + payment.rightJustified(9, QLatin1Char(' ')) + QStringLiteral("\r\n");
+}
+
+} // namespace
+
+// One decimal is the amount as written: the one-decimal file sends the
+// register the same commands as the two-decimal one, and with an item code
+// (no quantity command on that path) 2 x 1,50 is booked as 3,00.
+TEST(EndToEnd, OneDecimalAmountsBookTheSameReceiptAsTwoDecimals)
+{
+    Rig rig;
+    ASSERT_TRUE(rig.startSimulator());
+    rig.writeSettings(QStringLiteral("true N"));
+    ASSERT_TRUE(rig.startDravimo());
+    rig.drop(QStringLiteral("print.1"),
+             codedReceipt(QStringLiteral("1.50"), QStringLiteral("-0.50"), QStringLiteral("2.50")));
+    ASSERT_TRUE(rig.waitGone(QStringLiteral("print.1"), kJobTimeoutMs)) << rig.dravimoErrors().toStdString();
+    const QStringList twoDecimals = lastJob(rig.commands());
+    rig.drop(QStringLiteral("print.1"),
+             codedReceipt(QStringLiteral("1.5"), QStringLiteral("-0.5"), QStringLiteral("2.5")));
+    ASSERT_TRUE(rig.waitGone(QStringLiteral("print.1"), kJobTimeoutMs)) << rig.dravimoErrors().toStdString();
+
+    EXPECT_EQ(lastJob(rig.commands()), twoDecimals);
+    EXPECT_TRUE(twoDecimals.contains(QStringLiteral("KX300R1ITEM                    ")))
+        << twoDecimals.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(rig.resultLines(QStringLiteral("r.txt")).count(QStringLiteral("exitcode = 0")), 2);
+    const QString roll = rig.roll();
+    EXPECT_EQ(roll.count(QStringLiteral("ITEM                  3,00 Α")), 2) << roll.toStdString();
+    EXPECT_EQ(roll.count(QStringLiteral("ΣΥΝΟΛΟ                  2,50")), 2) << roll.toStdString();
+}
+
+// A card the terminal declines leaves its line in the result file even when
+// the configured fallback (cash) closes the receipt.
+TEST(EndToEnd, DeclinedCardWithAFallbackIsReported)
+{
+    Rig rig;
+    // Payment 1 plain cash; payment 3 a card on terminal 1, booked as ECR
+    // payment 2, no retries, falling back to cash.
+    QByteArray payeft(3 * 128, '\0');
+    const qint16 record[] = {3, 2, 1, -1, 0, 1};
+    for (int i = 0; i < 6; ++i) {
+        payeft[2 * 128 + 2 * i] = char(record[i] & 0xFF);
+        payeft[2 * 128 + 2 * i + 1] = char((record[i] >> 8) & 0xFF);
+    }
+    QFile file(rig.path(QStringLiteral("payeft.dat")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(payeft);
+    file.close();
+    ASSERT_TRUE(rig.startSimulator({QStringLiteral("card code 05")}));
+    rig.writeSettings();
+    ASSERT_TRUE(rig.startDravimo());
+    QString receipt = smallReceipt(QStringLiteral("r.txt"), QStringLiteral("ITEM1"));
+    receipt.replace(QStringLiteral(" tot   1"), QStringLiteral(" tot   3"));
+    rig.drop(QStringLiteral("print.1"), receipt);
+    ASSERT_TRUE(rig.waitGone(QStringLiteral("print.1"), kJobTimeoutMs)) << rig.dravimoErrors().toStdString();
+
+    const QStringList lines = rig.resultLines(QStringLiteral("r.txt"));
+    EXPECT_EQ(lines.count(QStringLiteral("Err = -7, [KX200T2P1] DateTime = <date>")), 1)
+        << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(lines.value(lines.size() - 1), QStringLiteral("exitcode = 0"));
+    EXPECT_EQ(rig.commands().count(QStringLiteral("KX200T1")), 1);
+    EXPECT_TRUE(rig.roll().contains(QStringLiteral("ΜΕΤΡΗΤΑ                 2,00"))) << rig.roll().toStdString();
+}

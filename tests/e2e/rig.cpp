@@ -64,16 +64,23 @@ bool Rig::startSimulator(const QStringList &scenario)
     return device_.startsWith(QLatin1Char('/'));
 }
 
-void Rig::writeSettings()
+void Rig::writeSettings(const QString &printCode)
 {
     const QStringList lines = {
-        QStringLiteral("[port] com1"),         QStringLiteral("[baud] 9600"),
-        QStringLiteral("[file] print"),        QStringLiteral("[ecrt] mikro"),
-        QStringLiteral("[multi type] true"),   QStringLiteral("[print_desc] true"),
-        QStringLiteral("[print_code] falseN"), QStringLiteral("[comments] true"),
-        QStringLiteral("[currency]=0"),        QStringLiteral("[keyb_off]=false"),
-        QStringLiteral("[dir_depa]=false"),    QStringLiteral("[quantity]=false"),
-        QStringLiteral("[AutoStar]=yes"),      QStringLiteral("[location] ") + folder() + QLatin1Char('/'),
+        QStringLiteral("[port] com1"),
+        QStringLiteral("[baud] 9600"),
+        QStringLiteral("[file] print"),
+        QStringLiteral("[ecrt] mikro"),
+        QStringLiteral("[multi type] true"),
+        QStringLiteral("[print_desc] true"),
+        QStringLiteral("[print_code] ") + printCode,
+        QStringLiteral("[comments] true"),
+        QStringLiteral("[currency]=0"),
+        QStringLiteral("[keyb_off]=false"),
+        QStringLiteral("[dir_depa]=false"),
+        QStringLiteral("[quantity]=false"),
+        QStringLiteral("[AutoStar]=yes"),
+        QStringLiteral("[location] ") + folder() + QLatin1Char('/'),
     };
     writeTextFile(path(QStringLiteral("param.ini")), lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
     writeVatRates();

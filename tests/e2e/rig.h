@@ -33,8 +33,9 @@ public:
     // run at start. False when it did not report its device.
     bool startSimulator(const QStringList &scenario = {});
     // param.ini for multi-file mode with the print stem <folder>/print,
-    // descriptions and comments on, and the simulator's VAT rates in vats.dat.
-    void writeSettings();
+    // descriptions and comments on, item codes as `printCode` says (the
+    // "[print_code]" value), and the simulator's VAT rates in vats.dat.
+    void writeSettings(const QString &printCode = QStringLiteral("falseN"));
     // The simulator's VAT rates as vats.dat.
     void writeVatRates();
     // Starts dravimo in the folder; arguments make it a one-shot run.

@@ -34,12 +34,12 @@ TEST(ItemText, RecipeStepsAfterTheConverter)
     EXPECT_EQ(item(QStringLiteral("Καφές")), QByteArray("\x4B\x41\x8B\x45\x66"));
     // ώ becomes Ω, not the Latin O the other accents become.
     EXPECT_EQ(item(QStringLiteral("ώρα")), QByteArray("\x8D\x50\x41"));
-    // ϊ and ϋ are upper-cased to letters table A does not list.
-    EXPECT_EQ(item(QStringLiteral("ϊϋ")), QByteArray("\xDA\xDB"));
+    // ϊ and ϋ, which table A does not list, print as the nearest letters.
+    EXPECT_EQ(item(QStringLiteral("ϊϋ")), QByteArray("IY"));
     // The DOS Δ that reads as ƒ, in either case.
     EXPECT_EQ(item(fromBytes("\x83") + QChar(u'Ƒ')), QByteArray("\x86\x86"));
     EXPECT_EQ(item(QStringLiteral("abc 12%-")), QByteArray("ABC 12%-"));
-    EXPECT_EQ(item(QStringLiteral("ΐΰ")), QByteArray("\xC0\xE0"));
+    EXPECT_EQ(item(QStringLiteral("ΐΰ")), QByteArray("IY"));
 }
 
 TEST(ItemText, TheConverterComesFirst)
@@ -83,23 +83,33 @@ TEST(CommentText, Recipe)
     EXPECT_EQ(comment(QStringLiteral("thank you")), QByteArray("THANK YOU"));
 }
 
-TEST(GreekRecipes, KeepTheLengthOfEveryText)
+// Symbols written out can only lengthen a text, and a host's own command
+// keeps its length and its bytes.
+TEST(GreekRecipes, LengthOfEveryText)
 {
     QByteArray all;
     for (int b = 1; b < 256; ++b)
         all.append(char(b));
     const QString text = cp1253::decode(all);
-    EXPECT_EQ(itemTextConversion(text).size(), text.size());
-    EXPECT_EQ(commentTextConversion(text).size(), text.size());
-    EXPECT_EQ(itemTextConversion(cp737::decode(all)).size(), text.size());
+    EXPECT_GE(itemTextConversion(text).size(), text.size());
+    EXPECT_GE(commentTextConversion(text).size(), text.size());
+    EXPECT_GE(itemTextConversion(cp737::decode(all)).size(), text.size());
+    EXPECT_EQ(commandTextConversion(text).size(), text.size());
+    EXPECT_EQ(commandTextConversion(QStringLiteral("KXCO ") + fromBytes("\x85")),
+              QStringLiteral("KXCO ") + fromBytes("\x85"));
+    // Padding makes room for what a symbol grows into.
+    EXPECT_EQ(item(QStringLiteral("TEA €    ")), QByteArray("TEA EUR  "));
     EXPECT_TRUE(itemTextConversion(QString()).isEmpty());
     EXPECT_TRUE(commentTextConversion(QString()).isEmpty());
     EXPECT_EQ(simpleUpper(QStringLiteral("ςάΐß")), QStringLiteral("ΣΆΐß"));
 }
 
 // Which code page a text is in is decided on the whole text: the letters
-// each reading would give are counted, and one symbol cannot flip it. The
-// bytes are what a comment or footer line sends to the register.
+// each reading would give are counted, and one symbol cannot flip it; the
+// bytes that are everyday Windows symbols count as DOS letters only beside
+// other DOS letters. In Windows text every symbol the register has no code
+// for goes out as a cashier would key it. The bytes are what a comment or
+// footer line sends to the register.
 TEST(GreekRecipes, DosGreekIsRecognisedOnTheWholeText)
 {
     struct Case
@@ -114,25 +124,36 @@ TEST(GreekRecipes, DosGreekIsRecognisedOnTheWholeText)
         // Windows Greek whose letters all lie in α..π, beside one symbol.
         {"footer and a no-break space", QStringLiteral("καλη βδομαδα") + nbsp, false,
          "KA\x88H B\x86OMA\x86"
-         "A\xA0"},
+         "A "},
         {"euro sign", QStringLiteral("καφε €"), false,
          "KA\x8B"
-         "E \x80"},
+         "E EUR"},
         {"guillemets", QStringLiteral("«λαδι»"), false,
-         "\xAB\x88"
-         "A\x86I\xBB"},
-        {"curly quotes", QStringLiteral("‘δεκα’"), false,
-         "\x91\x86"
-         "EKA\x92"},
-        {"ellipsis", QStringLiteral("ναι…"), false, "NAI\x85"},
-        {"en dash", QStringLiteral("κακαο – μελι"), false, "KAKAO \x96 ME\x88I"},
+         "\"\x88"
+         "A\x86I\""},
+        {"curly quotes", QStringLiteral("‘δεκα’ “X”"), false,
+         "'\x86"
+         "EKA' \"X\""},
+        {"ellipsis", QStringLiteral("ναι…"), false, "NAI..."},
+        {"en dash", QStringLiteral("κακαο – μελι"), false, "KAKAO - ME\x88I"},
         {"Windows Greek", QStringLiteral("έκπτωση"), false, "EK\x8AT\x8D\x66H"},
         {"Ά alone is no evidence", QStringLiteral("Άννα"), false, "ANNA"},
         {"capitals and a symbol", QStringLiteral("ΚΑΦΕΣ ") + fromBytes("\x80"), false,
          "KA\x8B"
-         "Ef \x80"},
+         "Ef EUR"},
         {"no Greek at all", QStringLiteral("WATER 0.5L"), false, "WATER 0.5L"},
         {"empty", QString(), false, ""},
+        // Latin text with one symbol is Windows text.
+        {"Latin and the euro sign", QStringLiteral("COCA COLA 0,5L €"), false, "COCA COLA 0,5L EUR"},
+        {"Latin and an en dash", QStringLiteral("ESPRESSO – DOUBLE"), false, "ESPRESSO - DOUBLE"},
+        {"Latin, copyright, registered", QStringLiteral("T-SHIRT ©®"), false, "T-SHIRT (C)(R)"},
+        {"Latin, em dash, degree, plus-minus, squared", QStringLiteral("A—B 40° ±2 M²"), false, "A-B 40O +-2 M2"},
+        {"Greek and an ellipsis", QStringLiteral("Τοστ…"), false, "TOfT..."},
+        // Letters the register cannot print: the nearest it can.
+        {"upsilon with dialytika and tonos", QStringLiteral("Ταΰγετος"), false,
+         "TAY\x85"
+         "ETOf"},
+        {"iota with dialytika", QStringLiteral("Προϊόν"), false, "\x8APOION"},
         // DOS Greek, with the symbols of its own page: ° (0xF8), ± (0xF1) and
         // ² (0xFD) read as Windows ψ, ρ and ύ, and are sent as those letters.
         {"DOS capitals", fromBytes("\x89\x80\x94\x84\x91 12.50"), true,
@@ -148,15 +169,16 @@ TEST(GreekRecipes, DosGreekIsRecognisedOnTheWholeText)
         {"degree sign", fromBytes("\x85\x84\x91\x92\x8E 40\xF8"), true, "ZEfTO 40\x8C"},
         {"plus-minus", fromBytes("\x8B\x84 \xF1\x35"), true, "ME P5"},
         {"superscript two", fromBytes("\x89\x93\x81\x8E\x91 \xFD"), true, "KYBOf Y"},
+        // A DOS word of two letters, its Α on the byte of €.
+        {"DOS word of two letters", fromBytes("\x8C\x80"), true, "NA"},
         // The worked examples: ΑΒΓ in code page 737; a Windows β is read as a
         // letter, never as the DOS έ.
         {"DOS ΑΒΓ", fromBytes("\x80\x81\x82"), true, "\x41\x42\x85"},
         {"Windows β", fromBytes("\xE2"), false, "\x42"},
-        // Undecidable: a lone symbol reads as the DOS letter at its place; a
-        // tie reads as Windows Greek.
-        {"lone euro sign", fromBytes("\x80"), true, "A"},
-        {"lone ellipsis", QStringLiteral("…"), true, "Z"},
-        {"tie", QStringLiteral("α€"), false, "A\x80"},
+        // A symbol alone is the symbol; a tie reads as Windows Greek.
+        {"lone euro sign", fromBytes("\x80"), false, "EUR"},
+        {"lone ellipsis", QStringLiteral("…"), false, "..."},
+        {"tie", QStringLiteral("α") + fromBytes("\x81"), false, "A\x81"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.note);

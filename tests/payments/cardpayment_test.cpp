@@ -4,6 +4,8 @@
 #include "core/clock.h"
 #include "core/files.h"
 #include "core/window.h"
+#include "greek/cp1253.h"
+#include "greek/ecrcharset.h"
 #include "payments/cardpayment.h"
 #include "payments/payeft.h"
 
@@ -134,14 +136,33 @@ TEST_F(CardPaymentTest, DeclinedEveryTimeRetriesThenFallsBackAndTheNoticePrints)
     EXPECT_EQ(withoutStatus(),
               (QStringList{QStringLiteral("KXST"), QStringLiteral("KX500T2P1"), QStringLiteral("KX500T2P1"),
                            QStringLiteral("KX500T2P1"), QStringLiteral("KX500T1")}));
+    // Each declined attempt tells the host; the fallback adds no line.
+    const QStringList lines = resultLines();
+    ASSERT_EQ(lines.size(), 3);
+    for (const QString &line : lines)
+        EXPECT_TRUE(line.startsWith(QLatin1String("Err = -7, [KX500T2P1] DateTime = "))) << line.toStdString();
 
+    // The notice in the register's characters, each line within the paper's
+    // 28: the two wider lines lose their centring or break at a space.
     ecr.sent.clear();
     pay().printFailureNotice();
     const QStringList notice = withoutStatus();
     ASSERT_EQ(notice.size(), 10);
-    EXPECT_EQ(notice.at(0), QStringLiteral("KXCO ΠΡΟΣΟΧΗ!"));
-    EXPECT_EQ(notice.at(2), QStringLiteral("KXCO    ΠΙΣΤ.ΚΑΡΤΩΝ ΠΟΥ ΑΠΕΤΥΧΑΝ"));
-    EXPECT_EQ(notice.at(9), QStringLiteral("KXCO "));
+    EXPECT_EQ(cp1253::encode(notice.at(0)), QByteArray("KXCO \x8APOfOXH!"));
+    const QStringList lines28 = {QStringLiteral("ΠΡΟΣΟΧΗ!"),
+                                 QStringLiteral("Η ΑΠΟΔΕΙΞΗ ΠΕΡΙΕΧΕΙ ΠΛΗΡΩΜΕΣ"),
+                                 QStringLiteral("   ΠΙΣΤ.ΚΑΡΤΩΝ ΠΟΥ ΑΠΕΤΥΧΑΝ"),
+                                 QStringLiteral("ΥΠΑΡΧΕΙ ΥΠΟΛΟΙΠΟ ΠΡΟΣ"),
+                                 QStringLiteral("ΕΙΣΠΡΑΞΗ"),
+                                 QStringLiteral("       ΑΠΟ ΤΟΝ ΠΕΛΑΤΗ"),
+                                 QString(),
+                                 QString(),
+                                 QString(),
+                                 QString()};
+    for (int i = 0; i < notice.size(); ++i) {
+        EXPECT_LE(notice.at(i).size(), 5 + 28);
+        EXPECT_EQ(notice.at(i), QStringLiteral("KXCO ") + greek::toEcrCharset(lines28.at(i)));
+    }
 }
 
 TEST_F(CardPaymentTest, BusyTerminalPausesThreeSecondsAndRefusalStopsAtOnce)
@@ -153,6 +174,8 @@ TEST_F(CardPaymentTest, BusyTerminalPausesThreeSecondsAndRefusalStopsAtOnce)
     EXPECT_GE(clock.nowMs() - before, 3000);
     EXPECT_EQ(withoutStatus().count(QStringLiteral("KX500T2P1")), 2);
     EXPECT_EQ(withoutStatus().last(), QStringLiteral("KX500T1"));
+    // A busy terminal and "CntFail" each count as a declined attempt.
+    EXPECT_EQ(resultLines().size(), 2);
 }
 
 TEST_F(CardPaymentTest, FailedExchangeTriesAgainWithoutClassifying)

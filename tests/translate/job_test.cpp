@@ -268,11 +268,43 @@ TEST_F(GetData, CardFailureNoticeRunsBeforeTheOutcome)
     j.state.cardFailure = true;
     finishJob(j);
     const QStringList sent = ecr_.commands();
-    const qsizetype notice = sent.indexOf(QStringLiteral("KXCO ΠΡΟΣΟΧΗ!"));
+    // ΠΡΟΣΟΧΗ! in the register's character set.
+    const QString first = QStringLiteral("KXCO ") + bytes("\x8APOfOXH!");
+    const qsizetype notice = sent.indexOf(first);
     ASSERT_GE(notice, 0);
     EXPECT_LT(notice, sent.indexOf(QStringLiteral("KXRE")));
-    EXPECT_EQ(sent.count(QStringLiteral("KXCO ΠΡΟΣΟΧΗ!")), 1);
+    EXPECT_EQ(sent.count(first), 1);
     EXPECT_FALSE(j.state.cardFailure);
+}
+
+// A refused line ends the job "exitcode = 3", after its "Err = -8" line;
+// a job a line stopped (1) or that left a receipt open (2) keeps its code.
+TEST_F(GetData, RefusedLineEndsTheJobWithExitCodeThree)
+{
+    const QString refused = pluLine(
+        {{}, QStringLiteral("WATER"), QStringLiteral("0.3333"), QStringLiteral("1.50"), QStringLiteral("13"), {}});
+    ASSERT_TRUE(translate(writePrintFile(refused + QStringLiteral("\r\n"))));
+    const QStringList lines = resultLines();
+    ASSERT_EQ(lines.size(), 7);
+    EXPECT_EQ(lines.at(2),
+              QStringLiteral("Err = -8, [") + refused.trimmed() + QStringLiteral("] DateTime = ") + kFixedDate);
+    EXPECT_EQ(lines.last(), QStringLiteral("exitcode = 3"));
+
+    const struct
+    {
+        int exitCode;
+        bool leftOpen;
+        const char *last;
+    } cases[] = {{1, false, "exitcode = 1"}, {0, true, "exitcode = 2"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.last);
+        Job j(session_, settings_);
+        j.state.exitCode = c.exitCode;
+        j.state.receiptLeftOpen = c.leftOpen;
+        j.state.lineRefused = true;
+        finishJob(j);
+        EXPECT_EQ(resultLines().last(), QString::fromLatin1(c.last));
+    }
 }
 
 // A stopped job still writes every outcome line, with exit code 1 and the

@@ -122,13 +122,13 @@ INSTANTIATE_TEST_SUITE_P(
         SaleCase{"KeyboardLockedSale",
                  kWater,
                  [](TranslationOptions &s, JobState &) { s.keyboardLocked = true; },
-                 {QStringLiteral("KX2PL"), QStringLiteral("KX150AC") + kWater24}},
+                 {QStringLiteral("KX2PL"), QStringLiteral("KX300AC") + kWater24}},
         SaleCase{"KeyboardLockedRefund",
                  with(kWater, [](Plu &p) { p.price = QStringLiteral("-1.50"); }),
                  [](TranslationOptions &s, JobState &) { s.keyboardLocked = true; },
-                 {QStringLiteral("KX- "), QStringLiteral("KX2PL"), QStringLiteral("KX150AC") + kWater24}},
-        // Codes: no quantity command, the description untrimmed and without
-        // the leading-digit space.
+                 {QStringLiteral("KX- "), QStringLiteral("KX2PL"), QStringLiteral("KX300AC") + kWater24}},
+        // Codes: no quantity command but the line's total as the price, the
+        // description untrimmed and without the leading-digit space.
         SaleCase{"AlphanumericCodeBeforeTheSale",
                  with(kWater,
                       [](Plu &p) {
@@ -138,18 +138,39 @@ INSTANTIATE_TEST_SUITE_P(
                       }),
                  [](TranslationOptions &s, JobState &) { s.itemCodes = ItemCodes::Alphanumeric; },
                  {bytes("KX10PLK\x8D\x86:") + QStringLiteral("AB12          "), QStringLiteral("KX- "),
-                  QStringLiteral("KX150R2") + QStringLiteral("7UP").leftJustified(24, QLatin1Char(' '))}},
+                  QStringLiteral("KX300R2") + QStringLiteral("7UP").leftJustified(24, QLatin1Char(' '))}},
         SaleCase{"NumericCodeAfterTheSale",
                  with(kWater, [](Plu &p) { p.code = QStringLiteral("123"); }),
                  [](TranslationOptions &s, JobState &) { s.itemCodes = ItemCodes::Numeric; },
-                 {QStringLiteral("KX150R2") + kWater24, QStringLiteral("KX123AC")}},
+                 {QStringLiteral("KX300R2") + kWater24, QStringLiteral("KX123AC")}},
+        // Half a unit at 0,15 is 0,075: rounded half away from zero, as the
+        // register rounds a quantity sale.
+        SaleCase{"CodeLineTotalRoundsAsTheRegister",
+                 with(kWater,
+                      [](Plu &p) {
+                          p.code = QStringLiteral("123");
+                          p.quantity = QStringLiteral("0.5");
+                          p.price = QStringLiteral("0.15");
+                      }),
+                 [](TranslationOptions &s, JobState &) { s.itemCodes = ItemCodes::Numeric; },
+                 {QStringLiteral("KX8R2") + kWater24, QStringLiteral("KX123AC")}},
+        // A symbol written out takes the field's padding, not more room.
+        SaleCase{"SymbolWrittenOutKeepsTheFieldWidth",
+                 with(kWater,
+                      [](Plu &p) {
+                          p.code = QStringLiteral("123");
+                          p.quantity = QStringLiteral("1");
+                          p.description = QStringLiteral("COCA COLA 0,5L €");
+                      }),
+                 [](TranslationOptions &s, JobState &) { s.itemCodes = ItemCodes::Numeric; },
+                 {QStringLiteral("KX150R2COCA COLA 0,5L EUR      "), QStringLiteral("KX123AC")}},
         SaleCase{"NumericCodeKeyboardLocked",
                  with(kWater, [](Plu &p) { p.code = QStringLiteral("123"); }),
                  [](TranslationOptions &s, JobState &) {
                      s.itemCodes = ItemCodes::Numeric;
                      s.keyboardLocked = true;
                  },
-                 {QStringLiteral("KX2PL"), QStringLiteral("KX150AC") + kWater24, QStringLiteral("KX123AC")}},
+                 {QStringLiteral("KX2PL"), QStringLiteral("KX300AC") + kWater24, QStringLiteral("KX123AC")}},
         SaleCase{"DirectDepartmentFromTheLine",
                  with(kWater,
                       [](Plu &p) {
@@ -246,6 +267,22 @@ TEST_F(TranslateTest, RefusedQuantityStopsTheSaleWithAPlainMessage)
     ecr_.sent.clear();
     EXPECT_EQ(runLines({water(QStringLiteral("1"), QStringLiteral("1.50"))}),
               QStringList{QStringLiteral("KX150R2WATER")});
+}
+
+// With item codes the line's total is the price: one beyond any number the
+// program holds refuses the line instead of booking one unit.
+TEST_F(TranslateTest, LineTotalBeyondAnyNumberRefusesTheLine)
+{
+    settings_.itemCodes = ItemCodes::Numeric;
+    const QString line = pluLine({QStringLiteral("123"),
+                                  QStringLiteral("WATER"),
+                                  QStringLiteral("9999999"),
+                                  QStringLiteral("999999999"),
+                                  QStringLiteral("13"),
+                                  {}});
+    EXPECT_TRUE(runLines({line}).isEmpty());
+    EXPECT_EQ(window_.boxes.size(), 1);
+    EXPECT_TRUE(job().state.lineRefused);
 }
 
 TEST_F(TranslateTest, TransferStopsAtTheFirstRefusal)
