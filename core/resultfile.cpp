@@ -167,6 +167,15 @@ std::optional<QString> ResultFile::refusal(const QString &path) const
     if (::stat(QFile::encodeName(target).constData(), &st) == 0 && !S_ISREG(st.st_mode))
         return QStringLiteral("not a regular file");
 #endif
+    // A file that cannot be written at all (no such folder, no permission, a
+    // read-only system) will not heal by waiting: the job is refused now,
+    // rather than stopped at its first line and tried for ever. A write that
+    // fails later (a full disk) stops the job until it can go on.
+    bool created = false;
+    if (const auto why = appendBytes(path, QByteArray(), created))
+        return *why;
+    if (created) // the job's first line makes it, once the job has begun
+        QFile::remove(path);
     return std::nullopt;
 }
 

@@ -4,6 +4,7 @@
 
 #include "tests/support/scratch.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #ifdef Q_OS_UNIX
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -49,7 +51,7 @@ TEST(JournalEntry, EveryCutReadsAsTheLastWholeStateAndDamageAsTheStateBefore)
     };
     const JournalReply clear{0, QStringLiteral("CL:0:345")};
     const JournalReply refused{1038, QStringLiteral("1038")};
-    const JournalReply card{0, QStringLiteral("358OK 1:2 * 3\r\n\x04 ΑΒΓ")}; // any bytes a reply may hold
+    const JournalReply card{0, QStringLiteral("358OK 1:2 * 3\r\n\x04 ΑΒΓ"), 417}; // any bytes a reply may hold
     step([&] { return journal.recordReply(clear); }, [&](JournalEntry &e) { e.replies.append(clear); });
     step([&] { return journal.recordReply(refused); }, [&](JournalEntry &e) { e.replies.append(refused); });
     step([&] { return journal.recordCardSent(); }, [](JournalEntry &e) { e.cardInFlight = true; });
@@ -58,7 +60,11 @@ TEST(JournalEntry, EveryCutReadsAsTheLastWholeStateAndDamageAsTheStateBefore)
              e.cardInFlight = false;
              e.replies.append(card);
          });
-    step([&] { return journal.recordOutcome(); }, [](JournalEntry &e) { e.outcomeWritten = true; });
+    step([&] { return journal.recordOutcome(true); },
+         [](JournalEntry &e) {
+             e.outcomeWritten = true;
+             e.leftOpen = true;
+         });
     const QByteArray whole = test::readFile(QStringLiteral("journal/job"));
     ASSERT_EQ(JobJournal::parse(whole), states.last());
     for (qsizetype cut = 0; cut <= whole.size(); ++cut) {
@@ -73,6 +79,30 @@ TEST(JournalEntry, EveryCutReadsAsTheLastWholeStateAndDamageAsTheStateBefore)
     QByteArray damaged = whole;
     damaged[ends[2] - 4] = damaged[ends[2] - 4] == 'x' ? 'y' : 'x';
     EXPECT_EQ(JobJournal::parse(damaged), states[1]);
+
+    // Recovery's pending cancel rides in the entry it rewrites whole.
+    JournalEntry pending = states.last();
+    pending.cancelResumeAt = 1;
+    EXPECT_EQ(JobJournal::parse(JobJournal::serialise(pending)), pending);
+}
+
+// An entry an older Dravimo left (version 1: no result-file sizes, no pending
+// cancel, a plain outcome) is still settled.
+TEST(JournalEntry, AnOlderEntryIsStillRead)
+{
+    QByteArray old;
+    for (const QByteArray &line : QList<QByteArray>{"dravimo-job 1", "path %2Fshop%2Fprint.1", "fingerprint ab",
+                                                    "before RE%3A1", "attempt 2", "settle 0", "r 0 CL", "outcome"}) {
+        old += line + " *" + QCryptographicHash::hash(line, QCryptographicHash::Md5).toHex().left(8) + '\n';
+    }
+    const auto e = JobJournal::parse(old);
+    ASSERT_TRUE(e.has_value());
+    EXPECT_EQ(e->path, QStringLiteral("/shop/print.1"));
+    EXPECT_EQ(e->attempt, 2);
+    EXPECT_EQ(e->replies, (QList<JournalReply>{{0, QStringLiteral("CL"), -1}}));
+    EXPECT_TRUE(e->outcomeWritten);
+    EXPECT_EQ(e->resultSize, -1);
+    EXPECT_EQ(e->cancelResumeAt, -1);
 }
 
 TEST(JobJournal, AnEntryOutlivesTheProcessUntilTheJobEnds)
@@ -127,6 +157,41 @@ TEST(JobJournal, OneProcessPerWorkingFolderAndALockLeftByADeadOneIsTakenOver)
     EXPECT_TRUE(next.lock(why)) << why.toStdString();
 #endif
 }
+
+#ifdef Q_OS_UNIX
+// The host's user shares Dravimo's group (it writes print files, reads result
+// files); it must not read or replace the journal. An older Dravimo's
+// group-readable journal is tightened at start-up.
+TEST(JobJournal, TheJournalIsPrivateToDravimo)
+{
+    test::ScratchFolder scratch;
+    QDir().mkpath(QStringLiteral("journal"));
+    test::writeFile(QStringLiteral("journal/job"), "left by an older version");
+    ::chmod("journal", 0755);
+    ::chmod("journal/job", 0644);
+    const auto mode = [](const char *name) {
+        struct stat st = {};
+        return ::stat(name, &st) == 0 ? int(st.st_mode & 07777) : -1;
+    };
+    JobJournal journal(QStringLiteral("journal"));
+    QString why;
+    ASSERT_TRUE(journal.lock(why)) << why.toStdString();
+    EXPECT_EQ(mode("journal"), 0700);
+    EXPECT_EQ(mode("journal/job"), 0600);
+    EXPECT_EQ(mode("journal/lock"), 0600);
+    ASSERT_TRUE(journal.begin(header()));
+    ASSERT_TRUE(journal.recordOutcome(true));
+    EXPECT_EQ(mode("journal/job"), 0600);
+    EXPECT_EQ(mode("journal/left-open"), 0600);
+    // The note outlives the entry, and goes with the next outcome that left
+    // nothing open.
+    ASSERT_TRUE(journal.finish());
+    EXPECT_TRUE(JobJournal(QStringLiteral("journal")).receiptLeftOpen());
+    ASSERT_TRUE(journal.begin(header()));
+    ASSERT_TRUE(journal.recordOutcome(false));
+    EXPECT_FALSE(journal.receiptLeftOpen());
+}
+#endif
 
 } // namespace
 } // namespace dravimo

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -58,10 +59,11 @@ QStringList plainOutcome(const QString &tag = QStringLiteral("Unknown"))
 }
 
 // "resFile:" is chosen by whoever writes the print folder: Dravimo's own
-// files, a FIFO (which would hang the job, and every restart) or a device
-// (the lines would go down another line) are refused, the host told why in
-// the default result file, and nothing sent; a file of the host's, wherever
-// it lies and however it is named or linked, works.
+// files, a FIFO (which would hang the job, and every restart), a device (the
+// lines would go down another line) or a file that cannot be written at all
+// are refused, the host told why in the default result file, and nothing
+// sent; a file of the host's, wherever it lies and however it is named or
+// linked, works.
 TEST_F(GetData, AResultFileMustBeARegularFileOfTheHosts)
 {
     QDir().mkpath(path(QStringLiteral("journal")));
@@ -88,6 +90,7 @@ TEST_F(GetData, AResultFileMustBeARegularFileOfTheHosts)
         {"/dev/null", false, nullptr},
 #endif
         {"print.1", false, "print.1"},
+        {"no-such-folder/res.txt", false, nullptr},
         {"link.txt", true, "host.txt"},
         {"@/elsewhere/out.txt", true, "elsewhere/out.txt"},
         {"RESULT", true, "RESULT"},
@@ -116,6 +119,7 @@ TEST_F(GetData, AResultFileMustBeARegularFileOfTheHosts)
         if (c.written)
             EXPECT_EQ(test::readFile(path(QString::fromLatin1(c.written))), before);
     }
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("no-such-folder"))));
 }
 
 // A print file far beyond any receipt is not read: it is put aside, and the
@@ -220,27 +224,6 @@ TEST_F(GetData, PlainJob)
     EXPECT_EQ(resultLines(QStringLiteral("res.txt")), expected);
     EXPECT_EQ(progress_.maximum(), 4);
     EXPECT_EQ(progress_.value(), 4);
-}
-
-// A result file the system will not let us write (here: its folder does not
-// exist) loses nothing in silence: every line of the outcome goes to the
-// failure report, with the file and the reason.
-TEST_F(GetData, UnwritableResultFileReportsEveryLine)
-{
-    QStringList reported;
-    results_.setFailureReport([&reported](const QString &file, const QString &line, const QString &why) {
-        EXPECT_FALSE(why.isEmpty());
-        reported.append(file + QLatin1Char('|') + line);
-    });
-    ASSERT_TRUE(translate(writePrintFile(QStringLiteral(" resFile:  no-such-folder/res.txt\r\n tag:  T9\r\n"))));
-    EXPECT_FALSE(QFile::exists(path(QStringLiteral("no-such-folder"))));
-    // The last two lines go in one write (recovery finds them whole or not).
-    QStringList expected;
-    for (const QString &line : plainOutcome(QStringLiteral("T9")))
-        expected.append(QStringLiteral("no-such-folder/res.txt|") + line);
-    const QString exitLine = expected.takeLast().section(QLatin1Char('|'), 1);
-    expected.last() += QStringLiteral("\r\n") + exitLine;
-    EXPECT_EQ(reported, expected);
 }
 
 TEST_F(GetData, TwoJobsAppendToOneResultFile)
