@@ -129,10 +129,12 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
     bool limitSet = false;
     const qint64 limit = qEnvironmentVariable("DRAVIMO_MAX_PRINT_FILE").toLongLong(&limitSet);
     if (limitSet && limit >= 0)
-        translator.maxPrintFileSize = limit;
-    controller.setTranslator([&translator](const QString &path, const TranslationOptions &options) {
-        return translator.translate(path, options);
-    });
+        translator.files().setMaxSize(limit);
+    controller.setTranslator(
+        [&translator](const QString &path, const PrintJobFiles::Taken &taken, const TranslationOptions &options) {
+            return translator.translate(path, taken, options);
+        });
+    controller.setJobFiles(translator.files());
     if (journalOn) {
         controller.setJournal(journal, [&translator](const JournalEntry &entry, const TranslationOptions &options,
                                                      bool afterRestart) {

@@ -159,7 +159,8 @@ void Controller::runOneShot()
     try {
         bool read = false;
         try {
-            read = translate_ && translate_(path, settings_.translation);
+            const PrintJobFiles::Taken taken = files_->take(path);
+            read = translate_ && translate_(path, taken, settings_.translation);
         } catch (const JobInterrupted &stopped) {
             jobInterrupted(stopped.why);
             closeMainWindow(exitcode::kFailure);
@@ -245,14 +246,7 @@ bool Controller::settleUnfinishedJob()
     switch (r.outcome) {
     case Recovery::Outcome::EcrSilent:
     case Recovery::Outcome::Unwritable: return false;
-    case Recovery::Outcome::Finished:
-        if (!isProgrammingFile(unfinished_->path, true) && !isProgrammingFile(unfinished_->path, false)
-            && !removeFileDurably(unfinished_->path)) {
-            jobInterrupted(texts::kPrintFileNotRemoved + unfinished_->path);
-            return false;
-        }
-        view_.notice(r.message);
-        break;
+    case Recovery::Outcome::Finished: view_.notice(r.message); break;
     case Recovery::Outcome::Dropped: view_.notice(r.message); break;
     case Recovery::Outcome::Quarantined:
         view_.setStatus(r.message);
@@ -260,8 +254,11 @@ bool Controller::settleUnfinishedJob()
         messageBox(view_, r.message, mb::Critical);
         break;
     }
-    if (!journal_->finish()) {
-        jobInterrupted(journal_->lastError());
+    const QString &path = unfinished_->path;
+    const bool remove = r.outcome == Recovery::Outcome::Finished && !isProgrammingFile(path, true)
+                     && !isProgrammingFile(path, false);
+    if (!files_->finish(path, remove)) {
+        jobInterrupted(files_->why());
         return false;
     }
     unfinished_.reset();
@@ -276,15 +273,9 @@ bool Controller::settleUnfinishedJob()
 // that point: the entry stays and is settled on a later tick.
 void Controller::jobEnded(const QString &path, bool removePrintFile)
 {
-    if (removePrintFile && !removeFileDurably(path)) {
+    if (!files_->finish(path, removePrintFile)) {
         if (journal_)
-            jobInterrupted(texts::kPrintFileNotRemoved + path);
-        return;
-    }
-    if (!journal_)
-        return;
-    if (!journal_->finish()) {
-        jobInterrupted(journal_->lastError());
+            jobInterrupted(files_->why());
         return;
     }
     writesWorkAgain();

@@ -14,6 +14,7 @@
 
 #include "control/mainview.h"
 #include "journal/jobjournal.h"
+#include "journal/printjobfiles.h"
 #include "settings/settings.h"
 
 #include <QString>
@@ -33,9 +34,10 @@ class ProgressIndicator;
 class Controller
 {
 public:
-    // Hands one print file to the translator; false when the file could not
-    // be read at all (nothing was sent then).
-    using TranslateFn = std::function<bool(const QString &path, const TranslationOptions &options)>;
+    // Hands one taken print file to the translator; false when it was not
+    // read (nothing was sent then).
+    using TranslateFn =
+        std::function<bool(const QString &path, const PrintJobFiles::Taken &taken, const TranslationOptions &options)>;
 
     // commandLine: the host's arguments joined by single spaces; non-empty
     // makes this a one-shot run.
@@ -44,6 +46,10 @@ public:
     Controller &operator=(const Controller &) = delete;
 
     void setTranslator(TranslateFn translate) { translate_ = std::move(translate); }
+    // The object that takes and finishes print files (the translator's, so
+    // that one object keeps their order on disk); without one the controller
+    // uses its own, without a journal.
+    void setJobFiles(PrintJobFiles &files) { files_ = &files; }
     // Ticks at once when the host hands a print file over, while printing is
     // on (never in a one-shot run). Without one the poll alone finds files.
     void setPrintFolderWatch(PrintFolderWatch *watch);
@@ -148,11 +154,11 @@ private:
 
     std::optional<Settings> readTickSettings();
     void setConnection(const Connection &connection);
-    bool readableNow(const QString &path);
+    std::optional<PrintJobFiles::Taken> takeReady(const QString &path);
     void runSingleFileJob(const Settings &s);
     void runMultiFileSearch(const Settings &s);
     enum class JobOutcome { Done, NotRead, Interrupted };
-    JobOutcome runJob(const QString &path, const Settings &s);
+    JobOutcome runJob(const QString &path, const PrintJobFiles::Taken &taken, const Settings &s);
     bool lockWorkingFolder();
     bool settleUnfinishedJob();
     void jobEnded(const QString &path, bool removePrintFile);
@@ -169,6 +175,8 @@ private:
     ProgressIndicator &progress_;
     const QString commandLine_;
     TranslateFn translate_;
+    PrintJobFiles ownFiles_{nullptr, nullptr};
+    PrintJobFiles *files_ = &ownFiles_;
     PrintFolderWatch *watch_ = nullptr;
     JobJournal *journal_ = nullptr;
     SettleFn settle_;

@@ -1,14 +1,10 @@
 #pragma once
-// The files of the poll cycle: how a print file is judged ready, which print
-// file goes next, which ones survive their job, and the two small files the
-// cycle keeps beside the host ("receipt.txt", "\dravimo\end.txt").
-//
-// The ready test is the only hand-shake with the host: a file is taken once it
-// exists, has content and nobody else holds it locked. On Windows the locked
-// open fails while the host still has the file open. POSIX locks are only
-// advisory, so a host there must write each print file under another name
-// and rename it into place when it is complete; a rename is atomic, and the
-// cycle never sees half a receipt.
+// The files of the poll cycle: which print file goes next, which ones survive
+// their job, and the two small files the cycle keeps beside the host
+// ("receipt.txt", "\dravimo\end.txt"). Taking a print file for its job
+// (the ready test and the read on one open) is PrintJobFiles'.
+
+#include "journal/printjobfiles.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -28,16 +24,9 @@ inline const QString kEndMarkerFile = QStringLiteral("/dravimo/end.txt");
 // lock on it).
 bool isReadyFile(const QString &path);
 
-// Whether a file can be read now, the check made just before a job starts
-// reading: free; held (another process has it locked, usually the host still
-// writing it, or it went away meanwhile); or refused by the system (no
-// permission to read it, say), with the system's reason.
-struct ReadAccess
-{
-    enum State { Free, Held, Refused };
-    State state = Free;
-    QString reason;
-};
+// Whether a file can be read now (see PrintFileAccess): free, held by
+// another process, or refused by the system with its reason.
+using ReadAccess = PrintFileAccess;
 ReadAccess readAccess(const QString &path);
 
 // Programming files stay after their job. Single-file mode compares the last

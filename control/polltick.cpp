@@ -75,11 +75,12 @@ void Controller::runSingleFileJob(const Settings &s)
     QFile receipt(kReceiptFile);
     receipt.open(QIODevice::WriteOnly | QIODevice::Truncate);
     const QString path = s.location + s.file;
-    if (!isReadyFile(path) || !readableNow(path))
+    const auto taken = takeReady(path);
+    if (!taken)
         return;
     removeFile(kEndMarkerFile);
     view_.setLabel(InfoLabel::JobCounter, QString::number(nextJobNumber()));
-    if (runJob(path, s) == JobOutcome::Done)
+    if (runJob(path, *taken, s) == JobOutcome::Done)
         jobEnded(path, !isProgrammingFile(path, false));
 }
 
@@ -88,12 +89,13 @@ void Controller::runMultiFileSearch(const Settings &s)
 {
     const QString candidate = s.file.contains(QLatin1Char('*')) ? findWildcardPrintFile(s.location, s.file)
                                                                 : findNumberedPrintFile(s.location + s.file);
-    if (candidate.isEmpty() || !isReadyFile(candidate) || !readableNow(candidate))
+    const auto taken = candidate.isEmpty() ? std::nullopt : takeReady(candidate);
+    if (!taken)
         return;
     removeFile(kEndMarkerFile);
     const qint16 counter = nextJobNumber();
     view_.setLabel(InfoLabel::JobCounter, QString::number(counter));
-    const JobOutcome outcome = runJob(candidate, s);
+    const JobOutcome outcome = runJob(candidate, *taken, s);
     if (outcome == JobOutcome::Interrupted)
         return;
     if (outcome == JobOutcome::Done)
@@ -104,37 +106,41 @@ void Controller::runMultiFileSearch(const Settings &s)
     view_.setCaption(texts::kJobDoneCaption);
 }
 
-// A ready file that the system will not let us read waits like one the host
-// still holds (a lower number still goes first), but unlike a held file it
-// will not come free by itself: the operator is told, once, with its name and
-// the reason, and again only when the reason changes.
-bool Controller::readableNow(const QString &path)
+// The print file taken for its job (one open: the ready test and the read),
+// or nothing while it is not ready. A ready file that the system will not let
+// us read waits like one the host still holds (a lower number still goes
+// first), but unlike a held file it will not come free by itself: the
+// operator is told, once, with its name and the reason, and again only when
+// the reason changes.
+std::optional<PrintJobFiles::Taken> Controller::takeReady(const QString &path)
 {
-    const ReadAccess access = readAccess(path);
-    if (access.state != ReadAccess::Refused) {
+    PrintJobFiles::Taken taken = files_->take(path);
+    if (taken.state != PrintJobFiles::Taken::Refused) {
         refusedFile_.clear();
-        return access.state == ReadAccess::Free;
+        if (taken.state == PrintJobFiles::Taken::NotReady)
+            return std::nullopt;
+        return taken;
     }
-    const QString report = texts::kUnreadablePrintFile + path + QStringLiteral(": ") + access.reason;
+    const QString report = texts::kUnreadablePrintFile + path + QStringLiteral(": ") + taken.reason;
     if (report != refusedFile_) {
         refusedFile_ = report;
         view_.setStatus(report);
         view_.repaint();
         view_.notice(report);
     }
-    return false;
+    return std::nullopt;
 }
 
 // A file the translator could not read at all is kept: nothing of it reached
 // the register or the result file, and deleting it would lose the receipt. A
 // job that failed part-way counts as done, since printing it again would
 // print its first lines twice.
-Controller::JobOutcome Controller::runJob(const QString &path, const Settings &s)
+Controller::JobOutcome Controller::runJob(const QString &path, const PrintJobFiles::Taken &taken, const Settings &s)
 {
     if (!settleUnfinishedJob())
         return JobOutcome::NotRead;
     try {
-        if (translate_ && translate_(path, s.translation))
+        if (translate_ && translate_(path, taken, s.translation))
             return JobOutcome::Done;
         return JobOutcome::NotRead;
     } catch (const JobInterrupted &stopped) {

@@ -39,7 +39,7 @@ inline const QString kUnwritableResultFile = QStringLiteral("Δεν γράφετ
 inline const QString kWriteFailed =
     QStringLiteral("Η εργασία σταμάτησε: δεν γίνεται εγγραφή στον δίσκο, θα τακτοποιηθεί μόλις γίνει ξανά δυνατή: ");
 inline const QString kWritesWorkAgain = QStringLiteral("Η εγγραφή στον δίσκο είναι ξανά δυνατή");
-inline const QString kPrintFileNotRemoved = QStringLiteral("δεν διαγράφεται το αρχείο εκτύπωσης ");
+
 // One failed attempt of the search for the register; the reason follows.
 inline const QString kSearchFailed = QStringLiteral("Εύρεση Φορολογικής Ταμειακής: ");
 

@@ -81,31 +81,24 @@ void readLines(Job &job, JournaledLink &link, ProgressIndicator &progress, const
     }
 }
 
-std::optional<QByteArray> readBytes(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
-}
-
 } // namespace
 
 Translator::Translator(EcrSession &ecr, ProgressIndicator &progress, JobJournal *journal)
-    : ecr_(ecr), progress_(progress), journal_(journal)
+    : ecr_(ecr), progress_(progress), journal_(journal), files_(&ecr.results, journal)
 {}
 
 bool Translator::translate(const QString &path, const TranslationOptions &options)
 {
-    if (maxPrintFileSize > 0 && QFileInfo(path).size() > maxPrintFileSize) {
+    return translate(path, files_.take(path), options);
+}
+
+bool Translator::translate(const QString &path, const PrintJobFiles::Taken &taken, const TranslationOptions &options)
+{
+    if (taken.state == PrintJobFiles::Taken::TooLarge) {
         putAsideOversized(path);
         return true;
     }
-    const auto bytes = readBytes(path);
-    return bytes && runJob(path, *bytes, options, nullptr);
+    return taken.state == PrintJobFiles::Taken::Read && runJob(path, taken.bytes, options, nullptr);
 }
 
 // A print file far larger than any receipt is a host gone wrong (or a file
@@ -116,11 +109,13 @@ void Translator::putAsideOversized(const QString &path)
     const JournalEntry entry{path, {}, {}, 1, false, {}, false, false};
     ecr_.results.setPath(kDefaultResultFile);
     const Recovery r = quarantine(entry, QStringLiteral("το αρχείο εκτύπωσης είναι μεγαλύτερο από %1 bytes")
-                                             .arg(maxPrintFileSize));
+                                             .arg(files_.maxSize()));
     ecr_.window.setStatus(r.message);
     ecr_.window.repaint();
     if (notice)
         notice(r.message);
+    if (jobRefused)
+        jobRefused();
 }
 
 // A result file the job may not write to: nothing is sent, and the host
@@ -151,10 +146,7 @@ void Translator::beginJob(Job &job, const QString &path, const QByteArray &bytes
         return;
     }
     const QString before = ecr_.link.send(QStringLiteral("KXRE"), Quiet::Yes).reply;
-    JournalEntry entry{path, fingerprintOf(bytes), before, 1, previousLeftOpen(), {}, false, false};
-    entry.resultSize = ecr_.results.size();
-    ecr_.results.clearFailure();
-    if (!journal_->begin(entry))
+    if (!files_.begin(JournalEntry{path, fingerprintOf(bytes), before, 1, previousLeftOpen(), {}, false, false}))
         throw JobInterrupted{journal_->lastError()};
     writeHeader(job);
 }

@@ -5,6 +5,7 @@
 // short is settled from the journal before any other runs.
 
 #include "journal/jobjournal.h"
+#include "journal/printjobfiles.h"
 #include "settings/settings.h"
 
 #include <QString>
@@ -26,10 +27,16 @@ public:
     // journal: null runs jobs without one (nothing survives a crash).
     Translator(EcrSession &ecr, ProgressIndicator &progress, JobJournal *journal = nullptr);
 
-    // Translates one print file. Returns false when the file could not be
-    // opened or read (no outcome lines are written then; the caller decides
-    // what to do).
+    // Runs the job of a print file taken by files(). Returns false when it
+    // was not read (no outcome lines are written then; the caller decides
+    // what to do). A file too large to read is put aside, and counts as done.
+    bool translate(const QString &path, const PrintJobFiles::Taken &taken, const TranslationOptions &options);
+    // Takes the print file and runs its job.
     bool translate(const QString &path, const TranslationOptions &options);
+
+    // The job's files: the controller takes and finishes print files through
+    // the same object, so their order on disk is kept in one place.
+    PrintJobFiles &files() { return files_; }
 
     // Settles the job the journal shows unfinished. The caller deletes the
     // print file of a Finished job, then ends the journal entry. afterRestart:
@@ -48,12 +55,7 @@ public:
     std::function<void()> jobRefused;
     // Where a print file that must not be tried again is moved.
     QString quarantineFolder = QStringLiteral("quarantine");
-    // A print file larger than this (bytes) is not read but moved there; 0
-    // reads any size.
-    qint64 maxPrintFileSize = kDefaultMaxPrintFileSize;
-    // A receipt is a few kilobytes; a programming file for a register's whole
-    // item list of some thousands of lines stays well below this.
-    static constexpr qint64 kDefaultMaxPrintFileSize = 1024 * 1024;
+
 
 private:
     bool runJob(const QString &path, const QByteArray &bytes, const TranslationOptions &options, ResumePoint *resume);
@@ -75,6 +77,7 @@ private:
     EcrSession &ecr_;
     ProgressIndicator &progress_;
     JobJournal *journal_;
+    PrintJobFiles files_;
     int cardAcknowledgementsBefore_ = 0;
     // The last job left its receipt open on the register (kept in the
     // journal folder when there is a journal, so that it outlives the process).

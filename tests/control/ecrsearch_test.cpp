@@ -35,7 +35,7 @@ protected:
     {
         if (!controller_) {
             controller_ = std::make_unique<Controller>(h.window, h.clock, h.exchange, progress, commandLine);
-            controller_->setTranslator([this](const QString &, const TranslationOptions &) { return ++jobs, true; });
+            controller_->setTranslator([this](const QString &, const PrintJobFiles::Taken &, const TranslationOptions &) { return ++jobs, true; });
         }
         return *controller_;
     }

@@ -297,7 +297,7 @@ TEST_F(PollCycle, TickFallingDueDuringAJobStartsNothing)
     job(QStringLiteral("print.2"));
     int depth = 0;
     int deepest = 0;
-    form().setTranslator([&](const QString &path, const TranslationOptions &) {
+    form().setTranslator([&](const QString &path, const PrintJobFiles::Taken &, const TranslationOptions &) {
         ++depth;
         deepest = std::max(deepest, depth);
         translated.append(path);
@@ -323,7 +323,7 @@ TEST_F(PollCycle, RunningPollTimerHandlesBurstInOrder)
         job(QLatin1String(name));
     int depth = 0;
     int deepest = 0;
-    form().setTranslator([&](const QString &path, const TranslationOptions &) {
+    form().setTranslator([&](const QString &path, const PrintJobFiles::Taken &, const TranslationOptions &) {
         deepest = std::max(deepest, ++depth);
         translated.append(path);
         waitUntil([] { return false; }, 20);

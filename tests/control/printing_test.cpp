@@ -235,7 +235,7 @@ TEST_F(Printing, ZReportFromTheTrayDuringAJobRunsAfterTheJob)
     startReady();
     form().startPrinting();
     writeFile(QStringLiteral("print.1"), "x\r\n");
-    form().setTranslator([&](const QString &, const TranslationOptions &) {
+    form().setTranslator([&](const QString &, const PrintJobFiles::Taken &, const TranslationOptions &) {
         ecr.send(QStringLiteral("KXCL"));
         form().trayZReport();
         EXPECT_FALSE(form().pollTimer().isActive()) << "printing stops at once";
@@ -257,7 +257,7 @@ TEST_F(Printing, ZReportFromAJobLineRunsAtOnce)
     startReady();
     form().startPrinting();
     writeFile(QStringLiteral("print.1"), "x\r\n");
-    form().setTranslator([&](const QString &, const TranslationOptions &) {
+    form().setTranslator([&](const QString &, const PrintJobFiles::Taken &, const TranslationOptions &) {
         ecr.send(QStringLiteral("KXCL"));
         form().zReportFromJob(ecr);
         ecr.send(QStringLiteral("KX794ST"));
@@ -275,7 +275,7 @@ TEST_F(Printing, EcrCheckFallingDueDuringAJobSendsNothing)
     startReady();
     form().startPrinting();
     writeFile(QStringLiteral("print.1"), "x\r\n");
-    form().setTranslator([&](const QString &, const TranslationOptions &) {
+    form().setTranslator([&](const QString &, const PrintJobFiles::Taken &, const TranslationOptions &) {
         form().ecrCheckTick();
         return true;
     });

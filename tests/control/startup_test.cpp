@@ -154,7 +154,7 @@ TEST_F(Startup, ExitMenuWaitsForTheJobUnderWay)
     form().startPrinting();
     writeFile(QStringLiteral("print.1"), "x\r\n");
     bool closedDuringJob = true;
-    form().setTranslator([&](const QString &, const TranslationOptions &) {
+    form().setTranslator([&](const QString &, const PrintJobFiles::Taken &, const TranslationOptions &) {
         form().quit();
         closedDuringJob = view.closed();
         return true;

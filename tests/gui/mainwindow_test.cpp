@@ -40,7 +40,7 @@ protected:
                        QStringLiteral("[multi type] true"), QStringLiteral("[ecrt] mikro"),
                        QStringLiteral("[location] /spool/")});
         window.attach(form);
-        form.setTranslator([](const QString &, const TranslationOptions &) { return true; });
+        form.setTranslator([](const QString &, const PrintJobFiles::Taken &, const TranslationOptions &) { return true; });
         ecr.defaultReply = QStringLiteral("OK");
     }
     // A test that ended the program called QCoreApplication::exit, which

@@ -34,7 +34,7 @@ protected:
     {
         if (!form_) {
             form_ = std::make_unique<Controller>(view, clock, ecr, progress, commandLine);
-            form_->setTranslator([this](const QString &path, const TranslationOptions &options) {
+            form_->setTranslator([this](const QString &path, const PrintJobFiles::Taken &, const TranslationOptions &options) {
                 translated.append(path);
                 lastOptions = options;
                 return translatorAnswer(path);

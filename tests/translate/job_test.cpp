@@ -128,7 +128,7 @@ TEST_F(GetData, AnOversizedPrintFileIsPutAsideUnread)
 {
     const QString big = writePrintFile(QString(2000, QLatin1Char(' ')) + QStringLiteral("\r\n"), QStringLiteral("big.1"));
     Translator t(session_, progress_);
-    t.maxPrintFileSize = 1000;
+    t.files().setMaxSize(1000);
     t.quarantineFolder = path(QStringLiteral("quarantine"));
     ASSERT_TRUE(t.translate(big, settings_));
     EXPECT_EQ(ecr_.commands(), QStringList{});
