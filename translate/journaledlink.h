@@ -60,6 +60,7 @@ public:
     CommandResult send(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
     void setConnection(const QString &connection) override { link_.setConnection(connection); }
     void close() override { link_.close(); }
+    void setRepeatsCollapsed(bool on) override { link_.setRepeatsCollapsed(on); }
 
 private:
     EcrLink &link_;
