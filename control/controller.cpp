@@ -83,7 +83,7 @@ bool Controller::loadSettings()
         if (!s) {
             startupFailure(kFileNotFound,
                            problem.isEmpty() ? QStringLiteral("Δεν βρέθηκε ή δεν διαβάζεται το αρχείο ρυθμίσεων ")
-                                                   + QFileInfo(kSettingsFile).absoluteFilePath()
+                                   + QFileInfo(kSettingsFile).absoluteFilePath()
                                              : problem);
             return false;
         }

@@ -2,10 +2,10 @@
 // link is closed at exit.
 #include "ecr_fixture.h"
 
+#include "core/waitlimit.h"
 #include "ecr/seriallink.h"
 #include "ecr/transports.h"
 #include "ecr/udplink.h"
-#include "core/waitlimit.h"
 
 namespace dravimo::test {
 namespace {
@@ -54,16 +54,14 @@ TEST(LinkHeals, SilentSerialLineIsReopenedAndAMissingRegisterEndsTheRunPastTheLi
     ExchangeHarness h;
     int opens = 0;
     bool registerOn = false;
-    Exchange exchange(h.clock, h.notices, h.log, h.results, NumberFormat(QLatin1Char('.')),
-                      [&](const QString &) {
-                          ++opens;
-                          auto line = std::make_unique<MemoryTransport>(h.clock);
-                          line->responder = [&](const QString &) {
-                              return registerOn ? MemoryTransport::Reply{{eot("OK"), Millis(0)}}
-                                                : MemoryTransport::Reply{};
-                          };
-                          return OpenedTransport{std::move(line), std::nullopt};
-                      });
+    Exchange exchange(h.clock, h.notices, h.log, h.results, NumberFormat(QLatin1Char('.')), [&](const QString &) {
+        ++opens;
+        auto line = std::make_unique<MemoryTransport>(h.clock);
+        line->responder = [&](const QString &) {
+            return registerOn ? MemoryTransport::Reply{{eot("OK"), Millis(0)}} : MemoryTransport::Reply{};
+        };
+        return OpenedTransport{std::move(line), std::nullopt};
+    });
     QStringList notices;
     QStringList alerts;
     exchange.setLinkNotice([&](const QString &text) { notices.append(text); });
