@@ -44,6 +44,9 @@ Controller::Controller(MainView &view, Clock &clock, EcrLink &ecr, ProgressIndic
 
 void Controller::start()
 {
+    // A stop that came before the event loop ran start-up.
+    if (closing_)
+        return;
     if (!lockWorkingFolder())
         return;
     if (!loadSettings())
