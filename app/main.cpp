@@ -109,15 +109,27 @@ constexpr Millis kStopGrace{30000};
 void stopOnSignal(Controller &controller, Exchange &exchange, MainView &view, Clock &clock, bool oneShot)
 {
     static std::optional<qint64> stopSinceMs;
-    const auto noticed = [&clock] {
-        if (!stopSinceMs)
+    static bool controllerStopped = false;
+    // The signal is seen by the event loop, or first between two commands of
+    // a job that does not let events run. Inside an operation the controller
+    // only takes note (its end comes once the operation has finished), so no
+    // other job starts; outside one the event loop ends the program.
+    const auto seen = [&controller, &view, &clock](int signal, bool fromEventLoop) {
+        if (!stopSinceMs) {
             stopSinceMs = clock.nowMs();
+            view.notice(QStringLiteral("Διακοπή (σήμα %1): το Dravimo σταματά μόλις τελειώσει η εργασία σε εξέλιξη")
+                            .arg(signal));
+        }
+        if (!controllerStopped && (fromEventLoop || controller.busy())) {
+            controllerStopped = true;
+            controller.stop(128 + signal);
+        }
     };
-    exchange.setBeforeCommand([&exchange, &view, &clock, noticed, oneShot] {
+    exchange.setBeforeCommand([&exchange, &view, &clock, seen, oneShot] {
         const int signal = stopSignalReceived();
         if (signal == 0)
             return;
-        noticed();
+        seen(signal, false);
         if (clock.nowMs() - *stopSinceMs < kStopGrace.count())
             return;
         view.notice(QStringLiteral("Διακοπή: η εργασία δεν τελείωσε σε %1 s· σταματά ανάμεσα σε δύο εντολές και "
@@ -127,12 +139,7 @@ void stopOnSignal(Controller &controller, Exchange &exchange, MainView &view, Cl
         // A one-shot host learns that its file is not done.
         view.endProcess(oneShot ? 128 + signal : exitcode::kNormal);
     });
-    onStopSignal([&controller, &view, noticed](int signal) {
-        noticed();
-        view.notice(
-            QStringLiteral("Διακοπή (σήμα %1): το Dravimo σταματά μόλις τελειώσει η εργασία σε εξέλιξη").arg(signal));
-        controller.stop(128 + signal);
-    });
+    onStopSignal([seen](int signal) { seen(signal, true); });
 }
 
 // How long an unattended run lets the register keep it waiting:
