@@ -9,6 +9,11 @@
 //                          default button, and so do the status line and the
 //                          caption; a register that never answers the search
 //                          ends the run (exit code 4, control/exitcodes.h).
+//   DRAVIMO_GIVE_UP_AFTER=s unattended: how many seconds a register may stay
+//                          missing, or an error wait stand, before the run ends
+//                          with exit code 4 (default 600).
+//   DRAVIMO_COMM_LOG=1     unattended: every line of the communication log goes
+//                          to dravimoLog.txt (capped, one rotated file).
 //   DRAVIMO_TIME_SCALE=f   runs every pause, time-out and timer f times faster
 //                          (tests only: f=50 turns the 7-second answer window
 //                          into 140 ms).
@@ -28,7 +33,9 @@
 //                          not at once when handed over (for measuring).
 // The working folder is where param.ini, vats.dat and the job files are read.
 
+#include "app/stopsignals.h"
 #include "control/controller.h"
+#include "control/exitcodes.h"
 #include "control/printfolderwatch.h"
 #include "control/statustexts.h"
 #include "control/unattendedwindow.h"
@@ -37,6 +44,7 @@
 #include "core/numbers.h"
 #include "core/progressindicator.h"
 #include "core/resultfile.h"
+#include "core/waitlimit.h"
 #include "ecr/exchange.h"
 #include "ecr/notices.h"
 #include "ecr/session.h"
@@ -56,6 +64,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -96,6 +105,61 @@ double timeScale()
     return ok && factor > 0 ? factor : 1.0;
 }
 
+// A stop asked for by a signal lets the job under way finish (its receipt
+// through its payment) for this long; a card payment already on the terminal
+// is waited for to the end of its card wait, since the stop only comes
+// between two commands.
+constexpr Millis kStopGrace{30000};
+
+// The first SIGTERM or SIGINT stops the program once the operation under way
+// has finished. Past the grace time it ends between two commands instead:
+// every reply so far is in the job journal, the port is released, and the
+// next start settles the job. (A second signal ends it at once.)
+void stopOnSignal(Controller &controller, Exchange &exchange, MainView &view, Clock &clock, bool oneShot)
+{
+    static std::optional<qint64> stopSinceMs;
+    static bool controllerStopped = false;
+    // The signal is seen by the event loop, or first between two commands of
+    // a job that does not let events run. Inside an operation the controller
+    // only takes note (its end comes once the operation has finished), so no
+    // other job starts; outside one the event loop ends the program.
+    const auto seen = [&controller, &view, &clock](int signal, bool fromEventLoop) {
+        if (!stopSinceMs) {
+            stopSinceMs = clock.nowMs();
+            view.notice(QStringLiteral("Διακοπή (σήμα %1): το Dravimo σταματά μόλις τελειώσει η εργασία σε εξέλιξη")
+                            .arg(signal));
+        }
+        if (!controllerStopped && (fromEventLoop || controller.busy())) {
+            controllerStopped = true;
+            controller.stop(128 + signal);
+        }
+    };
+    exchange.setBeforeCommand([&exchange, &view, &clock, seen, oneShot] {
+        const int signal = stopSignalReceived();
+        if (signal == 0)
+            return;
+        seen(signal, false);
+        if (clock.nowMs() - *stopSinceMs < kStopGrace.count())
+            return;
+        view.notice(QStringLiteral("Διακοπή: η εργασία δεν τελείωσε σε %1 s· σταματά ανάμεσα σε δύο εντολές και "
+                                   "τακτοποιείται στην επόμενη εκκίνηση")
+                        .arg(kStopGrace.count() / 1000));
+        exchange.close();
+        // A one-shot host learns that its file is not done.
+        view.endProcess(oneShot ? 128 + signal : exitcode::kNormal);
+    });
+    onStopSignal([seen](int signal) { seen(signal, true); });
+}
+
+// How long an unattended run lets the register keep it waiting:
+// DRAVIMO_GIVE_UP_AFTER seconds, ten minutes unless set to a positive number.
+Millis giveUpAfter()
+{
+    bool ok = false;
+    const qint64 seconds = qEnvironmentVariable("DRAVIMO_GIVE_UP_AFTER").toLongLong(&ok);
+    return ok && seconds > 0 && seconds < 100LL * 24 * 3600 ? Millis(seconds * 1000) : kDefaultWaitLimit;
+}
+
 // Everything there is one of per process, built once and handed down: the
 // register link and what it reports through, the result file of the current
 // job, the progress indicator, and the controller.
@@ -110,7 +174,17 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
     Exchange exchange(clock, notices, log, results, numbers,
                       [&clock](const QString &connection) { return openTransport(connection, clock); });
     exchange.setReplyObserver(cardAcknowledgementWriter(results));
-    EcrSession ecr{exchange, view, clock, results, numbers};
+    exchange.setLinkNotice([&view](const QString &text) { view.notice(text); });
+    // Nobody watches an unattended run: a wait past the limit ends it (exit
+    // 4), the job left in the journal for the restart to settle. A one-shot
+    // run keeps looking for a missing register until its host ends it.
+    const WaitLimit limit = window ? WaitLimit() : WaitLimit(giveUpAfter(), [&view](const QString &alert) {
+        view.notice(alert);
+        view.endProcess(exitcode::kEcrNotFound);
+    });
+    if (commandLine.isEmpty())
+        exchange.setMissingLimit(&limit);
+    EcrSession ecr{exchange, view, clock, results, numbers, &limit};
     ProgressIndicator progress(view);
     Controller controller(view, clock, exchange, progress, commandLine);
     controller.setEndWhenEcrGivenUp(window == nullptr);
@@ -126,10 +200,10 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
     translator.zReport = [&controller](EcrLink &link) { controller.zReportFromJob(link); };
     translator.notice = [&view](const QString &text) { view.notice(text); };
     translator.jobRefused = [&controller] { controller.jobRefused(); };
-    bool limitSet = false;
-    const qint64 limit = qEnvironmentVariable("DRAVIMO_MAX_PRINT_FILE").toLongLong(&limitSet);
-    if (limitSet && limit >= 0)
-        translator.files().setMaxSize(limit);
+    bool sizeSet = false;
+    const qint64 maxSize = qEnvironmentVariable("DRAVIMO_MAX_PRINT_FILE").toLongLong(&sizeSet);
+    if (sizeSet && maxSize >= 0)
+        translator.files().setMaxSize(maxSize);
     controller.setTranslator(
         [&translator](const QString &path, const PrintJobFiles::Taken &taken, const TranslationOptions &options) {
             return translator.translate(path, taken, options);
@@ -141,6 +215,7 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
             return translator.recover(entry, options, afterRestart);
         });
     }
+    stopOnSignal(controller, exchange, view, clock, !commandLine.isEmpty());
     PrintFolderWatch watch(clock, log);
     if (qEnvironmentVariable("DRAVIMO_NO_WATCH") != QLatin1String("1"))
         controller.setPrintFolderWatch(&watch);
@@ -165,6 +240,8 @@ int main(int argc, char **argv)
     if (unattended()) {
         QCoreApplication app(argc, argv);
         CommLog log;
+        // Without a window the log has no tick box: the environment keeps it.
+        log.keepToFile(qEnvironmentVariable("DRAVIMO_COMM_LOG") == QLatin1String("1"));
         UnattendedWindow view;
         return run(view, nullptr, clock, log, commandLine);
     }

@@ -7,6 +7,7 @@
 #include "control/exitcodes.h"
 #include "control/jobfiles.h"
 #include "control/launch.h"
+#include "control/printfolderwatch.h"
 #include "control/statustexts.h"
 #include "core/clock.h"
 #include "core/files.h"
@@ -43,6 +44,9 @@ Controller::Controller(MainView &view, Clock &clock, EcrLink &ecr, ProgressIndic
 
 void Controller::start()
 {
+    // A stop that came before the event loop ran start-up.
+    if (closing_)
+        return;
     if (!lockWorkingFolder())
         return;
     if (!loadSettings())
@@ -65,16 +69,25 @@ void Controller::setConnection(const Connection &connection)
 }
 
 // The settings come from param.ini, or from the command line of a one-shot
-// run. A missing param.ini is a start-up failure: the operator lands in the
-// settings dialog, which writes a fresh file.
+// run. A param.ini that is missing or unusable is a start-up failure that
+// says what is wrong with it: the operator lands in the settings dialog,
+// which writes a fresh file, and a service's journal names the file and the
+// problem instead of a register that never answered.
 bool Controller::loadSettings()
 {
     if (!oneShot()) {
-        auto s = readSettingsFile(SettingsVariant::Startup, connection_);
+        QString problem = settingsFileProblem();
+        auto s = problem.isEmpty() ? readSettingsFile(SettingsVariant::Startup, connection_) : std::nullopt;
+        if (s) {
+            problem = missingPortProblem(*s);
+            if (!problem.isEmpty())
+                s.reset();
+        }
         if (!s) {
             startupFailure(kFileNotFound,
-                           QStringLiteral("Δεν βρέθηκε ή δεν διαβάζεται το αρχείο ρυθμίσεων ")
-                               + QFileInfo(kSettingsFile).absoluteFilePath());
+                           problem.isEmpty() ? QStringLiteral("Δεν βρέθηκε ή δεν διαβάζεται το αρχείο ρυθμίσεων ")
+                                   + QFileInfo(kSettingsFile).absoluteFilePath()
+                                             : problem);
             return false;
         }
         settings_ = *s;
@@ -86,9 +99,48 @@ bool Controller::loadSettings()
         farewell();
         return false;
     }
+    // Without ":baud" the port can never be set up: the run would search for
+    // ever without sending a byte. The host is told at once instead.
+    const QString connection = splitCommandLine(commandLine_).connection;
+    if (connection.section(QLatin1Char(':'), 1).isEmpty()) {
+        messageBox(view_, QStringLiteral("Πρόβλημα στο Set-Up τής Θύρας :") + connection, mb::Critical);
+        closeMainWindow(exitcode::kRejectedCommandLine);
+        return false;
+    }
     settings_ = *s;
     setConnection(s->connection);
     return true;
+}
+
+// param.ini as a poll tick sees it: read again only when its size or time
+// stamp changed, so an edit still takes effect on the next tick while an
+// untouched file costs one look at its directory entry. A time stamp of the
+// last two seconds proves nothing (file systems keep it in steps of a few
+// milliseconds to two seconds, and a second edit of the same size may share
+// it), so such a file is read every tick until it has aged. A file that
+// turned unusable makes idle ticks (the settings dialog may be rewriting it)
+// and is reported once per problem.
+std::optional<Settings> Controller::changedSettingsFile()
+{
+    constexpr qint64 kStampResolutionMs = 2000;
+    const QFileInfo info(kSettingsFile);
+    const SettingsStamp stamp{info.exists(), info.size(), info.lastModified()};
+    const bool settled = stamp.modified.msecsTo(QDateTime::currentDateTime()) > kStampResolutionMs;
+    if (tickSettingsRead_ && stamp == tickSettingsStamp_ && settled)
+        return tickSettings_;
+    tickSettingsRead_ = true;
+    tickSettingsStamp_ = stamp;
+    const QString problem = settingsFileProblem();
+    if (!problem.isEmpty()) {
+        tickSettings_.reset();
+        if (problem != settingsProblem_)
+            view_.notice(problem);
+        settingsProblem_ = problem;
+        return std::nullopt;
+    }
+    settingsProblem_.clear();
+    tickSettings_ = readSettingsFile(SettingsVariant::Poll, connection_);
+    return tickSettings_;
 }
 
 void Controller::fillInformationLabels()
@@ -352,6 +404,21 @@ void Controller::quit()
     runWhenIdle([this] {
         ecr_.close();
         closeMainWindow(0);
+    });
+}
+
+void Controller::stop(int unfinishedExitCode)
+{
+    closing_ = true;
+    pollTimer_.stop();
+    ecrCheckTimer_.stop();
+    if (watch_)
+        watch_->stop();
+    // A one-shot run that printed its file has ended with 0 already.
+    const int exitCode = oneShot() ? unfinishedExitCode : exitcode::kNormal;
+    runWhenIdle([this, exitCode] {
+        ecr_.close();
+        closeMainWindow(exitCode);
     });
 }
 

@@ -17,6 +17,7 @@
 #include "journal/printjobfiles.h"
 #include "settings/settings.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QTimer>
 
@@ -81,6 +82,11 @@ public:
     // "Τερματισμός Dravimo": ends the program once the operation under way
     // has finished.
     void quit();
+    // A stop asked for from outside (the service manager, Ctrl+C): like
+    // quit(), the operation under way finishes first. The process ends with
+    // 0, except a one-shot run that has not printed its file, which ends with
+    // `unfinishedExitCode` (the host learns that the file is still to do).
+    void stop(int unfinishedExitCode);
     // The main window goes: the communication window and the tray icon too.
     void unload();
     // The process ends: the link is closed.
@@ -153,6 +159,7 @@ private:
     void reportStartFailure(int number);
 
     std::optional<Settings> readTickSettings();
+    std::optional<Settings> changedSettingsFile();
     void setConnection(const Connection &connection);
     std::optional<PrintJobFiles::Taken> takeReady(const QString &path);
     void runSingleFileJob(const Settings &s);
@@ -204,6 +211,18 @@ private:
     bool closing_ = false;
     bool closed_ = false;
     bool endWhenEcrGivenUp_ = false;
+    // param.ini as the poll tick last read it.
+    struct SettingsStamp
+    {
+        bool exists = false;
+        qint64 size = -1;
+        QDateTime modified;
+        bool operator==(const SettingsStamp &) const = default;
+    };
+    bool tickSettingsRead_ = false;
+    SettingsStamp tickSettingsStamp_;
+    std::optional<Settings> tickSettings_;
+    QString settingsProblem_;
 };
 
 // Marks a register operation as under way for its lifetime. When the

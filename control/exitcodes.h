@@ -12,10 +12,12 @@ constexpr int kNormal = 0;
 constexpr int kFailure = 1;
 // A one-shot command line that was rejected.
 constexpr int kRejectedCommandLine = 2;
-// Unattended only: the register did not answer the search at start-up. With
-// a window the operator sees the off-line text and restarts; without one the
-// process ends so that whatever started it (the service manager) can try
-// again after a pause, and a register switched on after the computer is found.
+// Unattended only: the register did not answer the search at start-up, went
+// missing for longer than the wait limit, or left an error standing that long.
+// With a window the operator sees the off-line text and restarts; without one
+// the process ends so that whatever started it (the service manager) can try
+// again after a pause, and a register switched on after the computer is found;
+// a job cut short stays in the journal and is settled then.
 constexpr int kEcrNotFound = 4;
 // Another Dravimo already runs in this working folder (it holds the lock of
 // the job journal).

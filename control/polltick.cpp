@@ -50,12 +50,11 @@ void Controller::setPrintFolderWatch(PrintFolderWatch *watch)
     }
 }
 
-// The settings are read afresh on every tick, so an edit of param.ini takes
-// effect on the next one. A param.ini that cannot be read (the settings
-// dialog rewriting it, say) makes an idle tick.
+// An edit of param.ini takes effect on the next tick. A param.ini that cannot
+// be read (the settings dialog rewriting it, say) makes an idle tick.
 std::optional<Settings> Controller::readTickSettings()
 {
-    auto s = oneShot() ? settingsFromCommandLine(commandLine_) : readSettingsFile(SettingsVariant::Poll, connection_);
+    auto s = oneShot() ? settingsFromCommandLine(commandLine_) : changedSettingsFile();
     if (!s) {
         if (oneShot())
             farewell();

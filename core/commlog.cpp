@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <exception>
 
@@ -12,22 +14,37 @@ namespace dravimo {
 QString CommLog::defaultFilePath()
 {
     const QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
-    return QDir(dir).filePath(kCommLogFile);
+    if (QFileInfo(dir).isWritable())
+        return QDir(dir).filePath(kCommLogFile);
+    return QDir::current().filePath(kCommLogFile);
 }
 
 void CommLog::write(const QString &text)
 {
-    if (!sink_)
+    if (!isOpen())
         return;
     try {
         // Opened and closed for every line, so the log is complete even if
         // the program is killed in the middle of a job.
-        if (sink_->logsToFile())
+        if (keepToFile_)
+            appendCapped(text);
+        else if (sink_->logsToFile())
             appendLine(filePath_, text);
-        sink_->showLine(text);
+        if (sink_)
+            sink_->showLine(text);
     } catch (const std::exception &) {
         // the log never reaches the caller
     }
+}
+
+void CommLog::appendCapped(const QString &text)
+{
+    if (QFileInfo(filePath_).size() >= kCommLogCapBytes) {
+        const QString older = filePath_ + QStringLiteral(".1");
+        QFile::remove(older);
+        QFile::rename(filePath_, older);
+    }
+    appendLine(filePath_, text);
 }
 
 } // namespace dravimo

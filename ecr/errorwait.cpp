@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/resultfile.h"
+#include "core/waitlimit.h"
 #include "core/window.h"
 #include "ecr/protocol.h"
 #include "ecr/queries.h"
@@ -38,9 +39,24 @@ bool noPendingError(qint16 status)
 
 } // namespace
 
+bool waitLimitPassed(EcrSession &ecr, qint64 startedMs, const QString &waitingFor)
+{
+    if (!ecr.waitLimit || !ecr.waitLimit->passed(ecr.clock, startedMs))
+        return false;
+    ecr.waitLimit->end(QStringLiteral("Αναμονή χωρίς χειριστή πάνω από %1 s (%2): το Dravimo σταματά· "
+                                      "η εργασία τακτοποιείται στην επόμενη εκκίνηση")
+                           .arg(ecr.waitLimit->seconds())
+                           .arg(waitingFor));
+    return true;
+}
+
 void waitUntilEcrErrorCleared(EcrSession &ecr)
 {
     EcrQueries queries(ecr.link, ecr.numbers);
+    // The status is asked every 1.5 s: its failures (a register gone silent)
+    // are written once per change, not once per question.
+    const CollapsedRepeats once(ecr.link);
+    const qint64 startedMs = ecr.clock.nowMs();
     qint16 status = queries.status();
     if (noPendingError(status))
         return;
@@ -62,6 +78,10 @@ void waitUntilEcrErrorCleared(EcrSession &ecr)
         ecr.window.processEvents();
         if (!dialog->isOpen())
             continue;
+        if (waitLimitPassed(ecr, startedMs, ecrErrorText(QString::number(status), ecr.numbers))) {
+            dialog->close();
+            return;
+        }
         const qint16 previous = status;
         status = queries.status();
         dialog->setMessage(ecrErrorText(QString::number(status), ecr.numbers));

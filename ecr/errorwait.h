@@ -4,12 +4,20 @@
 // while a dialog says what it is waiting for, and every change is written to
 // the result file.
 
+#include <QString>
+
 namespace dravimo {
 
 struct EcrSession;
 
 // Returns at once when the register reports no pending error; otherwise once
-// it does, or when the operator closes the wait dialog.
+// it does, or when the operator closes the wait dialog. A run nobody watches
+// ends when the error has stood longer than the session's wait limit.
 void waitUntilEcrErrorCleared(EcrSession &ecr);
+
+// True when the session's wait limit has passed for a wait that began at
+// startedMs; the run is then ended with an alert that names what was waited
+// for. (Only a test's limit lets it return.)
+bool waitLimitPassed(EcrSession &ecr, qint64 startedMs, const QString &waitingFor);
 
 } // namespace dravimo

@@ -3,6 +3,7 @@
 #include "core/clock.h"
 #include "core/commlog.h"
 #include "core/resultfile.h"
+#include "core/waitlimit.h"
 #include "core/window.h"
 #include "ecr/notices.h"
 #include "ecr/protocol.h"
@@ -44,29 +45,81 @@ Exchange::~Exchange() = default;
 
 CommandResult Exchange::send(const QString &command, Quiet quiet, Seconds cardWait)
 {
+    if (beforeCommand_)
+        beforeCommand_();
+    const qint64 startedMs = clock_.nowMs();
     if (!transport_) {
         OpenedTransport opened = open_(connection_);
         transport_ = std::move(opened.transport);
-        // A port that cannot be opened is not opened again: the next
-        // commands run on it closed and end in silence.
-        if (opened.failure)
+        if (openedBefore_)
+            logLink(QStringLiteral("Η θύρα ανοίγει ξανά: ") + connection_);
+        openedBefore_ = true;
+        if (opened.failure) {
+            // A serial port that cannot be opened now may be there at the
+            // next command (an adapter plugged back in); a UDP link keeps its
+            // socket and ends in the reply wait instead.
+            if (serial())
+                transport_.reset();
+            linkOutcome(opened.failure->code, startedMs);
             return {opened.failure->code, opened.failure->text};
+        }
     }
     takeLateBytes();
     const Exchanged x = exchange(command, quiet, cardWait);
     if (replyObserver_)
         replyObserver_(x.reply);
-    if (x.code != result::Ok) {
-        // The command without its own line end (a footer line's CR LF, the
-        // CR of "KX794ST"): inside the brackets it would break the result
-        // line in two, and the host would read a stray "] DateTime" line.
-        QString shown = command;
-        while (shown.endsWith(QLatin1Char('\n')) || shown.endsWith(QLatin1Char('\r')))
-            shown.chop(1);
-        results_.append(
-            QStringLiteral("Err = %1, [%2] DateTime = %3").arg(x.code).arg(shown, formatDateTime(clock_.wallNow())));
+    if (x.code != result::Ok)
+        appendFailure(command, x.code);
+    else
+        lastFailure_.clear();
+    if (serial() && (x.code == result::NoAnswer || x.code == result::PortFailed)) {
+        transport_->close();
+        transport_.reset();
     }
+    linkOutcome(x.code, startedMs);
     return {x.code, x.text};
+}
+
+void Exchange::appendFailure(const QString &command, qint16 code)
+{
+    // The command without its own line end (a footer line's CR LF, the CR of
+    // "KX794ST"): inside the brackets it would break the result line in two,
+    // and the host would read a stray "] DateTime" line.
+    QString shown = command;
+    while (shown.endsWith(QLatin1Char('\n')) || shown.endsWith(QLatin1Char('\r')))
+        shown.chop(1);
+    const QString failure = QStringLiteral("%1, [%2]").arg(code).arg(shown);
+    if (collapseRepeats_ && failure == lastFailure_)
+        return;
+    lastFailure_ = failure;
+    results_.append(QStringLiteral("Err = ") + failure + QStringLiteral(" DateTime = ")
+                    + formatDateTime(clock_.wallNow()));
+}
+
+void Exchange::setRepeatsCollapsed(bool on)
+{
+    collapseRepeats_ = on;
+    lastFailure_.clear();
+}
+
+// Whether the register is missing: silence or a port that fails, as opposed
+// to any reply at all (an error reply is a register that is there). Missing
+// for longer than the limit ends the run.
+void Exchange::linkOutcome(qint16 code, qint64 startedMs)
+{
+    const bool missing = code == result::NoAnswer || code == result::PortFailed || code == result::PortSetupFailed;
+    if (!missing) {
+        missingSinceMs_.reset();
+        return;
+    }
+    if (!missingSinceMs_)
+        missingSinceMs_ = startedMs;
+    if (missingLimit_ && missingLimit_->passed(clock_, *missingSinceMs_)) {
+        missingLimit_->end(QStringLiteral("Η ταμειακή δεν απαντά εδώ και %1 s (%2): το Dravimo σταματά· "
+                                          "η εργασία τακτοποιείται στην επόμενη εκκίνηση")
+                               .arg(missingLimit_->seconds())
+                               .arg(connection_));
+    }
 }
 
 Exchange::Exchanged Exchange::exchange(const QString &command, Quiet quiet, Seconds cardWait)
@@ -185,6 +238,19 @@ void Exchange::close()
     // its closed socket, as a datagram link is opened once per run.
     if (connection_.left(3).compare(QLatin1String("com"), Qt::CaseInsensitive) == 0)
         transport_.reset();
+}
+
+// The serial transport, as openTransport() chooses it.
+bool Exchange::serial() const
+{
+    return connection_.startsWith(QLatin1String("com"));
+}
+
+void Exchange::logLink(const QString &text)
+{
+    logLine(QStringLiteral(" ") + text);
+    if (linkNotice_)
+        linkNotice_(text);
 }
 
 void Exchange::logLine(const QString &text)

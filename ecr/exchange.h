@@ -20,6 +20,7 @@ namespace dravimo {
 
 class Clock;
 class CommLog;
+class WaitLimit;
 class ExchangeNotices;
 class ResultFile;
 
@@ -43,6 +44,20 @@ public:
     CommandResult send(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
     void setConnection(const QString &connection) override { connection_ = connection; }
     void close() override;
+    void setRepeatsCollapsed(bool on) override;
+
+    // A serial port whose command ended in silence or a port failure is
+    // closed, and opened again by the next command: a USB adapter unplugged
+    // and plugged back is a new device, and the old handle would never hear
+    // from it. Each reopen is told here (and in the communication log).
+    void setLinkNotice(std::function<void(const QString &text)> notice) { linkNotice_ = std::move(notice); }
+    // A register that has not answered a single command for longer than the
+    // limit ends the run through it. Without one (a window, a one-shot run)
+    // the register is looked for as long as it takes.
+    void setMissingLimit(const WaitLimit *limit) { missingLimit_ = limit; }
+    // Runs before every command goes out; a stop that can wait no longer
+    // ends the process there, between two commands.
+    void setBeforeCommand(std::function<void()> check) { beforeCommand_ = std::move(check); }
 
     // Offered every reply of every command: card acknowledgements may arrive
     // in the reply of any command, and their lines must reach the result file.
@@ -66,6 +81,10 @@ private:
     void takeLateBytes();
     void clearAfterError();
     void logLine(const QString &text);
+    bool serial() const;
+    void logLink(const QString &text);
+    void linkOutcome(qint16 code, qint64 startedMs);
+    void appendFailure(const QString &command, qint16 code);
 
     Clock &clock_;
     ExchangeNotices &notices_;
@@ -76,6 +95,14 @@ private:
     QString connection_;
     std::unique_ptr<Transport> transport_;
     std::function<void(const QString &)> replyObserver_;
+    std::function<void(const QString &)> linkNotice_;
+    std::function<void()> beforeCommand_;
+    const WaitLimit *missingLimit_ = nullptr;
+    // Program time of the first command of the current run of failures.
+    std::optional<qint64> missingSinceMs_;
+    bool openedBefore_ = false;
+    bool collapseRepeats_ = false;
+    QString lastFailure_;
 };
 
 } // namespace dravimo

@@ -52,6 +52,24 @@ public:
     virtual void setConnection(const QString &connection) { Q_UNUSED(connection); }
     // Closes the link at program exit; the next command opens it afresh.
     virtual void close() {}
+    // While on, a failure whose "Err = " line would repeat the one before it
+    // (the same command, the same code) writes none: a wait that asks the
+    // same question every few seconds leaves a line per change of the
+    // answer, not thousands a day.
+    virtual void setRepeatsCollapsed(bool on) { Q_UNUSED(on); }
+};
+
+// Collapses repeated failure lines for as long as it lives.
+class CollapsedRepeats
+{
+public:
+    explicit CollapsedRepeats(EcrLink &link) : link_(link) { link_.setRepeatsCollapsed(true); }
+    ~CollapsedRepeats() { link_.setRepeatsCollapsed(false); }
+    CollapsedRepeats(const CollapsedRepeats &) = delete;
+    CollapsedRepeats &operator=(const CollapsedRepeats &) = delete;
+
+private:
+    EcrLink &link_;
 };
 
 } // namespace dravimo

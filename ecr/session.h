@@ -10,6 +10,7 @@ namespace dravimo {
 class Clock;
 class EcrLink;
 class ResultFile;
+class WaitLimit;
 class Window;
 
 struct EcrSession
@@ -19,6 +20,9 @@ struct EcrSession
     Clock &clock;
     ResultFile &results;
     NumberFormat numbers;
+    // How long a register error may hold a wait that nobody watches; null
+    // (or unbounded) when an operator is there to end it.
+    const WaitLimit *waitLimit = nullptr;
 };
 
 } // namespace dravimo

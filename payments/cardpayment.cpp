@@ -248,8 +248,11 @@ void CardPayment::printFailureNotice()
 {
     std::unique_ptr<WaitDialog> dialog;
     EcrQueries queries(ecr_.link, ecr_.numbers);
+    const CollapsedRepeats once(ecr_.link);
+    const qint64 startedMs = ecr_.clock.nowMs();
     // Waits for the operator to finish the receipt. Closing the dialog ends
-    // the wait: with the register silent the status never turns 0 by itself.
+    // the wait: with the register silent the status never turns 0 by itself,
+    // and a run nobody watches ends past its wait limit.
     while (queries.status() != ecrstatus::Ready) {
         if (!dialog) {
             dialog = ecr_.window.createWaitDialog(true);
@@ -262,6 +265,8 @@ void CardPayment::printFailureNotice()
         ecr_.clock.pause(kNoticePollPause);
         ecr_.window.processEvents();
         if (!dialog->isOpen())
+            break;
+        if (waitLimitPassed(ecr_, startedMs, QStringLiteral("Ολοκληρώστε την απόδειξη...")))
             break;
     }
     if (dialog && dialog->isOpen())

@@ -3,6 +3,8 @@
 #include "core/files.h"
 #include "greek/cp1253.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace dravimo {
@@ -178,6 +180,31 @@ std::optional<Settings> readSettingsFile(SettingsVariant variant, const Connecti
     for (const QString &line : splitLines(*text))
         applyLine(line, variant, raw, connection);
     return typed(raw, connection);
+}
+
+QString settingsFileProblem(const QString &fileName)
+{
+    const QString path = QFileInfo(fileName).absoluteFilePath();
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("Δεν βρέθηκε ή δεν διαβάζεται το αρχείο ρυθμίσεων ") + path;
+    if (file.size() > kMaxSettingsFileBytes) {
+        return QStringLiteral("Το αρχείο ρυθμίσεων %1 είναι πολύ μεγάλο (%2 bytes, όριο 1 MB)")
+            .arg(path)
+            .arg(file.size());
+    }
+    const QByteArray bytes = file.read(kMaxSettingsFileBytes + 1);
+    if (bytes.contains('\0'))
+        return QStringLiteral("Το αρχείο ρυθμίσεων %1 δεν είναι αρχείο κειμένου (περιέχει byte NUL)").arg(path);
+    return {};
+}
+
+QString missingPortProblem(const Settings &settings, const QString &fileName)
+{
+    if (!settings.connection.text.section(QLatin1Char(':'), 0, 0).trimmed().isEmpty())
+        return {};
+    return QStringLiteral("Το αρχείο ρυθμίσεων %1 δεν ορίζει θύρα (γραμμή \"[port]\")")
+        .arg(QFileInfo(fileName).absoluteFilePath());
 }
 
 bool writeSettingsFile(const SettingsDialogValues &v, const QDate &today, const QString &fileName)

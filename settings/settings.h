@@ -84,6 +84,21 @@ enum class SettingsVariant { Startup, Poll, Dialog };
 std::optional<Settings> readSettingsFile(SettingsVariant variant, const Connection &previous,
                                          const QString &fileName = kSettingsFile);
 
+// What makes param.ini unusable as a whole, said for the operator with the
+// file's full path; empty when it can be read. A file that cannot be opened,
+// one larger than kMaxSettingsFileBytes (no settings file is; reading one of
+// hundreds of megabytes on every poll tick would starve the machine), and one
+// holding a NUL byte (not a text file: a binary file saved under the name):
+// each would otherwise read as a register that never answers.
+inline constexpr qint64 kMaxSettingsFileBytes = 1024 * 1024;
+QString settingsFileProblem(const QString &fileName = kSettingsFile);
+
+// Settings read at start-up from a file with no "[port]" line that names a
+// port (an empty file, or not a settings file at all) have no register to
+// look for: the problem in words, or empty. Later reads keep the port they
+// had, so only the first needs it.
+QString missingPortProblem(const Settings &settings, const QString &fileName = kSettingsFile);
+
 // What the settings dialog hands to the writer.
 struct SettingsDialogValues
 {

@@ -70,6 +70,7 @@ public:
     void settleWrites();
     void setConnection(const QString &connection) override { link_.setConnection(connection); }
     void close() override { link_.close(); }
+    void setRepeatsCollapsed(bool on) override { link_.setRepeatsCollapsed(on); }
 
 private:
     EcrLink &link_;

@@ -163,7 +163,7 @@ bool Translator::runJob(const QString &path, const QByteArray &bytes, const Tran
     JournaledLink link(ecr_.link, dryRun ? nullptr : journal_, &ecr_.results);
     if (resume)
         link.replay(resume->replies, dryRun, resume->diedOn);
-    EcrSession session{link, ecr_.window, ecr_.clock, ecr_.results, ecr_.numbers};
+    EcrSession session{link, ecr_.window, ecr_.clock, ecr_.results, ecr_.numbers, ecr_.waitLimit};
     Job job(session, options);
     job.zReport = zReport;
     job.journal = &link;

@@ -77,6 +77,28 @@ TEST_F(PollCycle, LowestPendingNumberGoesFirstOneFilePerTick)
     EXPECT_EQ(translated.size(), 2) << "an idle tick must not call the translator";
 }
 
+// A param.ini that turns unusable while the program runs (a 200 MB file was
+// once read whole on every tick) makes idle ticks, is reported once per
+// problem and is not read again until it changes; fixed, the next tick works.
+TEST_F(PollCycle, UnusableSettingsFileMakesIdleTicksReportedOnce)
+{
+    multiFile();
+    const QByteArray usable = readFile(QStringLiteral("param.ini"));
+    job(QStringLiteral("print.1"));
+    for (const QByteArray &bad : {usable + QByteArray(1100 * 1024, '#'), usable + QByteArray(1, '\0')}) {
+        writeFile(QStringLiteral("param.ini"), bad);
+        form().pollTick();
+        form().pollTick();
+        EXPECT_TRUE(translated.isEmpty());
+    }
+    ASSERT_EQ(view.notices().size(), 2) << view.notices().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(view.notices()[0].contains(QStringLiteral("πολύ μεγάλο")));
+    EXPECT_TRUE(view.notices()[1].contains(QStringLiteral("byte NUL")));
+    writeFile(QStringLiteral("param.ini"), usable);
+    form().pollTick();
+    EXPECT_EQ(translated, QStringList{QStringLiteral("print.1")});
+}
+
 TEST_F(PollCycle, EmptyPrintFileIsSkippedAndKept)
 {
     multiFile();

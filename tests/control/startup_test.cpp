@@ -63,7 +63,7 @@ TEST_F(Startup, InformationLabelsFollowTheSettingSlices)
         RecordingWindow fresh;
         ProgressIndicator freshProgress(fresh);
         Controller other(fresh, clock, ecr, freshProgress, {});
-        writeParamIni(c.ini);
+        writeParamIni(QStringList{QStringLiteral("[port] com1")} + c.ini);
         other.start();
         EXPECT_EQ(fresh.label(c.label), c.expected) << c.ini.join(QLatin1Char('|')).toStdString();
     }
@@ -148,7 +148,7 @@ TEST_F(Startup, OneShotFileThatCannotBeReadIsReportedAndKept)
 
 TEST_F(Startup, ExitMenuWaitsForTheJobUnderWay)
 {
-    writeParamIni({QStringLiteral("[multi type] true"), QStringLiteral("[file] print")});
+    writeParamIni({QStringLiteral("[port] com1"), QStringLiteral("[multi type] true"), QStringLiteral("[file] print")});
     form().start();
     form().ecrCheckTick();
     form().startPrinting();
@@ -171,7 +171,7 @@ TEST_F(Startup, ExitMenuWaitsForTheJobUnderWay)
 
 TEST_F(Startup, ExitMenuWhileIdleClosesAtOnce)
 {
-    writeParamIni({QStringLiteral("[multi type] true")});
+    writeParamIni({QStringLiteral("[port] com1"), QStringLiteral("[multi type] true")});
     form().start();
     form().quit();
     EXPECT_TRUE(view.closed());

@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include <cstdio>
+
 namespace dravimo::test {
 namespace {
 
@@ -51,8 +53,9 @@ Rig::~Rig()
 
 bool Rig::startSimulator(const QStringList &scenario)
 {
-    QStringList args = {QStringLiteral("--serial"), QStringLiteral("--trace"), path(QStringLiteral("trace.txt")),
-                        QStringLiteral("--roll"), path(QStringLiteral("roll.txt"))};
+    QStringList args = {QStringLiteral("--serial"),     QStringLiteral("--trace"),        path(trace_),
+                        QStringLiteral("--roll"),       path(QStringLiteral("roll.txt")), QStringLiteral("--control"),
+                        path(QStringLiteral("ecr.ctl"))};
     for (const QString &line : scenario)
         args << QStringLiteral("--set") << line;
     simulator_.setProcessEnvironment(environment());
@@ -62,6 +65,37 @@ bool Rig::startSimulator(const QStringList &scenario)
         simulator_.waitForReadyRead(100);
     device_ = QString::fromUtf8(simulator_.readLine()).trimmed();
     return device_.startsWith(QLatin1Char('/'));
+}
+
+bool Rig::replaceSimulator()
+{
+    stop(simulator_);
+    QFile::remove(path(QStringLiteral("ecr.ctl")));
+    trace_ = QStringLiteral("trace2.txt");
+    if (!startSimulator())
+        return false;
+    if (linkPath_.isEmpty())
+        return true;
+    // Re-pointed in one step: a rename over the old link.
+    const QString fresh = linkPath_ + QStringLiteral(".new");
+    QFile::remove(fresh);
+    return QFile::link(device_, fresh)
+        && std::rename(fresh.toLocal8Bit().constData(), linkPath_.toLocal8Bit().constData()) == 0;
+}
+
+void Rig::linkDevice()
+{
+    linkPath_ = path(QStringLiteral("ecr-device"));
+    QFile::remove(linkPath_);
+    QFile::link(device_, linkPath_);
+}
+
+QString Rig::control(const QString &line) const
+{
+    QProcess send;
+    send.start(binary("ecrsim"), {QStringLiteral("--send"), path(QStringLiteral("ecr.ctl")), line});
+    send.waitForFinished(10000);
+    return QString::fromUtf8(send.readAllStandardOutput());
 }
 
 void Rig::writeSettings(const QString &printCode)
@@ -94,7 +128,9 @@ void Rig::writeVatRates()
 bool Rig::startDravimo(const QStringList &arguments)
 {
     QProcessEnvironment env = environment();
-    env.insert(QStringLiteral("DRAVIMO_COM1"), device_);
+    env.insert(QStringLiteral("DRAVIMO_COM1"), linkPath_.isEmpty() ? device_ : linkPath_);
+    for (const QString &name : extraEnv_.keys())
+        env.insert(name, extraEnv_.value(name));
     dravimo_.setProcessEnvironment(env);
     dravimo_.setWorkingDirectory(folder());
     dravimo_.start(binary("dravimo"), arguments);
@@ -137,7 +173,7 @@ bool Rig::waitGone(const QString &name, int ms) const
 
 QStringList Rig::commands() const
 {
-    QFile f(path(QStringLiteral("trace.txt")));
+    QFile f(path(trace_));
     if (!f.open(QIODevice::ReadOnly))
         return {};
     static const QRegularExpression cmd(QStringLiteral("^\\S+\\s+\\d+ ms  cmd    (.*)$"));

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -29,9 +30,18 @@ public:
     QString path(const QString &name) const { return dir_.filePath(name); }
     QString folder() const { return dir_.path(); }
 
-    // Starts ecrsim --serial with a trace and a roll; extra scenario lines
-    // run at start. False when it did not report its device.
+    // Starts ecrsim --serial with a trace, a roll and a control socket;
+    // extra scenario lines run at start. False when it did not report its
+    // device.
     bool startSimulator(const QStringList &scenario = {});
+    // Ends the simulator and starts a new one on a new pseudo-terminal (its
+    // own trace from then on); with linkDevice(), the link is re-pointed at
+    // it, as an adapter plugged back in appears under the same name.
+    bool replaceSimulator();
+    // From now on Dravimo is given a symbolic link to the simulator's device.
+    void linkDevice();
+    // Runs one control line in the simulator; its answer.
+    QString control(const QString &line) const;
     // param.ini for multi-file mode with the print stem <folder>/print,
     // descriptions and comments on, item codes as `printCode` says (the
     // "[print_code]" value), and the simulator's VAT rates in vats.dat.
@@ -40,6 +50,10 @@ public:
     void writeVatRates();
     // Starts dravimo in the folder; arguments make it a one-shot run.
     bool startDravimo(const QStringList &arguments = {});
+    // An environment variable for the next starts of dravimo.
+    void setDravimoEnvironment(const QString &name, const QString &value) { extraEnv_.insert(name, value); }
+    // SIGTERM, as systemctl stop sends it.
+    void terminateDravimo() { dravimo_.terminate(); }
     // Waits for the one-shot run to end; its exit code, or -1.
     int waitForDravimoExit(int ms);
 
@@ -64,6 +78,9 @@ private:
     QProcess simulator_;
     QProcess dravimo_;
     QString device_;
+    QString linkPath_;
+    QString trace_ = QStringLiteral("trace.txt");
+    QProcessEnvironment extraEnv_;
     QByteArray errors_;
 };
 

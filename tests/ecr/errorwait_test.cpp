@@ -2,6 +2,7 @@
 // register error.
 #include "ecr_fixture.h"
 
+#include "core/waitlimit.h"
 #include "ecr/errorwait.h"
 #include "ecr/protocol.h"
 
@@ -182,6 +183,35 @@ TEST_F(WaitCleared, SilentRegisterShowsTheConnectionMessage)
                            QStringLiteral("Ecr Err:-3, Ελέγξτε την σύνδεση!, ") + kDate,
                            QStringLiteral("Ecr Err: Cleared OK, ") + kDate}));
     EXPECT_TRUE(window.boxes.isEmpty());
+}
+
+// Nobody is there to load the paper: past the session's limit the wait ends
+// with one alert, and the register falling silent meanwhile leaves one
+// failure line, not one per status question.
+TEST_F(WaitCleared, UnattendedWaitEndsPastItsLimitWithOneLinePerChange)
+{
+    int sends = 0;
+    line->responder = [&](const QString &) -> MemoryTransport::Reply {
+        if (++sends > 40)
+            throw std::runtime_error("the error wait does not end");
+        return sends == 1 ? MemoryTransport::Reply{{eot("STAT:2"), 0ms}} : MemoryTransport::Reply{};
+    };
+    QStringList alerts;
+    const WaitLimit limit(Millis{60000}, [&](const QString &alert) { alerts.append(alert); });
+    session.waitLimit = &limit;
+    const qint64 start = nowMs();
+    waitUntilEcrErrorCleared(session);
+    EXPECT_GE(nowMs() - start, 60000);
+    EXPECT_LT(nowMs() - start, 60000 + 30000);
+    EXPECT_EQ(sends, 1 + 2 * 4); // two silent questions of four attempts each
+    EXPECT_EQ(resultLines(),
+              (QStringList{QStringLiteral("Ecr Err:2, Τέλος Χαρτιού !, ") + kDate,
+                           QStringLiteral("Err = -4, [KXSTAT] DateTime = ") + kDate,
+                           QStringLiteral("Ecr Err:-3, Ελέγξτε την σύνδεση!, ") + kDate}));
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts[0].contains(QStringLiteral("Ελέγξτε την σύνδεση!"))) << alerts[0].toStdString();
+    ASSERT_EQ(window.dialogs.size(), 1);
+    EXPECT_TRUE(window.dialogs[0].closed);
 }
 
 TEST_F(WaitCleared, OperatorClosingTheDialogEndsTheWaitWithOneLine)

@@ -25,7 +25,7 @@ QStringList SessionHarness::resultLines() const
 ExchangeHarness::ExchangeHarness()
     : log(dir.filePath(kCommLogFile)), unopened(std::make_unique<MemoryTransport>(clock)), line(unopened.get()),
       exchange(clock, notices, log, results, NumberFormat(QLatin1Char('.')), [this](const QString &) {
-          return OpenedTransport{std::move(unopened), std::nullopt};
+          return OpenedTransport{std::make_unique<LineHandle>(*line), std::nullopt};
       })
 {
     results.setPath(dir.filePath(QStringLiteral("Result")));

@@ -61,7 +61,7 @@ struct ExchangeHarness
     ResultFile results;
     ExchangeNotices notices{window};
     // The line exists from the start, so a test can queue replies before the
-    // first command opens it.
+    // first command opens it; every opening leads to it.
     std::unique_ptr<MemoryTransport> unopened;
     MemoryTransport *line;
     Exchange exchange;

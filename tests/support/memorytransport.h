@@ -74,4 +74,21 @@ private:
     bool closed_ = false;
 };
 
+// A handle on a line that outlives it: the exchange drops a serial port
+// after silence and opens it again, and every opening must lead to the same
+// in-memory line.
+class LineHandle : public Transport
+{
+public:
+    explicit LineHandle(MemoryTransport &line) : line_(line) {}
+    QString receive() override { return line_.receive(); }
+    std::optional<LinkFailure> send(const QString &command) override { return line_.send(command); }
+    bool waitForData(Millis span) override { return line_.waitForData(span); }
+    QString drain() override { return line_.drain(); }
+    void close() override { line_.close(); }
+
+private:
+    MemoryTransport &line_;
+};
+
 } // namespace dravimo::test
