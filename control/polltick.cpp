@@ -28,6 +28,10 @@ void Controller::pollTick()
     if (watch_ && pollTimer_.isActive() && !oneShot())
         watch_->follow(*s);
     view_.repaint();
+    // A job cut short is settled before another print file is even taken:
+    // its own print file may be the one found next.
+    if (!settleUnfinishedJob())
+        return;
     if (s->fileMode == FileMode::Single)
         runSingleFileJob(*s);
     else if (s->fileMode == FileMode::Multi)
@@ -136,8 +140,6 @@ std::optional<PrintJobFiles::Taken> Controller::takeReady(const QString &path)
 // print its first lines twice.
 Controller::JobOutcome Controller::runJob(const QString &path, const PrintJobFiles::Taken &taken, const Settings &s)
 {
-    if (!settleUnfinishedJob())
-        return JobOutcome::NotRead;
     try {
         if (translate_ && translate_(path, taken, s.translation))
             return JobOutcome::Done;
