@@ -70,6 +70,7 @@ QString comment(const QString &text)
 TEST(EndToEnd, GreekReceiptTravelsFromThePrintFileToThePaperAndBack)
 {
     Rig rig;
+    rig.patient();
     ASSERT_TRUE(rig.startSimulator());
     rig.writeSettings();
     ASSERT_TRUE(rig.startDravimo());
@@ -120,6 +121,7 @@ TEST(EndToEnd, GreekReceiptTravelsFromThePrintFileToThePaperAndBack)
 TEST(EndToEnd, BurstOfPrintFilesIsPrintedOnceEachInOrder)
 {
     Rig rig;
+    rig.patient();
     ASSERT_TRUE(rig.startSimulator());
     rig.writeSettings();
     // In place before the program even starts: they must wait for the
@@ -150,6 +152,7 @@ TEST(EndToEnd, BurstOfPrintFilesIsPrintedOnceEachInOrder)
 TEST(EndToEnd, OneShotRunTranslatesItsFileOnceAndEnds)
 {
     Rig rig;
+    rig.patient();
     ASSERT_TRUE(rig.startSimulator());
     rig.writeVatRates();
     writeTextFile(rig.path(QStringLiteral("ticket.prn")),
@@ -233,6 +236,7 @@ QString codedReceipt(const QString &price, const QString &discount, const QStrin
 TEST(EndToEnd, OneDecimalAmountsBookTheSameReceiptAsTwoDecimals)
 {
     Rig rig;
+    rig.patient();
     ASSERT_TRUE(rig.startSimulator());
     rig.writeSettings(QStringLiteral("true N"));
     ASSERT_TRUE(rig.startDravimo());
