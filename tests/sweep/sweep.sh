@@ -110,18 +110,23 @@ run_one() {
 
   cp "$HERE/mixed.prn" "$w/print.1.part"
   mv "$w/print.1.part" "$w/print.1"
+  # Waits for the condition, then kills dravimo as a crash would; false (the
+  # run abandoned) when the condition never comes.
+  kill_once() { # what condition
+    if ! wait_for "$2"; then
+      echo "no $1" >>"$w/log"
+      kill "$dravimo_pid" "$sim_pid" 2>/dev/null || true
+      wait 2>/dev/null || true
+      return 1
+    fi
+    kill -KILL "$dravimo_pid"
+    wait "$dravimo_pid" 2>/dev/null || true
+  }
   case $kill in
   none) start_dravimo ;;
   lose:*)
     start_dravimo
-    if ! wait_for reply_lost; then
-      echo "no command $kill" >>"$w/log"
-      kill "$dravimo_pid" "$sim_pid" 2>/dev/null || true
-      wait 2>/dev/null || true
-      return 3
-    fi
-    kill -KILL "$dravimo_pid"
-    wait "$dravimo_pid" 2>/dev/null || true
+    kill_once "command $kill" reply_lost || return 3
     "$BIN/ecrsim" --send "$w/ctl" reset >/dev/null
     start_dravimo
     ;;
@@ -133,14 +138,7 @@ run_one() {
   fail:*) start_dravimo "" "write:${kill#fail:}-${kill#fail:}" ;;
   full:*)
     start_dravimo "" "write:${kill#full:}"
-    if ! wait_for write_failed; then
-      echo "no failed write $kill" >>"$w/log"
-      kill "$dravimo_pid" "$sim_pid" 2>/dev/null || true
-      wait 2>/dev/null || true
-      return 3
-    fi
-    kill -KILL "$dravimo_pid"
-    wait "$dravimo_pid" 2>/dev/null || true
+    kill_once "failed write $kill" write_failed || return 3
     start_dravimo
     ;;
   twice:*)
