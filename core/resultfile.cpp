@@ -95,7 +95,7 @@ std::optional<QString> syncFile(const QString &path, bool)
 
 void ResultFile::append(const QString &line)
 {
-    if (path_.isEmpty())
+    if (path_.isEmpty() || (muted_ && muted_()))
         return;
     if (line.startsWith(QLatin1String("ccPay")))
         ++cardAcknowledgements_;

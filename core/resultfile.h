@@ -32,8 +32,13 @@ class ResultFile
 public:
     QString path() const { return path_; }
     void setPath(const QString &path) { path_ = path; }
-    // Appends one line (CR LF ended, Windows-1253); nothing without a path.
+    // Appends one line (CR LF ended, Windows-1253); nothing without a path,
+    // nor while muted.
     void append(const QString &line);
+    // While this says so, lines are dropped: a job recovered after a crash
+    // goes through what its first run did again (the error wait's lines
+    // included), and those lines are in the file already. Empty: never.
+    void setMuted(std::function<bool()> muted) { muted_ = std::move(muted); }
     // Flushes the lines appended since the last flush to the disk itself.
     // False (and the failure kept) when that fails.
     bool sync();
@@ -60,6 +65,7 @@ public:
 private:
     QString path_;
     FailureReport report_;
+    std::function<bool()> muted_;
     QString failure_;
     QStringList unsynced_;
     QStringList protectedFiles_;

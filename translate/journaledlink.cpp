@@ -4,11 +4,12 @@
 
 namespace dravimo {
 
-void JournaledLink::replay(QList<JournalReply> replies, bool dryRun, int inFlight)
+void JournaledLink::replay(QList<JournalReply> replies, bool dryRun, int inFlight, QStringList firstRun)
 {
     replay_ = std::move(replies);
     dryRun_ = dryRun;
     inFlight_ = inFlight;
+    firstRun_ = std::move(firstRun);
 }
 
 CommandResult JournaledLink::send(const QString &command, Quiet quiet, Seconds cardWait)
@@ -22,6 +23,8 @@ CommandResult JournaledLink::send(const QString &command, Quiet quiet, Seconds c
     }
     if (dryRun_)
         throw CommandInFlight{command, cardWait, index, lineStart_, raw};
+    if (index <= inFlight_ && (index >= firstRun_.size() || firstRun_[index] != command))
+        diverged_ = true;
     settleWrites();
     if (journal_ && cardWait > Seconds{0} && !journal_->recordCardSent())
         throw JobInterrupted{journal_->lastError()};

@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -39,11 +40,16 @@ public:
     // The replies a recovered job starts with. dryRun: stop at the first
     // command beyond them (CommandInFlight is thrown) instead of sending it.
     // inFlight: the index of the command the first run died on, if known.
-    void replay(QList<JournalReply> replies, bool dryRun, int inFlight = -1);
+    // firstRun: the commands the first run sent, the one it died on last;
+    // the job is where its first run had been only while it sends the same.
+    void replay(QList<JournalReply> replies, bool dryRun, int inFlight = -1, QStringList firstRun = {});
     // Whether the job is still where its first run had been: what it writes
     // to the result file now, the first run wrote already. That holds until
     // the job asks for the command the first run died on.
-    bool replaying() const { return next_ < replay_.size() || next_ <= inFlight_; }
+    // A receipt sent again after a cancel may take fewer commands than the
+    // first time (no error to wait out): the first command that differs from
+    // the first run's ends the replay, or the outcome lines would be lost.
+    bool replaying() const { return next_ < replay_.size() || (!diverged_ && next_ <= inFlight_); }
     bool dryRun() const { return dryRun_; }
 
     // The job starts reading another print-file line: a command that must be
@@ -79,6 +85,8 @@ private:
     QList<JournalReply> replay_;
     bool dryRun_ = false;
     int inFlight_ = -1;
+    QStringList firstRun_;
+    bool diverged_ = false;
     int next_ = 0;
     int lineStart_ = 0;
     bool nextRaw_ = false;
@@ -93,6 +101,8 @@ struct ResumePoint
     bool dryRun = false;
     // The index of the command the first run died on; -1 when none.
     int diedOn = -1;
+    // The commands the first run sent, up to the one it died on.
+    QStringList firstRun;
     // The first run began by cancelling a receipt an earlier job left open.
     bool settleLeftOpen = false;
     // Filled by a dry run: the commands replayed, and the one in flight.

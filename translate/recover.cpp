@@ -332,7 +332,7 @@ Recovery Translator::settleInFlight(JournalEntry &e, const QByteArray &bytes, co
 
 Recovery Translator::resumeJob(JournalEntry &e, const QByteArray &bytes, const TranslationOptions &options)
 {
-    ResumePoint dry{e.replies, true, -1, e.settleLeftOpen, {}, std::nullopt};
+    ResumePoint dry{e.replies, true, -1, {}, e.settleLeftOpen, {}, std::nullopt};
     runJob(e.path, bytes, options, &dry);
     QList<JournalReply> replies = e.replies;
     if (dry.inFlight) {
@@ -356,7 +356,11 @@ Recovery Translator::resumeJob(JournalEntry &e, const QByteArray &bytes, const T
     const bool tailWritten = !replies.isEmpty() && replies.last().resultSize >= 0
                           && ecr_.results.size() > replies.last().resultSize;
     const int diedOn = dry.inFlight ? dry.inFlight->index : tailWritten ? int(replies.size()) : -1;
-    ResumePoint resume{replies, false, diedOn, e.settleLeftOpen, {}, std::nullopt};
+    ResumePoint resume{replies, false, diedOn, {}, e.settleLeftOpen, {}, std::nullopt};
+    for (const JournaledLink::Sent &s : dry.sent)
+        resume.firstRun.append(s.command);
+    if (dry.inFlight)
+        resume.firstRun.append(dry.inFlight->command);
     // The header goes first once, even when the first run stopped between
     // its journal entry and its header.
     resume.writeHeader = ecr_.results.size() <= e.resultSize;

@@ -162,8 +162,16 @@ bool Translator::runJob(const QString &path, const QByteArray &bytes, const Tran
     const bool dryRun = resume && resume->dryRun;
     JournaledLink link(ecr_.link, dryRun ? nullptr : journal_, &ecr_.results);
     if (resume)
-        link.replay(resume->replies, dryRun, resume->diedOn);
+        link.replay(resume->replies, dryRun, resume->diedOn, resume->firstRun);
     EcrSession session{link, ecr_.window, ecr_.clock, ecr_.results, ecr_.numbers, ecr_.waitLimit};
+    // What the first run wrote while it went through the commands replayed
+    // now (the error wait's lines, say) is in the result file already.
+    struct Unmute
+    {
+        ResultFile &results;
+        ~Unmute() { results.setMuted(nullptr); }
+    } unmute{ecr_.results};
+    ecr_.results.setMuted([&link] { return link.dryRun() || link.replaying(); });
     Job job(session, options);
     job.zReport = zReport;
     job.journal = &link;

@@ -166,6 +166,22 @@ TEST_F(Recovery_, ACancelRecordedBeforeItWasSentIsJudgedByTheRegister)
     }
 }
 
+// A register error the first run waited out (paper out before the payment)
+// is in the result file once: recovery goes through that wait again from the
+// journal, and writes none of its lines a second time.
+TEST_F(Recovery_, WhatTheFirstRunWroteIsNotWrittenAgain)
+{
+    ecr_.script(QStringLiteral("KXSTAT"),
+                {{0, QStringLiteral("STAT:2")}, {0, QStringLiteral("STAT:2")}, {0, QStringLiteral("STAT:1")}});
+    runUntilCrash(kSale + QStringLiteral("\r\n tot   1       5.00\r\n"), QStringLiteral("KX500T1"));
+    ASSERT_EQ(resultLines().filter(QStringLiteral("Ecr Err:2")).size(), 1);
+    EXPECT_EQ(recover().outcome, Recovery::Outcome::Finished);
+    const QStringList lines = resultLines();
+    EXPECT_EQ(lines.filter(QStringLiteral("Ecr Err:2")).size(), 1) << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(lines.filter(QStringLiteral("Ecr Err: Cleared OK")).size(), 1);
+    EXPECT_EQ(lines.filter(QStringLiteral("exitcode = ")).size(), 1);
+}
+
 // A journal write that fails (a full disk) stops the job before its next
 // command, as a crash there would; the same process settles it once the
 // disk has room, without counting it as another try, and the host reads one
