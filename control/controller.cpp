@@ -285,7 +285,10 @@ bool Controller::settleUnfinishedJob()
 {
     if (!journal_ || !unfinished_)
         return true;
-    view_.notice(QStringLiteral("Διακόπηκε εργασία, τακτοποιείται: ") + unfinished_->path);
+    // Said once per job: a full disk makes every tick try again.
+    if (!settleAnnounced_)
+        view_.notice(QStringLiteral("Διακόπηκε εργασία, τακτοποιείται: ") + unfinished_->path);
+    settleAnnounced_ = true;
     const Recovery r = settle_ ? settle_(*unfinished_, settings_.translation, unfinishedAfterRestart_) : Recovery{};
     if (r.outcome == Recovery::Outcome::Unwritable) {
         jobInterrupted(r.message);
@@ -315,6 +318,7 @@ bool Controller::settleUnfinishedJob()
     }
     unfinished_.reset();
     unfinishedAfterRestart_ = true;
+    settleAnnounced_ = false;
     writesWorkAgain();
     return true;
 }

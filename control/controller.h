@@ -191,6 +191,7 @@ private:
     // process that ended left it (rather than a write this one could not make).
     std::optional<JournalEntry> unfinished_;
     bool unfinishedAfterRestart_ = true;
+    bool settleAnnounced_ = false;
     // The write failure told to the operator, until writes work again.
     QString writeAlert_;
     bool jobRefused_ = false;
