@@ -115,7 +115,8 @@ TEST(EndToEnd, GreekReceiptTravelsFromThePrintFileToThePaperAndBack)
     EXPECT_TRUE(roll.contains(QStringLiteral("ΕΚΠΤΩΣΗ 10,00%       -0,15 Β"))) << roll.toStdString();
     EXPECT_TRUE(roll.contains(QStringLiteral("ΣΥΝΟΛΟ                 11,15"))) << roll.toStdString();
     EXPECT_TRUE(roll.contains(QStringLiteral("ΜΕΤΡΗΤΑ                11,15"))) << roll.toStdString();
-    EXPECT_EQ(readTextFile(rig.path(QStringLiteral("receipt.txt"))), QStringLiteral("1\r\n"));
+    // Written once the job has ended, just after its print file went.
+    EXPECT_TRUE(rig.waitForText(QStringLiteral("receipt.txt"), QStringLiteral("1\r\n"), kJobTimeoutMs));
 }
 
 TEST(EndToEnd, BurstOfPrintFilesIsPrintedOnceEachInOrder)
@@ -146,7 +147,7 @@ TEST(EndToEnd, BurstOfPrintFilesIsPrintedOnceEachInOrder)
         EXPECT_EQ(lines.count(QStringLiteral("exitcode = 0")), 1) << n;
         EXPECT_EQ(lines.size(), 6) << n;
     }
-    EXPECT_EQ(readTextFile(rig.path(QStringLiteral("receipt.txt"))), QStringLiteral("4\r\n"));
+    EXPECT_TRUE(rig.waitForText(QStringLiteral("receipt.txt"), QStringLiteral("4\r\n"), kJobTimeoutMs));
 }
 
 TEST(EndToEnd, OneShotRunTranslatesItsFileOnceAndEnds)

@@ -160,6 +160,17 @@ void Rig::drop(const QString &name, const QString &text)
     QFile::rename(aside, path(name));
 }
 
+bool Rig::waitForText(const QString &name, const QString &text, int ms) const
+{
+    QDeadlineTimer deadline(ms);
+    while (readTextFile(path(name)) != text) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
+}
+
 bool Rig::waitGone(const QString &name, int ms) const
 {
     QDeadlineTimer deadline(ms);

@@ -64,6 +64,9 @@ public:
     // Waits for the one-shot run to end; its exit code, or -1.
     int waitForDravimoExit(int ms);
 
+    // Waits until the file in the folder holds exactly this text (decoded
+    // from the register's code page); false after ms.
+    bool waitForText(const QString &name, const QString &text, int ms) const;
     // Hands a print file over the safe way: written aside, renamed into place.
     void drop(const QString &name, const QString &text);
     // Waits until the file is gone (Dravimo deletes a print file after its job).
