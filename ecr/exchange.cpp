@@ -111,15 +111,26 @@ Exchange::Collected Exchange::collectReply(QString &buffer)
 {
     Transport &port = *transport_;
     const qint64 deadline = clock_.nowMs() + kAnswerWindow.count();
+    if (replyState(buffer) == ReplyState::Text)
+        return Collected::Complete;
     for (;;) {
-        if (hasReplyEnd(buffer))
-            return Collected::Complete;
         port.waitForData(slice(deadline - clock_.nowMs(), kReplyWaitSliceMs));
-        buffer += port.receive();
-        if (hasErrorMark(buffer))
-            return Collected::ErrorReply;
-        // Tested after the read: an EOT in the last read before the deadline
-        // loses to the deadline, as it always has on this link.
+        const QString got = port.receive();
+        buffer += got;
+        // A refusal has no end mark: its code is whole once a read brings
+        // nothing more, so noise before it or digits cut across reads are
+        // read whole, and a text reply holding "DE" reads on to its EOT.
+        switch (replyState(buffer)) {
+        case ReplyState::Text: return Collected::Complete;
+        case ReplyState::Refusal: return Collected::ErrorReply;
+        case ReplyState::MaybeRefusal:
+            if (got.isEmpty() || clock_.nowMs() > deadline)
+                return Collected::ErrorReply;
+            continue;
+        case ReplyState::Incomplete: break;
+        }
+        // A reply whose end came in the read that crossed the deadline is
+        // still that reply: sending the command again would key it twice.
         if (clock_.nowMs() > deadline)
             return Collected::Silence;
     }
