@@ -17,7 +17,7 @@ CommandResult JournaledLink::send(const QString &command, Quiet quiet, Seconds c
     const int index = next_;
     if (index < replay_.size()) {
         ++next_;
-        sent_.append({command, lineStart_, raw, replay_[index].code});
+        sent_.append({command, lineStart_, raw, replay_[index].code, quiet == Quiet::Yes});
         return {replay_[index].code, replay_[index].reply};
     }
     if (dryRun_)
@@ -25,7 +25,7 @@ CommandResult JournaledLink::send(const QString &command, Quiet quiet, Seconds c
     settleWrites();
     if (journal_ && cardWait > Seconds{0} && !journal_->recordCardSent())
         throw JobInterrupted{journal_->lastError()};
-    sent_.append({command, lineStart_, raw});
+    sent_.append({command, lineStart_, raw, result::Ok, quiet == Quiet::Yes});
     ++next_;
     if (journal_)
         journal_->crashPoints().reach("before-send");

@@ -61,6 +61,27 @@ bool receiptLeftOpen(Job &job)
     return false;
 }
 
+// A sale, modifier, payment or transfer the register refused, or never
+// answered, is not on the receipt as the print file asked: the host must not
+// read success. Quiet commands are the ones whose sender deals with a refusal
+// itself (a subtotal key pressed ahead, a card attempt with its fallback).
+bool refusalRemains(const Job &job)
+{
+    if (!job.journal)
+        return false;
+    for (const JournaledLink::Sent &s : job.journal->sent()) {
+        if (s.code == result::Ok || s.quiet || s.raw || s.sentAgain)
+            continue;
+        switch (commandKind(s.command)) {
+        case CommandKind::ReceiptItem:
+        case CommandKind::Payment:
+        case CommandKind::TableMove: return true;
+        default: break;
+        }
+    }
+    return false;
+}
+
 void runCardFailureNotice(Job &job)
 {
     if (!job.state.cardFailure)
@@ -80,6 +101,7 @@ void finishJob(Job &job)
     job.state.receiptLeftOpen = job.state.receiptLeftOpen || receiptLeftOpen(job);
     if (job.state.exitCode == 0 && job.state.receiptLeftOpen)
         job.state.exitCode = kReceiptLeftOpen;
+    job.state.lineRefused = job.state.lineRefused || refusalRemains(job);
     if (job.state.exitCode == 0 && job.state.lineRefused)
         job.state.exitCode = kLineRefused;
     job.appendResult(QStringLiteral("DateTime end = ") + now(job));

@@ -10,6 +10,7 @@
 #include "journal/jobjournal.h"
 #include "translate/handlers.h"
 #include "translate/journaledlink.h"
+#include "translate/paperwaitlink.h"
 #include "translate/printfile.h"
 
 #include <QFile>
@@ -171,7 +172,9 @@ bool Translator::runJob(const QString &path, const QByteArray &bytes, const Tran
     JournaledLink link(ecr_.link, dryRun ? nullptr : journal_, &ecr_.results);
     if (resume)
         link.replay(resume->replies, dryRun, resume->diedOn);
-    EcrSession session{link, ecr_.window, ecr_.clock, ecr_.results, ecr_.numbers};
+    EcrSession waits{link, ecr_.window, ecr_.clock, ecr_.results, ecr_.numbers};
+    PaperWaitLink paperWaits(link, waits);
+    EcrSession session{paperWaits, ecr_.window, ecr_.clock, ecr_.results, ecr_.numbers};
     Job job(session, options);
     job.zReport = zReport;
     job.journal = &link;

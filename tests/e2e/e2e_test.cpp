@@ -169,7 +169,8 @@ TEST(EndToEnd, RefusedSaleIsReportedAndTheJobGoesOn)
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_TRUE(lines.contains(QStringLiteral("Err = 1091, [KX200R1ITEM1] DateTime = <date>")))
         << lines.join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(lines.last(), QStringLiteral("exitcode = 0"));
+    // The receipt is without the item: the host is told.
+    EXPECT_EQ(lines.last(), QStringLiteral("exitcode = 3"));
     // The register was cleared after the refusal, and the operator was told.
     const QStringList commands = rig.commands();
     const qsizetype refused = commands.indexOf(QStringLiteral("KX200R1ITEM1"));
@@ -179,7 +180,7 @@ TEST(EndToEnd, RefusedSaleIsReportedAndTheJobGoesOn)
     EXPECT_TRUE(boxes.contains(QStringLiteral("Υπέρβαση Ορίου τιμής!"))) << boxes.toStdString();
 }
 
-TEST(EndToEnd, PaperOutHoldsThePaymentUntilLoaded)
+TEST(EndToEnd, PaperOutAtASaleIsWaitedOutAndTheSaleSentAgain)
 {
     Rig rig;
     // The paper runs out at the sale and is loaded three seconds later.
@@ -189,7 +190,13 @@ TEST(EndToEnd, PaperOutHoldsThePaymentUntilLoaded)
     EXPECT_TRUE(lines.contains(QStringLiteral("Ecr Err:2, Τέλος Χαρτιού !, <date>")))
         << lines.join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(lines.contains(QStringLiteral("Ecr Err: Cleared OK, <date>")));
-    EXPECT_EQ(lines.last(), QStringLiteral("exitcode = 0"));
+    EXPECT_EQ(lines.last(), QStringLiteral("exitcode = 0")) << lines.join(QLatin1Char('|')).toStdString()
+                                                           << rig.commands().join(QLatin1Char('|')).toStdString();
+    // The refused sale was sent again once the paper was in: on the receipt
+    // once, paid in full.
+    EXPECT_EQ(rig.commands().count(QStringLiteral("KX200R1ITEM1")), 2);
+    EXPECT_EQ(rig.roll().count(QStringLiteral("ITEM1")), 1) << rig.roll().toStdString();
+    EXPECT_TRUE(rig.roll().contains(QStringLiteral("ΜΕΤΡΗΤΑ                 2,00"))) << rig.roll().toStdString();
 }
 
 TEST(EndToEnd, PaperOutInTheMiddleOfAReceiptStillEndsInItsPayment)
