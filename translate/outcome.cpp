@@ -35,11 +35,12 @@ QString tableStatus(Job &job)
     return job.queries.tableTotal(static_cast<int>(integerPart(*table)));
 }
 
-// A receipt the job keyed into and never paid is still open on the register:
-// the host must hear that the job did not end well. Asked only when the last
-// thing the job did to a receipt was not a payment the register took, so a
-// receipt paid as usual costs no extra question. A card payment is always
-// asked about: the terminal may have declined it after the register said OK.
+// A receipt the job keyed into and did not close is still open on the
+// register: the host must hear that the job did not end well. Asked whenever
+// the job's last receipt command keyed or paid a receipt, one status question
+// per job: a payment the register took may still leave the receipt open (a
+// short payment, "to 1 5.00" on a 12,50 receipt), and a card payment may have
+// been declined by the terminal after the register said OK.
 bool receiptLeftOpen(Job &job)
 {
     if (!job.journal)
@@ -50,8 +51,8 @@ bool receiptLeftOpen(Job &job)
         switch (commandKind(sent[i].command)) {
         case CommandKind::ReceiptItem:
         case CommandKind::PayTable:
-        case CommandKind::CardPayment: return open();
-        case CommandKind::Payment: return sent[i].code != result::Ok && open();
+        case CommandKind::CardPayment:
+        case CommandKind::Payment: return open();
         case CommandKind::CancelReceipt:
         case CommandKind::TableOpen:
         case CommandKind::TablePark: return false;

@@ -44,11 +44,27 @@ CommandResult PaperWaitLink::send(const QString &command, Quiet quiet, Seconds c
         // A command the host wrote itself goes out once at most.
         if (refused < 0 || link_.sent().at(refused).raw || !refusedForPaper(command, r.code))
             break;
+        const QList<JournaledLink::Sent> armedBefore = keysArming(refused);
         waitUntilEcrErrorCleared(waits_);
         link_.markSentAgain(refused);
+        for (const JournaledLink::Sent &key : armedBefore)
+            send(key.command, key.quiet ? Quiet::Yes : Quiet::No);
         r = link_.send(command, quiet, cardWait);
     }
     return r;
+}
+
+// The keys of the same print-file line that armed the refused command: the
+// clear after the refusal dropped them, and without them a discount would go
+// in as a surcharge, two units as one, a refund as a sale.
+QList<JournaledLink::Sent> PaperWaitLink::keysArming(qsizetype refused) const
+{
+    const QList<JournaledLink::Sent> &sent = link_.sent();
+    qsizetype first = refused;
+    while (first > 0 && sent.at(first - 1).lineStart == sent.at(refused).lineStart
+           && sent.at(first - 1).code == result::Ok && armsNextKey(sent.at(first - 1).command))
+        --first;
+    return sent.mid(first, refused - first);
 }
 
 // Paper out by its own codes, or any refusal while the register's status

@@ -7,10 +7,12 @@
 // host's total.
 
 #include "ecr/link.h"
+#include "translate/journaledlink.h"
+
+#include <QList>
 
 namespace dravimo {
 
-class JournaledLink;
 struct EcrSession;
 
 class PaperWaitLink : public EcrLink
@@ -27,6 +29,7 @@ public:
 
 private:
     bool refusedForPaper(const QString &command, qint16 code);
+    QList<JournaledLink::Sent> keysArming(qsizetype refused) const;
 
     JournaledLink &link_;
     EcrSession &waits_;
