@@ -116,8 +116,9 @@ TEST_F(GetData, AResultFileMustBeARegularFileOfTheHosts)
         EXPECT_EQ(lines[0], QStringLiteral("tag = T1"));
         EXPECT_TRUE(lines[2].startsWith(QStringLiteral("Err = -9, [resFile: ") + named + QStringLiteral("] ")));
         EXPECT_EQ(lines[4], QStringLiteral("exitcode = 1"));
-        if (c.written)
+        if (c.written) {
             EXPECT_EQ(test::readFile(path(QString::fromLatin1(c.written))), before);
+        }
     }
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("no-such-folder"))));
 }
