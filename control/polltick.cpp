@@ -140,6 +140,9 @@ Controller::JobOutcome Controller::runJob(const QString &path, const Settings &s
     } catch (const JobInterrupted &stopped) {
         jobInterrupted(stopped.why);
         return JobOutcome::Interrupted;
+    } catch (const ReplyLost &lost) {
+        replyLost(lost.command);
+        return JobOutcome::Interrupted;
     } catch (const std::exception &) {
         return JobOutcome::Done;
     }

@@ -8,6 +8,7 @@
 #include "ecr/protocol.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace dravimo {
 namespace {
@@ -44,6 +45,16 @@ Exchange::~Exchange() = default;
 
 CommandResult Exchange::send(const QString &command, Quiet quiet, Seconds cardWait)
 {
+    return sendWith(command, quiet, cardWait, kAttempts);
+}
+
+CommandResult Exchange::sendOnce(const QString &command, Quiet quiet, Seconds cardWait)
+{
+    return sendWith(command, quiet, cardWait, 1);
+}
+
+CommandResult Exchange::sendWith(const QString &command, Quiet quiet, Seconds cardWait, int attempts)
+{
     if (!transport_) {
         OpenedTransport opened = open_(connection_);
         transport_ = std::move(opened.transport);
@@ -53,9 +64,13 @@ CommandResult Exchange::send(const QString &command, Quiet quiet, Seconds cardWa
             return {opened.failure->code, opened.failure->text};
     }
     takeLateBytes();
-    const Exchanged x = exchange(command, quiet, cardWait);
+    const Exchanged x = exchange(command, quiet, cardWait, attempts);
     if (replyObserver_)
         replyObserver_(x.reply);
+    // A command sent once and left unanswered is settled by its caller,
+    // which tells the host what became of it.
+    if (attempts == 1 && x.code == result::NoAnswer)
+        return {x.code, x.text};
     if (x.code != result::Ok) {
         // The command without its own line end (a footer line's CR LF, the
         // CR of "KX794ST"): inside the brackets it would break the result
@@ -69,7 +84,7 @@ CommandResult Exchange::send(const QString &command, Quiet quiet, Seconds cardWa
     return {x.code, x.text};
 }
 
-Exchange::Exchanged Exchange::exchange(const QString &command, Quiet quiet, Seconds cardWait)
+Exchange::Exchanged Exchange::exchange(const QString &command, Quiet quiet, Seconds cardWait, int attempts)
 {
     Transport &port = *transport_;
     QString buffer;
@@ -82,8 +97,10 @@ Exchange::Exchanged Exchange::exchange(const QString &command, Quiet quiet, Seco
         // attempt still count.
         const Collected got = collectReply(buffer);
         if (got == Collected::Silence) {
-            if (attempt < kAttempts)
+            if (attempt < attempts)
                 continue;
+            if (attempts == 1)
+                return {result::NoAnswer, kNoAnswer, kNoAnswer};
             notices_.noAnswer(kNoAnswer, quiet);
             return {result::NoAnswer, kNoAnswer, kNoAnswer};
         }
@@ -94,6 +111,8 @@ Exchange::Exchanged Exchange::exchange(const QString &command, Quiet quiet, Seco
             // before the next command goes out.
             if (cardWait.count() != 0)
                 awaitCardReply(buffer, cardWait);
+            else
+                keepOneReply(buffer);
         }
         logLine(QStringLiteral("      reply: ") + formatForLog(buffer));
         const ReplyOutcome outcome = evaluateReply(buffer, quiet, numbers_);
@@ -162,11 +181,24 @@ void Exchange::awaitCardReply(QString &buffer, Seconds cardWait)
         dialog->close();
 }
 
+// A question asked again may find the first asking's late answer and its own
+// in one read: the command's reply ends at its first EOT, and what follows is
+// another reply, taken before the next command like any late bytes. Joined,
+// "TO:5" twice read as table "5TO".
+void Exchange::keepOneReply(QString &buffer)
+{
+    const qsizetype end = buffer.indexOf(QChar(4));
+    if (end < 0 || end + 1 == buffer.size())
+        return;
+    surplus_ += buffer.mid(end + 1);
+    buffer.truncate(end + 1);
+}
+
 void Exchange::takeLateBytes()
 {
     // Before a command's first send only: between its attempts the bytes
     // belong to the command's own reply.
-    const QString late = transport_->drain();
+    const QString late = std::exchange(surplus_, QString()) + transport_->drain();
     if (late.isEmpty())
         return;
     logLine(QStringLiteral(" reply late: ") + formatForLog(late));

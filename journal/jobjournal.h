@@ -111,6 +111,16 @@ struct JobInterrupted
     QString why;
 };
 
+// Thrown when a command that changes the register got no whole reply: it may
+// have been carried out, so it is not sent again. The job stops there as if
+// the process had died with the command in flight, and the entry is settled
+// on the next tick by the same code that settles a crash, without counting
+// as another try at the job.
+struct ReplyLost
+{
+    QString command;
+};
+
 // The fingerprint the journal keeps of a print file's bytes.
 QByteArray fingerprintOf(const QByteArray &bytes);
 

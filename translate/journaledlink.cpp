@@ -1,8 +1,19 @@
 #include "translate/journaledlink.h"
 
 #include "core/resultfile.h"
+#include "translate/commandkinds.h"
 
 namespace dravimo {
+namespace {
+
+// Questions and the clear key may be sent again: neither books anything.
+bool changesRegister(const QString &command)
+{
+    const CommandKind kind = commandKind(command);
+    return kind != CommandKind::Query && kind != CommandKind::Clear;
+}
+
+} // namespace
 
 void JournaledLink::replay(QList<JournalReply> replies, bool dryRun, int inFlight)
 {
@@ -29,7 +40,12 @@ CommandResult JournaledLink::send(const QString &command, Quiet quiet, Seconds c
     ++next_;
     if (journal_)
         journal_->crashPoints().reach("before-send");
-    CommandResult r = link_.send(command, quiet, cardWait);
+    // Only with a journal: without one nothing would settle the command, and
+    // it is sent again on silence as it always was.
+    const bool once = journal_ && changesRegister(command);
+    CommandResult r = once ? link_.sendOnce(command, quiet, cardWait) : link_.send(command, quiet, cardWait);
+    if (once && r.code == result::NoAnswer)
+        throw ReplyLost{command};
     sent_.last().code = r.code;
     if (journal_) {
         journal_->crashPoints().reach("after-reply");

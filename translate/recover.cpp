@@ -327,6 +327,10 @@ Recovery Translator::settleInFlight(JournalEntry &e, const QByteArray &bytes, co
         return resumeJob(e, bytes, options);
     } catch (const JobInterrupted &stopped) {
         return {Recovery::Outcome::Unwritable, stopped.why};
+    } catch (const ReplyLost &) {
+        // What the settling sent is in the entry; the command whose reply
+        // went missing is settled on the next try like any other.
+        return {Recovery::Outcome::EcrSilent, QString()};
     }
 }
 

@@ -173,6 +173,26 @@ TEST_F(Exchange, SilenceIsTriedFourTimesAndGivesMinusFour)
     EXPECT_EQ(logLines.lines, QStringList(4, QStringLiteral("45:10       send:[KXCL]")));
 }
 
+// A command that changes the register is never sent again for want of a
+// reply: one window, then -4 for its caller to settle, and nothing shown or
+// written (the settling tells the host). Its late reply is taken before the
+// next command, never as that command's reply.
+TEST_F(Exchange, CommandSentOnceIsNotRepeatedOnSilence)
+{
+    line->queueReply({{"OK\r\x04", 9000ms}});
+    line->queueReply(eot("STAT:1"));
+    const qint64 start = nowMs();
+    last = exchange.sendOnce(QStringLiteral("KX200R1ITEM1"));
+    EXPECT_EQ(last.code, -4);
+    EXPECT_GE(nowMs() - start, 7000);
+    EXPECT_LT(nowMs() - start, 8000);
+    EXPECT_EQ(line->written(), QStringList{QStringLiteral("KX200R1ITEM1\r\n")});
+    EXPECT_TRUE(window.boxes.isEmpty());
+    EXPECT_TRUE(resultLines().isEmpty());
+    clock.advance(Millis(2000));
+    EXPECT_EQ(send(QStringLiteral("KXSTAT")), QStringLiteral("STAT:1"));
+}
+
 // Found by fuzzing: a footer line goes out with its own CR LF, and its Err
 // line broke in two in the result file.
 TEST_F(Exchange, ErrLineOfACommandWithItsOwnLineEndStaysOneLine)
@@ -317,6 +337,16 @@ INSTANTIATE_TEST_SUITE_P(Cases, LateBytes,
                              LateCase{"second reply after an ordinary command",
                                       700,
                                       {{{eot("A"), 0ms}, {eot("B"), 50ms}}, {{eot("C"), 0ms}}},
+                                      {},
+                                      2,
+                                      {QStringLiteral("A"), QStringLiteral("C")},
+                                      240,
+                                      {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")},
+                                      {QStringLiteral("45:10 reply late: BASC(13) ASC(4) ")},
+                                      2},
+                             LateCase{"two replies in one read",
+                                      0,
+                                      {{{"A\r\x04" "B\r\x04", 0ms}}, {{eot("C"), 0ms}}},
                                       {},
                                       2,
                                       {QStringLiteral("A"), QStringLiteral("C")},
