@@ -14,7 +14,9 @@
 // own checksum: a line cut by a power cut (or anything after it) is not read,
 // so a torn entry reads as the state before its last write, never as garbage.
 // Beside it, "lock" keeps a second process out of the same working folder,
-// and "left-open" says that the last job left a receipt open on the register.
+// and "left-open" says what the last job left open on the register: a receipt
+// (the line "receipt"), a table open for keying that it meant to put aside
+// (the line "table N"), or both.
 //
 // The order on disk, which recovery relies on after a power cut:
 //  1. The entry is durable before the job's first command and before its
@@ -83,6 +85,12 @@ struct JournalEntry
     int cancelResumeAt = -1;
     // With the outcome: the job left a receipt open on the register.
     bool leftOpen = false;
+    // The job began by putting aside the table an earlier job left open for
+    // keying (-1: none).
+    int settleTable = -1;
+    // With the outcome: the table the job meant to put aside and left open
+    // for keying (-1: none).
+    int leftOpenTable = -1;
 
     bool operator==(const JournalEntry &) const = default;
 };
@@ -181,9 +189,10 @@ public:
     bool recordReply(const JournalReply &reply);
     // A card payment is about to go to the terminal.
     bool recordCardSent();
-    // The job's outcome lines are written; leftOpen: it left a receipt open
-    // (the note beside the entry says so from now on, durably).
-    bool recordOutcome(bool leftOpen = false);
+    // The job's outcome lines are written; leftOpen: it left a receipt open,
+    // table: the table it left open for keying (the note beside the entry
+    // says so from now on, durably).
+    bool recordOutcome(bool leftOpen = false, int table = -1);
     // The job ended: the entry goes, once the left-open note follows its
     // outcome (an entry without one leaves the note as it was). False when
     // either could not be made durable: the entry then stays, to be settled
@@ -192,6 +201,8 @@ public:
 
     // Whether the last job that ended left a receipt open.
     bool receiptLeftOpen() const;
+    // The table the last job that ended left open for keying; -1 when none.
+    int tableLeftOpen() const;
 
     // Why the last write failed, for the operator.
     QString lastError() const { return lastError_; }
@@ -207,7 +218,8 @@ private:
     bool appendLine(const QByteArray &line);
     bool failed(const QString &what);
     bool makeFolder();
-    bool writeNote(bool leftOpen);
+    bool writeNote(bool leftOpen, int table);
+    QList<QByteArray> noteLines() const;
     QString entryPath() const;
 
     QString folder_;
@@ -216,6 +228,7 @@ private:
     QString lastError_;
     // The entry's outcome said the job left a receipt open.
     bool outcomeLeftOpen_ = false;
+    int outcomeTable_ = -1;
     bool outcomeRecorded_ = false;
     bool noteWritten_ = false;
     std::unique_ptr<QLockFile> lock_;

@@ -109,6 +109,9 @@ struct ResumePoint
     std::optional<CommandInFlight> inFlight;
     // The first run stopped before its result file had its header.
     bool writeHeader = false;
+    // The first run began by putting aside a table an earlier job left open
+    // for keying (-1: none).
+    int settleTable = -1;
 };
 
 } // namespace dravimo

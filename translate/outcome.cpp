@@ -13,7 +13,8 @@
 namespace dravimo {
 namespace {
 
-// The exit code of a job that left a receipt open on the register.
+// The exit code of a job that left a receipt, or a table meant to be put
+// aside, open on the register.
 constexpr int kReceiptLeftOpen = 2;
 // The exit code of a job whose receipt lacks a line it refused.
 constexpr int kLineRefused = 3;
@@ -83,6 +84,32 @@ bool refusalRemains(const Job &job)
     return false;
 }
 
+// A table the job meant to put aside ("KXTO", the last table command it
+// sent) that the register still holds open for keying: every later sale
+// would land on it. Asked only then.
+int tableLeftOpen(Job &job)
+{
+    if (!job.journal)
+        return -1;
+    const auto &sent = job.journal->sent();
+    for (qsizetype i = sent.size() - 1; i >= 0; --i) {
+        switch (commandKind(sent[i].command)) {
+        case CommandKind::TablePark:
+            if (sent[i].quiet)
+                continue;
+            {
+                const qint16 open = job.queries.openTable();
+                return open > 0 ? open : -1;
+            }
+        case CommandKind::TableOpen:
+        case CommandKind::TableMove:
+        case CommandKind::PayTable: return -1;
+        default: break;
+        }
+    }
+    return -1;
+}
+
 void runCardFailureNotice(Job &job)
 {
     if (!job.state.cardFailure)
@@ -100,7 +127,9 @@ void finishJob(Job &job)
     job.ecr.clock.pause(kSettlePause);
     runCardFailureNotice(job);
     job.state.receiptLeftOpen = job.state.receiptLeftOpen || receiptLeftOpen(job);
-    if (job.state.exitCode == 0 && job.state.receiptLeftOpen)
+    if (job.state.tableLeftOpen < 0)
+        job.state.tableLeftOpen = tableLeftOpen(job);
+    if (job.state.exitCode == 0 && (job.state.receiptLeftOpen || job.state.tableLeftOpen > 0))
         job.state.exitCode = kReceiptLeftOpen;
     job.state.lineRefused = job.state.lineRefused || refusalRemains(job);
     if (job.state.exitCode == 0 && job.state.lineRefused)
@@ -115,7 +144,7 @@ void finishJob(Job &job)
                           + QString::number(job.state.receiptNumber);
     job.appendResult(receipt + QStringLiteral("\r\nexitcode = ") + QString::number(job.state.exitCode));
     if (job.outcomeWritten)
-        job.outcomeWritten(job.state.receiptLeftOpen);
+        job.outcomeWritten(job.state.receiptLeftOpen, job.state.tableLeftOpen);
     // Written last: the host may already read "exitcode = " while the ECR
     // is still printing the footer.
     printFooter(job);

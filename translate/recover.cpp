@@ -337,6 +337,7 @@ Recovery Translator::settleInFlight(JournalEntry &e, const QByteArray &bytes, co
 Recovery Translator::resumeJob(JournalEntry &e, const QByteArray &bytes, const TranslationOptions &options)
 {
     ResumePoint dry{e.replies, true, -1, e.settleLeftOpen, {}, std::nullopt};
+    dry.settleTable = e.settleTable;
     runJob(e.path, bytes, options, &dry);
     QList<JournalReply> replies = e.replies;
     if (dry.inFlight) {
@@ -361,6 +362,7 @@ Recovery Translator::resumeJob(JournalEntry &e, const QByteArray &bytes, const T
                           && ecr_.results.size() > replies.last().resultSize;
     const int diedOn = dry.inFlight ? dry.inFlight->index : tailWritten ? int(replies.size()) : -1;
     ResumePoint resume{replies, false, diedOn, e.settleLeftOpen, {}, std::nullopt};
+    resume.settleTable = e.settleTable;
     // The header goes first once, even when the first run stopped between
     // its journal entry and its header.
     resume.writeHeader = ecr_.results.size() <= e.resultSize;
