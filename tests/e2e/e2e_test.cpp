@@ -221,15 +221,25 @@ namespace {
 
 // A receipt of one item ITEM1 at 2.00, its quantity and payment as given,
 // with any lines between the sale and the payment.
-QString receiptOf(const QString &quantity, const QString &between, const QString &payment)
+QString item1(const QString &quantity)
 {
-    const QString plu = QStringLiteral(" PLU ") + QString(14, QLatin1Char(' '))
+    return QStringLiteral(" PLU ") + QString(14, QLatin1Char(' '))
         + QStringLiteral("ITEM1").leftJustified(24, QLatin1Char(' ')) + QString(4, QLatin1Char(' '))
         + quantity.rightJustified(7, QLatin1Char(' ')) + QStringLiteral("  ")
         + QStringLiteral("2.00").rightJustified(9, QLatin1Char(' ')) + QStringLiteral("   ")
-        + QStringLiteral("24").rightJustified(5, QLatin1Char(' '));
-    return QStringLiteral(" resFile:  r.txt\r\n") + plu + QStringLiteral("\r\n") + between + QStringLiteral(" tot   1  ")
+        + QStringLiteral("24").rightJustified(5, QLatin1Char(' ')) + QStringLiteral("\r\n");
+}
+
+QString receiptOf(const QString &quantity, const QString &between, const QString &payment)
+{
+    return QStringLiteral(" resFile:  r.txt\r\n") + item1(quantity) + between + QStringLiteral(" tot   1  ")
         + payment.rightJustified(9, QLatin1Char(' ')) + QStringLiteral("\r\n");
+}
+
+// ITEM1 keyed onto table 5, which is then put aside.
+QString tableOrder()
+{
+    return QStringLiteral(" resFile:  r.txt\r\n TBO 5\r\n") + item1(QStringLiteral("1")) + QStringLiteral(" TBC 5\r\n");
 }
 
 } // namespace
@@ -298,6 +308,22 @@ TEST(EndToEnd, RefusalsEndInTheReceiptTheFileAskedForOrTellTheHost)
          {},
          {QStringLiteral("ITEM1")},
          QStringLiteral("Err = 1091, [KX200R1ITEM1] DateTime = <date>")},
+        // The table is put aside once the paper is in: not left open for keying.
+        {"paper out at KXTO",
+         {QStringLiteral("on KXTO") + paperOut, QStringLiteral("on KXTO") + loaded},
+         tableOrder(),
+         QStringLiteral("exitcode = 0"),
+         {},
+         {},
+         QStringLiteral("Ecr Err: Cleared OK, <date>")},
+        // Refused for good: every later sale would land on that table.
+        {"KXTO refused",
+         {QStringLiteral("error 6 KXTO times 1")},
+         tableOrder(),
+         QStringLiteral("exitcode = 2"),
+         {},
+         {},
+         QStringLiteral("Err = 6, [KXTO] DateTime = <date>")},
         // Accepted by the register, yet the receipt stays open.
         {"short payment",
          {},
