@@ -232,6 +232,8 @@ QByteArray JobJournal::serialise(const JournalEntry &e)
         out += sealed(replyLine(r));
     if (e.cardInFlight)
         out += sealed("card");
+    if (e.replyLost)
+        out += sealed("lost");
     if (e.outcomeWritten)
         out += sealed(outcomeLine(e.leftOpen, e.leftOpenTable));
     return out;
@@ -281,10 +283,13 @@ std::optional<JournalEntry> JobJournal::parse(const QByteArray &bytes)
             e.settleTable = parts[1].toInt();
         } else if (lines[i] == "card") {
             e.cardInFlight = true;
+        } else if (lines[i] == "lost") {
+            e.replyLost = true;
         } else if ((parts.size() == 3 || parts.size() == 4) && parts[0] == "r") {
             e.replies.append({static_cast<qint16>(parts[1].toInt()), decoded(parts[2]),
                               parts.size() == 4 ? parts[3].toLongLong() : -1});
             e.cardInFlight = false;
+            e.replyLost = false;
         } else {
             break;
         }
@@ -346,6 +351,11 @@ bool JobJournal::recordReply(const JournalReply &reply)
 bool JobJournal::recordCardSent()
 {
     return appendLine("card");
+}
+
+bool JobJournal::recordReplyLost()
+{
+    return appendLine("lost");
 }
 
 bool JobJournal::recordOutcome(bool leftOpen, int table)

@@ -75,6 +75,9 @@ struct JournalEntry
     // A card payment went to the terminal and its outcome was not read: a
     // key pressed on the register now would abandon the charge.
     bool cardInFlight = false;
+    // The command in flight went out once and its reply never came whole:
+    // not a crash before or after it, a reply lost on the line.
+    bool replyLost = false;
     // The job's outcome lines are all in its result file.
     bool outcomeWritten = false;
     // The size of the job's result file before the job wrote to it (-1: it
@@ -189,6 +192,8 @@ public:
     bool recordReply(const JournalReply &reply);
     // A card payment is about to go to the terminal.
     bool recordCardSent();
+    // The command just sent got no whole reply in its answer window.
+    bool recordReplyLost();
     // The job's outcome lines are written; leftOpen: it left a receipt open,
     // table: the table it left open for keying (the note beside the entry
     // says so from now on, durably).

@@ -44,8 +44,11 @@ CommandResult JournaledLink::send(const QString &command, Quiet quiet, Seconds c
     // it is sent again on silence as it always was.
     const bool once = journal_ && changesRegister(command);
     CommandResult r = once ? link_.sendOnce(command, quiet, cardWait) : link_.send(command, quiet, cardWait);
-    if (once && r.code == result::NoAnswer)
+    if (once && r.code == result::NoAnswer) {
+        if (!journal_->recordReplyLost())
+            throw JobInterrupted{journal_->lastError()};
         throw ReplyLost{command};
+    }
     sent_.last().code = r.code;
     if (journal_) {
         journal_->crashPoints().reach("after-reply");

@@ -224,11 +224,13 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
     const auto skip = [&replies] { replies.append(JournalReply{result::Ok, QString(), -1}); };
     const auto resendFrom = [&replies](int index) { replies = replies.mid(0, index); };
     if (c.raw) {
-        // The host's own command may have done anything: never twice.
+        // The host's own command may have done anything: never twice. One
+        // that went out and lost its reply is told as the register's silence.
+        const qint16 code = e.replyLost ? result::NoAnswer : kNotRepeated;
         ecr_.results.append(QStringLiteral("Err = %1, [%2] DateTime = %3")
-                                .arg(kNotRepeated)
+                                .arg(code)
                                 .arg(c.command, formatDateTime(ecr_.clock.wallNow())));
-        replies.append(JournalReply{kNotRepeated, QString(), -1});
+        replies.append(JournalReply{code, QString(), -1});
         return std::nullopt;
     }
     EcrQueries queries(ecr_.link, ecr_.numbers);

@@ -86,6 +86,7 @@ TEST(JournalEntry, EveryCutReadsAsTheLastWholeStateAndDamageAsTheStateBefore)
     JournalEntry pending = states.last();
     pending.cancelResumeAt = 1;
     pending.settleTable = 7;
+    pending.replyLost = true;
     EXPECT_EQ(JobJournal::parse(JobJournal::serialise(pending)), pending);
 }
 

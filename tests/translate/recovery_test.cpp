@@ -156,18 +156,34 @@ TEST_F(Recovery_, ACardWhoseOutcomeCannotBeReadIsNeverChargedAgain)
     EXPECT_TRUE(r.message.contains(QStringLiteral("κάρτα"))) << r.message.toStdString();
 }
 
+// A crash with it in flight: "-6", not repeated. Its reply lost on the line:
+// it went out once and the register was silent, "-4".
 TEST_F(Recovery_, TheHostsOwnCommandIsNotSentTwice)
 {
-    runUntilCrash(codeLine(QStringLiteral("snd"), QStringLiteral("9PL")) + QStringLiteral("\r\n"),
-                  QStringLiteral("KX9PL"));
-    EXPECT_EQ(recover().outcome, Recovery::Outcome::Finished);
-    EXPECT_FALSE(ecr_.commands().contains(QStringLiteral("KX9PL")));
-    const QStringList lines = resultLines();
-    EXPECT_TRUE(lines.contains(QStringLiteral("Err = -6, [KX9PL] DateTime = ") + kFixedDate))
-        << lines.join(QLatin1Char('|')).toStdString();
-    EXPECT_TRUE(lines.contains(QStringLiteral("sndReply = -6;")));
-    EXPECT_EQ(lines.filter(QStringLiteral("tag = ")).size(), 1);
-    EXPECT_EQ(lines.filter(QStringLiteral("exitcode = 0")).size(), 1);
+    const QString snd = codeLine(QStringLiteral("snd"), QStringLiteral("9PL")) + QStringLiteral("\r\n");
+    for (const bool lost : {false, true}) {
+        SCOPED_TRACE(lost ? "reply lost" : "crash");
+        QFile::remove(path(QStringLiteral("Result")));
+        if (lost) {
+            ASSERT_TRUE(writeTextFile(path(QStringLiteral("print.1")), snd));
+            ecr_.answer(QStringLiteral("KX9PL"), -4);
+            Translator first(session_, progress_, &journal_);
+            EXPECT_THROW(first.translate(path(QStringLiteral("print.1")), settings_), ReplyLost);
+            ecr_.sent.clear();
+        } else {
+            runUntilCrash(snd, QStringLiteral("KX9PL"));
+        }
+        EXPECT_EQ(recover().outcome, Recovery::Outcome::Finished);
+        ASSERT_TRUE(journal_.finish());
+        EXPECT_FALSE(ecr_.commands().contains(QStringLiteral("KX9PL")));
+        const QString code = lost ? QStringLiteral("-4") : QStringLiteral("-6");
+        const QStringList lines = resultLines();
+        EXPECT_TRUE(lines.contains(QStringLiteral("Err = %1, [KX9PL] DateTime = ").arg(code) + kFixedDate))
+            << lines.join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(lines.contains(QStringLiteral("sndReply = %1;").arg(code)));
+        EXPECT_EQ(lines.filter(QStringLiteral("tag = ")).size(), 1);
+        EXPECT_EQ(lines.filter(QStringLiteral("exitcode = 0")).size(), 1);
+    }
 }
 
 TEST_F(Recovery_, WhatCannotBeSettledNowIsLeftOrPutAside)
