@@ -196,6 +196,11 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
     results.setProtected({kSettingsFile, kVatFile, kPaymentFile, log.filePath()},
                          {journal.folder(), QStringLiteral("quarantine")});
     const bool journalOn = qEnvironmentVariable("DRAVIMO_JOURNAL") != QLatin1String("off");
+    // Without the journal nothing can settle a command whose reply was lost:
+    // such a command is sent again on silence, and may be keyed twice.
+    if (!journalOn)
+        view.notice(QStringLiteral("DRAVIMO_JOURNAL=off: χωρίς ημερολόγιο εργασιών, μια διακοπή ή μια χαμένη "
+                                   "απάντηση της ταμειακής μπορεί να περάσει είδος δύο φορές"));
     Translator translator(ecr, progress, journalOn ? &journal : nullptr);
     translator.zReport = [&controller](EcrLink &link) { controller.zReportFromJob(link); };
     translator.notice = [&view](const QString &text) { view.notice(text); };

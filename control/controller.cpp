@@ -217,6 +217,16 @@ void Controller::runOneShot()
             jobInterrupted(stopped.why);
             closeMainWindow(exitcode::kFailure);
             return;
+        } catch (const ReplyLost &lost) {
+            replyLost(lost.command);
+            while (!closing_ && !settleUnfinishedJob()) {
+                if (!writeAlert_.isEmpty()) {
+                    closeMainWindow(exitcode::kFailure);
+                    return;
+                }
+            }
+            closeMainWindow(settledQuarantined_ ? exitcode::kFailure : exitcode::kNormal);
+            return;
         }
         if (!read) {
             messageBox(view_,
@@ -353,6 +363,19 @@ void Controller::jobInterrupted(const QString &why)
     view_.setStatus(writeAlert_);
     view_.repaint();
     view_.notice(writeAlert_);
+}
+
+// A command that changes the register got no whole reply: the job stopped
+// with it in flight, as a crash would have left it, and the entry is settled
+// in this process by the code that settles a crash (on the next tick, or at
+// once in a one-shot run), without counting as another try at the job.
+void Controller::replyLost(const QString &command)
+{
+    if (journal_) {
+        unfinished_ = journal_->unfinished();
+        unfinishedAfterRestart_ = false;
+    }
+    view_.notice(texts::kReplyLost + command);
 }
 
 void Controller::writesWorkAgain()

@@ -170,6 +170,7 @@ private:
     bool settleUnfinishedJob();
     void jobEnded(const QString &path, bool removePrintFile);
     void jobInterrupted(const QString &why);
+    void replyLost(const QString &command);
     void writesWorkAgain();
 
     void runReport(EcrLink &link, const QString &command, const QString &statusText);

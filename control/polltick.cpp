@@ -147,6 +147,9 @@ Controller::JobOutcome Controller::runJob(const QString &path, const PrintJobFil
     } catch (const JobInterrupted &stopped) {
         jobInterrupted(stopped.why);
         return JobOutcome::Interrupted;
+    } catch (const ReplyLost &lost) {
+        replyLost(lost.command);
+        return JobOutcome::Interrupted;
     } catch (const std::exception &) {
         return JobOutcome::Done;
     }

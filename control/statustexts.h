@@ -38,6 +38,9 @@ inline const QString kUnwritableResultFile = QStringLiteral("Δεν γράφετ
 // stopped and is settled once the folder can be written again.
 inline const QString kWriteFailed =
     QStringLiteral("Η εργασία σταμάτησε: δεν γίνεται εγγραφή στον δίσκο, θα τακτοποιηθεί μόλις γίνει ξανά δυνατή: ");
+// A command that changes the register went unanswered: the job is settled as
+// after a crash (see Controller::replyLost).
+inline const QString kReplyLost = QStringLiteral("Χωρίς απάντηση, η εργασία τακτοποιείται: ");
 inline const QString kWritesWorkAgain = QStringLiteral("Η εγγραφή στον δίσκο είναι ξανά δυνατή");
 
 // One failed attempt of the search for the register; the reason follows.

@@ -9,6 +9,7 @@
 #include "ecr/protocol.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace dravimo {
 namespace {
@@ -45,6 +46,16 @@ Exchange::~Exchange() = default;
 
 CommandResult Exchange::send(const QString &command, Quiet quiet, Seconds cardWait)
 {
+    return sendWith(command, quiet, cardWait, kAttempts);
+}
+
+CommandResult Exchange::sendOnce(const QString &command, Quiet quiet, Seconds cardWait)
+{
+    return sendWith(command, quiet, cardWait, 1);
+}
+
+CommandResult Exchange::sendWith(const QString &command, Quiet quiet, Seconds cardWait, int attempts)
+{
     if (beforeCommand_)
         beforeCommand_();
     const qint64 startedMs = clock_.nowMs();
@@ -65,13 +76,16 @@ CommandResult Exchange::send(const QString &command, Quiet quiet, Seconds cardWa
         }
     }
     takeLateBytes();
-    const Exchanged x = exchange(command, quiet, cardWait);
+    const Exchanged x = exchange(command, quiet, cardWait, attempts);
     if (replyObserver_)
         replyObserver_(x.reply);
-    if (x.code != result::Ok)
-        appendFailure(command, x.code);
-    else
+    // A command sent once and left unanswered is settled by its caller,
+    // which tells the host what became of it: no "Err = " line here.
+    const bool settledByCaller = attempts == 1 && x.code == result::NoAnswer;
+    if (x.code == result::Ok)
         lastFailure_.clear();
+    else if (!settledByCaller)
+        appendFailure(command, x.code);
     if (serial() && (x.code == result::NoAnswer || x.code == result::PortFailed)) {
         transport_->close();
         transport_.reset();
@@ -122,7 +136,7 @@ void Exchange::linkOutcome(qint16 code, qint64 startedMs)
     }
 }
 
-Exchange::Exchanged Exchange::exchange(const QString &command, Quiet quiet, Seconds cardWait)
+Exchange::Exchanged Exchange::exchange(const QString &command, Quiet quiet, Seconds cardWait, int attempts)
 {
     Transport &port = *transport_;
     QString buffer;
@@ -135,8 +149,10 @@ Exchange::Exchanged Exchange::exchange(const QString &command, Quiet quiet, Seco
         // attempt still count.
         const Collected got = collectReply(buffer);
         if (got == Collected::Silence) {
-            if (attempt < kAttempts)
+            if (attempt < attempts)
                 continue;
+            if (attempts == 1)
+                return {result::NoAnswer, kNoAnswer, kNoAnswer};
             notices_.noAnswer(kNoAnswer, quiet);
             return {result::NoAnswer, kNoAnswer, kNoAnswer};
         }
@@ -147,6 +163,8 @@ Exchange::Exchanged Exchange::exchange(const QString &command, Quiet quiet, Seco
             // before the next command goes out.
             if (cardWait.count() != 0)
                 awaitCardReply(buffer, cardWait);
+            else
+                keepOneReply(buffer);
         }
         logLine(QStringLiteral("      reply: ") + formatForLog(buffer));
         const ReplyOutcome outcome = evaluateReply(buffer, quiet, numbers_);
@@ -164,15 +182,26 @@ Exchange::Collected Exchange::collectReply(QString &buffer)
 {
     Transport &port = *transport_;
     const qint64 deadline = clock_.nowMs() + kAnswerWindow.count();
+    if (replyState(buffer) == ReplyState::Text)
+        return Collected::Complete;
     for (;;) {
-        if (hasReplyEnd(buffer))
-            return Collected::Complete;
         port.waitForData(slice(deadline - clock_.nowMs(), kReplyWaitSliceMs));
-        buffer += port.receive();
-        if (hasErrorMark(buffer))
-            return Collected::ErrorReply;
-        // Tested after the read: an EOT in the last read before the deadline
-        // loses to the deadline, as it always has on this link.
+        const QString got = port.receive();
+        buffer += got;
+        // A refusal has no end mark: its code is whole once a read brings
+        // nothing more, so noise before it or digits cut across reads are
+        // read whole, and a text reply holding "DE" reads on to its EOT.
+        switch (replyState(buffer)) {
+        case ReplyState::Text: return Collected::Complete;
+        case ReplyState::Refusal: return Collected::ErrorReply;
+        case ReplyState::MaybeRefusal:
+            if (got.isEmpty() || clock_.nowMs() > deadline)
+                return Collected::ErrorReply;
+            continue;
+        case ReplyState::Incomplete: break;
+        }
+        // A reply whose end came in the read that crossed the deadline is
+        // still that reply: sending the command again would key it twice.
         if (clock_.nowMs() > deadline)
             return Collected::Silence;
     }
@@ -204,11 +233,24 @@ void Exchange::awaitCardReply(QString &buffer, Seconds cardWait)
         dialog->close();
 }
 
+// A question asked again may find the first asking's late answer and its own
+// in one read: the command's reply ends at its first EOT, and what follows is
+// another reply, taken before the next command like any late bytes. Joined,
+// "TO:5" twice read as table "5TO".
+void Exchange::keepOneReply(QString &buffer)
+{
+    const qsizetype end = buffer.indexOf(QChar(4));
+    if (end < 0 || end + 1 == buffer.size())
+        return;
+    surplus_ += buffer.mid(end + 1);
+    buffer.truncate(end + 1);
+}
+
 void Exchange::takeLateBytes()
 {
     // Before a command's first send only: between its attempts the bytes
     // belong to the command's own reply.
-    const QString late = transport_->drain();
+    const QString late = std::exchange(surplus_, QString()) + transport_->drain();
     if (late.isEmpty())
         return;
     logLine(QStringLiteral(" reply late: ") + formatForLog(late));

@@ -42,6 +42,7 @@ public:
     ~Exchange() override;
 
     CommandResult send(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
+    CommandResult sendOnce(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
     void setConnection(const QString &connection) override { connection_ = connection; }
     void close() override;
     void setRepeatsCollapsed(bool on) override;
@@ -75,9 +76,11 @@ private:
     };
     enum class Collected { Complete, ErrorReply, Silence };
 
-    Exchanged exchange(const QString &command, Quiet quiet, Seconds cardWait);
+    CommandResult sendWith(const QString &command, Quiet quiet, Seconds cardWait, int attempts);
+    Exchanged exchange(const QString &command, Quiet quiet, Seconds cardWait, int attempts);
     Collected collectReply(QString &buffer);
     void awaitCardReply(QString &buffer, Seconds cardWait);
+    void keepOneReply(QString &buffer);
     void takeLateBytes();
     void clearAfterError();
     void logLine(const QString &text);
@@ -103,6 +106,8 @@ private:
     bool openedBefore_ = false;
     bool collapseRepeats_ = false;
     QString lastFailure_;
+    // Replies that came after a command's own, in the same read.
+    QString surplus_;
 };
 
 } // namespace dravimo

@@ -100,14 +100,51 @@ QString fromWire(const QByteArray &bytes)
     return cp1253::decode(bytes);
 }
 
-bool hasReplyEnd(const QString &buffer)
+namespace {
+
+// Line noise ahead of a reply: control characters the register never sends
+// at the start of one.
+qsizetype afterNoise(const QString &buffer)
 {
-    return buffer.contains(kEot);
+    qsizetype i = 0;
+    while (i < buffer.size() && (buffer.at(i).unicode() < 32 || buffer.at(i).unicode() == 127))
+        ++i;
+    return i;
 }
 
-bool hasErrorMark(const QString &buffer)
+// Where a refusal in a reply without EOT starts: the first "DE" followed by
+// a digit, else the first "DE" at all (its code then reads as unreadable);
+// -1 when the buffer holds none.
+qsizetype refusalStart(const QString &buffer)
 {
-    return buffer.contains(kErrorMark);
+    for (qsizetype at = buffer.indexOf(kErrorMark); at >= 0; at = buffer.indexOf(kErrorMark, at + 1)) {
+        if (at + 2 < buffer.size() && buffer.at(at + 2).isDigit())
+            return at;
+    }
+    return buffer.indexOf(kErrorMark);
+}
+
+// Where the refusal in a collected reply starts; -1 for a text reply.
+qsizetype refusalAt(const QString &buffer)
+{
+    if (buffer.contains(kEot)) {
+        const qsizetype start = afterNoise(buffer);
+        return QStringView(buffer).mid(start).startsWith(kErrorMark) ? start : -1;
+    }
+    return refusalStart(buffer);
+}
+
+} // namespace
+
+ReplyState replyState(const QString &buffer)
+{
+    if (buffer.contains(kEot))
+        return refusalAt(buffer) >= 0 ? ReplyState::Refusal : ReplyState::Text;
+    for (qsizetype at = buffer.indexOf(kErrorMark); at >= 0; at = buffer.indexOf(kErrorMark, at + 1)) {
+        if (at + 2 == buffer.size() || buffer.at(at + 2).isDigit())
+            return ReplyState::MaybeRefusal;
+    }
+    return ReplyState::Incomplete;
 }
 
 QStringList splitReplies(const QString &text)
@@ -123,11 +160,12 @@ QStringList splitReplies(const QString &text)
 
 ReplyOutcome evaluateReply(const QString &buffer, Quiet quiet, const NumberFormat &numbers)
 {
-    QString text = buffer;
+    const qsizetype refusal = refusalAt(buffer);
+    QString text = refusal >= 0 ? buffer.mid(refusal) : buffer;
     text.remove(kCr);
     text.remove(kEot);
     ReplyOutcome out;
-    if (!text.startsWith(kErrorMark)) {
+    if (refusal < 0) {
         out.text = text;
         out.reply = text;
         return out;

@@ -36,11 +36,30 @@ QString frameCommand(const QString &command);
 QByteArray toWire(const QString &text);
 QString fromWire(const QByteArray &bytes);
 
-// The reply has ended (EOT seen).
-bool hasReplyEnd(const QString &buffer);
-// The register refuses ("DE" seen anywhere: the register never sends these
-// two letters in a normal reply, so reading stops there).
-bool hasErrorMark(const QString &buffer);
+// How far the collection of one reply has come.
+//
+// The register ends a normal reply with EOT and sends a refusal as "DE" and
+// its code with nothing after it, so a refusal has no end mark of its own:
+// its code is whole once the line falls quiet. The rule:
+//  - a buffer holding EOT is a refusal when it begins with "DE" (line noise
+//    before it, control characters, skipped), else a text reply, whatever
+//    letters it holds ("1:ODESSA:3" is a table's name, not a refusal);
+//  - without EOT, "DE" followed by a digit, or "DE" as the last characters
+//    read, may be a refusal wherever the noise put it; it is one once a read
+//    brings nothing more (or the answer window ends), and is a text reply
+//    if an EOT comes after all;
+//  - "DE" followed by anything else is text: reading goes on to the EOT.
+// Safe both ways: a refusal is never taken for success (noise before it or
+// its code cut across reads only delays the verdict by one quiet read), and
+// a text reply is cut short only if the register falls silent right after
+// "DE" and a digit inside it, which it does not do within a reply.
+enum class ReplyState {
+    Incomplete,  // read on
+    Text,        // a normal reply, ended by EOT
+    Refusal,     // a refusal that started the reply
+    MaybeRefusal // a refusal, unless more comes: read once more
+};
+ReplyState replyState(const QString &buffer);
 
 // The replies in text taken off the line outside any command: split at each
 // EOT, CR removed, empty pieces dropped. An unfinished last reply is kept.

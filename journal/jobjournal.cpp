@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <csignal>
 #include <limits>
 #include <cstdio>
@@ -200,6 +201,20 @@ std::optional<JournalEntry> JobJournal::unfinished() const
     return parse(f.readAll());
 }
 
+namespace {
+
+// "outcome", "open" when a receipt was left open, "table N" when a table was
+// left open for keying.
+QByteArray outcomeLine(bool leftOpen, int table)
+{
+    QByteArray line = leftOpen ? "outcome open" : "outcome";
+    if (table > 0)
+        line += " table " + QByteArray::number(table);
+    return line;
+}
+
+} // namespace
+
 QByteArray JobJournal::serialise(const JournalEntry &e)
 {
     QByteArray out = sealed(kMagic);
@@ -211,12 +226,16 @@ QByteArray JobJournal::serialise(const JournalEntry &e)
     out += sealed("results " + QByteArray::number(e.resultSize));
     if (e.cancelResumeAt >= 0)
         out += sealed("cancel " + QByteArray::number(e.cancelResumeAt));
+    if (e.settleTable > 0)
+        out += sealed("settle-table " + QByteArray::number(e.settleTable));
     for (const JournalReply &r : e.replies)
         out += sealed(replyLine(r));
     if (e.cardInFlight)
         out += sealed("card");
+    if (e.replyLost)
+        out += sealed("lost");
     if (e.outcomeWritten)
-        out += sealed(e.leftOpen ? "outcome open" : "outcome");
+        out += sealed(outcomeLine(e.leftOpen, e.leftOpenTable));
     return out;
 }
 
@@ -252,17 +271,25 @@ std::optional<JournalEntry> JobJournal::parse(const QByteArray &bytes)
     e.resultSize = results->toLongLong();
     for (qsizetype i = headerLines; i < lines.size() && !e.outcomeWritten; ++i) {
         const QList<QByteArray> parts = lines[i].split(' ');
-        if (lines[i] == "outcome" || lines[i] == "outcome open") {
+        if (parts[0] == "outcome") {
             e.outcomeWritten = true;
-            e.leftOpen = lines[i] == "outcome open";
+            e.leftOpen = parts.contains("open");
+            const qsizetype table = parts.indexOf("table");
+            if (table >= 0 && table + 1 < parts.size())
+                e.leftOpenTable = parts[table + 1].toInt();
         } else if (parts.size() == 2 && parts[0] == "cancel" && e.replies.isEmpty()) {
             e.cancelResumeAt = parts[1].toInt();
+        } else if (parts.size() == 2 && parts[0] == "settle-table" && e.replies.isEmpty()) {
+            e.settleTable = parts[1].toInt();
         } else if (lines[i] == "card") {
             e.cardInFlight = true;
+        } else if (lines[i] == "lost") {
+            e.replyLost = true;
         } else if ((parts.size() == 3 || parts.size() == 4) && parts[0] == "r") {
             e.replies.append({static_cast<qint16>(parts[1].toInt()), decoded(parts[2]),
                               parts.size() == 4 ? parts[3].toLongLong() : -1});
             e.cardInFlight = false;
+            e.replyLost = false;
         } else {
             break;
         }
@@ -275,6 +302,7 @@ bool JobJournal::begin(const JournalEntry &entry)
     open_.reset();
     outcomeRecorded_ = entry.outcomeWritten;
     outcomeLeftOpen_ = entry.leftOpen;
+    outcomeTable_ = entry.leftOpenTable;
     noteWritten_ = false;
     if (faults_.failNow())
         return failed(QStringLiteral("the journal entry could not be written (test)"));
@@ -325,24 +353,30 @@ bool JobJournal::recordCardSent()
     return appendLine("card");
 }
 
-bool JobJournal::recordOutcome(bool leftOpen)
+bool JobJournal::recordReplyLost()
 {
-    if (!appendLine(leftOpen ? "outcome open" : "outcome"))
+    return appendLine("lost");
+}
+
+bool JobJournal::recordOutcome(bool leftOpen, int table)
+{
+    if (!appendLine(outcomeLine(leftOpen, table)))
         return false;
     outcomeRecorded_ = true;
     outcomeLeftOpen_ = leftOpen;
-    noteWritten_ = writeNote(leftOpen);
+    outcomeTable_ = table;
+    noteWritten_ = writeNote(leftOpen, table);
     return noteWritten_;
 }
 
 // The note is written whole and renamed into place, like the entry, before
 // the entry can go.
-bool JobJournal::writeNote(bool leftOpen)
+bool JobJournal::writeNote(bool leftOpen, int table)
 {
     const QString note = folder_ + kNoteName;
     if (faults_.failNow())
         return failed(QStringLiteral("the left-open note could not be written (test)"));
-    if (!leftOpen) {
+    if (!leftOpen && table <= 0) {
         if (!QFile::exists(note))
             return true;
         if (!QFile::remove(note))
@@ -352,8 +386,11 @@ bool JobJournal::writeNote(bool leftOpen)
     const QString temporary = note + QStringLiteral(".new");
     {
         QFile f(temporary);
+        QByteArray text = leftOpen ? "receipt\n" : "";
+        if (table > 0)
+            text += "table " + QByteArray::number(table) + '\n';
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || !f.setPermissions(kPrivateFile)
-            || f.write("receipt\n") != 8 || !syncToDisk(f))
+            || f.write(text) != text.size() || !syncToDisk(f))
             return failed(temporary + QStringLiteral(": ") + f.errorString());
     }
     if (!replaceFile(temporary, note) || !syncFolder(folder_))
@@ -361,9 +398,33 @@ bool JobJournal::writeNote(bool leftOpen)
     return true;
 }
 
+QList<QByteArray> JobJournal::noteLines() const
+{
+    QFile f(folder_ + kNoteName);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll().split('\n');
+}
+
 bool JobJournal::receiptLeftOpen() const
 {
-    return QFile::exists(folder_ + kNoteName);
+    // A note that cannot be read is taken as a receipt: the next job only
+    // asks the register before it cancels anything.
+    if (!QFile::exists(folder_ + kNoteName))
+        return false;
+    const QList<QByteArray> lines = noteLines();
+    return lines.contains("receipt") || !std::any_of(lines.begin(), lines.end(), [](const QByteArray &l) {
+        return l.startsWith("table ");
+    });
+}
+
+int JobJournal::tableLeftOpen() const
+{
+    for (const QByteArray &line : noteLines()) {
+        if (line.startsWith("table "))
+            return line.mid(6).toInt();
+    }
+    return -1;
 }
 
 bool JobJournal::finish()
@@ -371,7 +432,7 @@ bool JobJournal::finish()
     open_.reset();
     // An entry whose outcome a process that ended recorded: its note may not
     // have followed.
-    if (outcomeRecorded_ && !noteWritten_ && !writeNote(outcomeLeftOpen_))
+    if (outcomeRecorded_ && !noteWritten_ && !writeNote(outcomeLeftOpen_, outcomeTable_))
         return false;
     if (faults_.failNow())
         return failed(QStringLiteral("the journal entry could not be removed (test)"));

@@ -14,7 +14,9 @@
 // own checksum: a line cut by a power cut (or anything after it) is not read,
 // so a torn entry reads as the state before its last write, never as garbage.
 // Beside it, "lock" keeps a second process out of the same working folder,
-// and "left-open" says that the last job left a receipt open on the register.
+// and "left-open" says what the last job left open on the register: a receipt
+// (the line "receipt"), a table open for keying that it meant to put aside
+// (the line "table N"), or both.
 //
 // The order on disk, which recovery relies on after a power cut:
 //  1. The entry is durable before the job's first command and before its
@@ -73,6 +75,9 @@ struct JournalEntry
     // A card payment went to the terminal and its outcome was not read: a
     // key pressed on the register now would abandon the charge.
     bool cardInFlight = false;
+    // The command in flight went out once and its reply never came whole:
+    // not a crash before or after it, a reply lost on the line.
+    bool replyLost = false;
     // The job's outcome lines are all in its result file.
     bool outcomeWritten = false;
     // The size of the job's result file before the job wrote to it (-1: it
@@ -83,6 +88,12 @@ struct JournalEntry
     int cancelResumeAt = -1;
     // With the outcome: the job left a receipt open on the register.
     bool leftOpen = false;
+    // The job began by putting aside the table an earlier job left open for
+    // keying (-1: none).
+    int settleTable = -1;
+    // With the outcome: the table the job meant to put aside and left open
+    // for keying (-1: none).
+    int leftOpenTable = -1;
 
     bool operator==(const JournalEntry &) const = default;
 };
@@ -109,6 +120,16 @@ struct Recovery
 struct JobInterrupted
 {
     QString why;
+};
+
+// Thrown when a command that changes the register got no whole reply: it may
+// have been carried out, so it is not sent again. The job stops there as if
+// the process had died with the command in flight, and the entry is settled
+// on the next tick by the same code that settles a crash, without counting
+// as another try at the job.
+struct ReplyLost
+{
+    QString command;
 };
 
 // The fingerprint the journal keeps of a print file's bytes.
@@ -171,9 +192,12 @@ public:
     bool recordReply(const JournalReply &reply);
     // A card payment is about to go to the terminal.
     bool recordCardSent();
-    // The job's outcome lines are written; leftOpen: it left a receipt open
-    // (the note beside the entry says so from now on, durably).
-    bool recordOutcome(bool leftOpen = false);
+    // The command just sent got no whole reply in its answer window.
+    bool recordReplyLost();
+    // The job's outcome lines are written; leftOpen: it left a receipt open,
+    // table: the table it left open for keying (the note beside the entry
+    // says so from now on, durably).
+    bool recordOutcome(bool leftOpen = false, int table = -1);
     // The job ended: the entry goes, once the left-open note follows its
     // outcome (an entry without one leaves the note as it was). False when
     // either could not be made durable: the entry then stays, to be settled
@@ -182,6 +206,8 @@ public:
 
     // Whether the last job that ended left a receipt open.
     bool receiptLeftOpen() const;
+    // The table the last job that ended left open for keying; -1 when none.
+    int tableLeftOpen() const;
 
     // Why the last write failed, for the operator.
     QString lastError() const { return lastError_; }
@@ -197,7 +223,8 @@ private:
     bool appendLine(const QByteArray &line);
     bool failed(const QString &what);
     bool makeFolder();
-    bool writeNote(bool leftOpen);
+    bool writeNote(bool leftOpen, int table);
+    QList<QByteArray> noteLines() const;
     QString entryPath() const;
 
     QString folder_;
@@ -206,6 +233,7 @@ private:
     QString lastError_;
     // The entry's outcome said the job left a receipt open.
     bool outcomeLeftOpen_ = false;
+    int outcomeTable_ = -1;
     bool outcomeRecorded_ = false;
     bool noteWritten_ = false;
     std::unique_ptr<QLockFile> lock_;

@@ -35,4 +35,10 @@ CommandKind commandKind(const QString &command)
     return K::ReceiptItem;
 }
 
+bool armsNextKey(const QString &command)
+{
+    static const QRegularExpression armed(QStringLiteral(R"(^KX(- |[0-9.,]+\* |\d+PL|TRF|PPAY)$)"));
+    return armed.match(command).hasMatch();
+}
+
 } // namespace dravimo

@@ -24,6 +24,12 @@ enum class CommandKind {
 
 CommandKind commandKind(const QString &command);
 
+// A key that only arms the next one (the minus key, a quantity, a keyboard
+// department, the start of a transfer or of a table's payment): the clear the
+// link sends after any refusal drops it, so a command sent again after a
+// refusal needs these keys sent again before it.
+bool armsNextKey(const QString &command);
+
 // The daily Z report's command.
 inline const QString kDailyZCommand = QStringLiteral("KX021T1");
 

@@ -51,6 +51,11 @@ struct JobState
     bool receiptLeftOpen = false;
     // This job starts by cancelling the receipt an earlier job left open.
     bool settleLeftOpen = false;
+    // The table the job meant to put aside ("KXTO") and left open for
+    // keying: the next job puts it aside before its first line (-1: none).
+    int tableLeftOpen = -1;
+    // This job starts by putting aside that table of an earlier job.
+    int settleTable = -1;
     // The last numeric "can" value.
     QString cancelNumber = QStringLiteral("0");
 };
@@ -80,8 +85,9 @@ public:
     // The journaled link the job's commands go through, when there is one.
     JournaledLink *journal = nullptr;
     // Called once the outcome lines are all in the result file, with whether
-    // the job left a receipt open on the register.
-    std::function<void(bool receiptLeftOpen)> outcomeWritten;
+    // the job left a receipt open on the register, and the table it left open
+    // for keying (-1: none).
+    std::function<void(bool receiptLeftOpen, int tableLeftOpen)> outcomeWritten;
 
     // The print-file line being translated.
     QString line;

@@ -1,8 +1,19 @@
 #include "translate/journaledlink.h"
 
 #include "core/resultfile.h"
+#include "translate/commandkinds.h"
 
 namespace dravimo {
+namespace {
+
+// Questions and the clear key may be sent again: neither books anything.
+bool changesRegister(const QString &command)
+{
+    const CommandKind kind = commandKind(command);
+    return kind != CommandKind::Query && kind != CommandKind::Clear;
+}
+
+} // namespace
 
 void JournaledLink::replay(QList<JournalReply> replies, bool dryRun, int inFlight, QStringList firstRun)
 {
@@ -18,7 +29,7 @@ CommandResult JournaledLink::send(const QString &command, Quiet quiet, Seconds c
     const int index = next_;
     if (index < replay_.size()) {
         ++next_;
-        sent_.append({command, lineStart_, raw, replay_[index].code});
+        sent_.append({command, lineStart_, raw, replay_[index].code, quiet == Quiet::Yes});
         return {replay_[index].code, replay_[index].reply};
     }
     if (dryRun_)
@@ -28,11 +39,19 @@ CommandResult JournaledLink::send(const QString &command, Quiet quiet, Seconds c
     settleWrites();
     if (journal_ && cardWait > Seconds{0} && !journal_->recordCardSent())
         throw JobInterrupted{journal_->lastError()};
-    sent_.append({command, lineStart_, raw});
+    sent_.append({command, lineStart_, raw, result::Ok, quiet == Quiet::Yes});
     ++next_;
     if (journal_)
         journal_->crashPoints().reach("before-send");
-    CommandResult r = link_.send(command, quiet, cardWait);
+    // Only with a journal: without one nothing would settle the command, and
+    // it is sent again on silence as it always was.
+    const bool once = journal_ && changesRegister(command);
+    CommandResult r = once ? link_.sendOnce(command, quiet, cardWait) : link_.send(command, quiet, cardWait);
+    if (once && r.code == result::NoAnswer) {
+        if (!journal_->recordReplyLost())
+            throw JobInterrupted{journal_->lastError()};
+        throw ReplyLost{command};
+    }
     sent_.last().code = r.code;
     if (journal_) {
         journal_->crashPoints().reach("after-reply");

@@ -66,8 +66,18 @@ public:
         int lineStart = 0;
         bool raw = false;
         qint16 code = 0; // the command's outcome (0 while it is in flight)
+        // Sent quietly: a refusal its sender expects and deals with itself.
+        bool quiet = false;
+        // Refused, then sent again: its refusal does not stand.
+        bool sentAgain = false;
     };
     const QList<Sent> &sent() const { return sent_; }
+    // The command at `index` of sent() is sent again (its refusal waited out).
+    void markSentAgain(qsizetype index)
+    {
+        if (index >= 0 && index < sent_.size())
+            sent_[index].sentAgain = true;
+    }
 
     CommandResult send(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
     // Makes the result lines so far durable; throws JobInterrupted when a
@@ -110,6 +120,9 @@ struct ResumePoint
     std::optional<CommandInFlight> inFlight;
     // The first run stopped before its result file had its header.
     bool writeHeader = false;
+    // The first run began by putting aside a table an earlier job left open
+    // for keying (-1: none).
+    int settleTable = -1;
 };
 
 } // namespace dravimo

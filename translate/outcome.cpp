@@ -13,7 +13,8 @@
 namespace dravimo {
 namespace {
 
-// The exit code of a job that left a receipt open on the register.
+// The exit code of a job that left a receipt, or a table meant to be put
+// aside, open on the register.
 constexpr int kReceiptLeftOpen = 2;
 // The exit code of a job whose receipt lacks a line it refused.
 constexpr int kLineRefused = 3;
@@ -35,11 +36,12 @@ QString tableStatus(Job &job)
     return job.queries.tableTotal(static_cast<int>(integerPart(*table)));
 }
 
-// A receipt the job keyed into and never paid is still open on the register:
-// the host must hear that the job did not end well. Asked only when the last
-// thing the job did to a receipt was not a payment the register took, so a
-// receipt paid as usual costs no extra question. A card payment is always
-// asked about: the terminal may have declined it after the register said OK.
+// A receipt the job keyed into and did not close is still open on the
+// register: the host must hear that the job did not end well. Asked whenever
+// the job's last receipt command keyed or paid a receipt, one status question
+// per job: a payment the register took may still leave the receipt open (a
+// short payment, "to 1 5.00" on a 12,50 receipt), and a card payment may have
+// been declined by the terminal after the register said OK.
 bool receiptLeftOpen(Job &job)
 {
     if (!job.journal)
@@ -50,8 +52,8 @@ bool receiptLeftOpen(Job &job)
         switch (commandKind(sent[i].command)) {
         case CommandKind::ReceiptItem:
         case CommandKind::PayTable:
-        case CommandKind::CardPayment: return open();
-        case CommandKind::Payment: return sent[i].code != result::Ok && open();
+        case CommandKind::CardPayment:
+        case CommandKind::Payment: return open();
         case CommandKind::CancelReceipt:
         case CommandKind::TableOpen:
         case CommandKind::TablePark: return false;
@@ -59,6 +61,53 @@ bool receiptLeftOpen(Job &job)
         }
     }
     return false;
+}
+
+// A sale, modifier, payment or transfer the register refused, or never
+// answered, is not on the receipt as the print file asked: the host must not
+// read success. Quiet commands are the ones whose sender deals with a refusal
+// itself (a subtotal key pressed ahead, a card attempt with its fallback).
+bool refusalRemains(const Job &job)
+{
+    if (!job.journal)
+        return false;
+    for (const JournaledLink::Sent &s : job.journal->sent()) {
+        if (s.code == result::Ok || s.quiet || s.raw || s.sentAgain)
+            continue;
+        switch (commandKind(s.command)) {
+        case CommandKind::ReceiptItem:
+        case CommandKind::Payment:
+        case CommandKind::TableMove: return true;
+        default: break;
+        }
+    }
+    return false;
+}
+
+// A table the job meant to put aside ("KXTO", the last table command it
+// sent) that the register still holds open for keying: every later sale
+// would land on it. Asked only then.
+int tableLeftOpen(Job &job)
+{
+    if (!job.journal)
+        return -1;
+    const auto &sent = job.journal->sent();
+    for (qsizetype i = sent.size() - 1; i >= 0; --i) {
+        switch (commandKind(sent[i].command)) {
+        case CommandKind::TablePark:
+            if (sent[i].quiet)
+                continue;
+            {
+                const qint16 open = job.queries.openTable();
+                return open > 0 ? open : -1;
+            }
+        case CommandKind::TableOpen:
+        case CommandKind::TableMove:
+        case CommandKind::PayTable: return -1;
+        default: break;
+        }
+    }
+    return -1;
 }
 
 void runCardFailureNotice(Job &job)
@@ -78,8 +127,11 @@ void finishJob(Job &job)
     job.ecr.clock.pause(kSettlePause);
     runCardFailureNotice(job);
     job.state.receiptLeftOpen = job.state.receiptLeftOpen || receiptLeftOpen(job);
-    if (job.state.exitCode == 0 && job.state.receiptLeftOpen)
+    if (job.state.tableLeftOpen < 0)
+        job.state.tableLeftOpen = tableLeftOpen(job);
+    if (job.state.exitCode == 0 && (job.state.receiptLeftOpen || job.state.tableLeftOpen > 0))
         job.state.exitCode = kReceiptLeftOpen;
+    job.state.lineRefused = job.state.lineRefused || refusalRemains(job);
     if (job.state.exitCode == 0 && job.state.lineRefused)
         job.state.exitCode = kLineRefused;
     job.appendResult(QStringLiteral("DateTime end = ") + now(job));
@@ -92,7 +144,7 @@ void finishJob(Job &job)
                           + QString::number(job.state.receiptNumber);
     job.appendResult(receipt + QStringLiteral("\r\nexitcode = ") + QString::number(job.state.exitCode));
     if (job.outcomeWritten)
-        job.outcomeWritten(job.state.receiptLeftOpen);
+        job.outcomeWritten(job.state.receiptLeftOpen, job.state.tableLeftOpen);
     // Written last: the host may already read "exitcode = " while the ECR
     // is still printing the footer.
     printFooter(job);

@@ -224,11 +224,13 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
     const auto skip = [&replies] { replies.append(JournalReply{result::Ok, QString(), -1}); };
     const auto resendFrom = [&replies](int index) { replies = replies.mid(0, index); };
     if (c.raw) {
-        // The host's own command may have done anything: never twice.
+        // The host's own command may have done anything: never twice. One
+        // that went out and lost its reply is told as the register's silence.
+        const qint16 code = e.replyLost ? result::NoAnswer : kNotRepeated;
         ecr_.results.append(QStringLiteral("Err = %1, [%2] DateTime = %3")
-                                .arg(kNotRepeated)
+                                .arg(code)
                                 .arg(c.command, formatDateTime(ecr_.clock.wallNow())));
-        replies.append(JournalReply{kNotRepeated, QString(), -1});
+        replies.append(JournalReply{code, QString(), -1});
         return std::nullopt;
     }
     EcrQueries queries(ecr_.link, ecr_.numbers);
@@ -327,12 +329,17 @@ Recovery Translator::settleInFlight(JournalEntry &e, const QByteArray &bytes, co
         return resumeJob(e, bytes, options);
     } catch (const JobInterrupted &stopped) {
         return {Recovery::Outcome::Unwritable, stopped.why};
+    } catch (const ReplyLost &) {
+        // What the settling sent is in the entry; the command whose reply
+        // went missing is settled on the next try like any other.
+        return {Recovery::Outcome::EcrSilent, QString()};
     }
 }
 
 Recovery Translator::resumeJob(JournalEntry &e, const QByteArray &bytes, const TranslationOptions &options)
 {
     ResumePoint dry{e.replies, true, -1, {}, e.settleLeftOpen, {}, std::nullopt};
+    dry.settleTable = e.settleTable;
     runJob(e.path, bytes, options, &dry);
     QList<JournalReply> replies = e.replies;
     if (dry.inFlight) {
@@ -357,6 +364,7 @@ Recovery Translator::resumeJob(JournalEntry &e, const QByteArray &bytes, const T
                           && ecr_.results.size() > replies.last().resultSize;
     const int diedOn = dry.inFlight ? dry.inFlight->index : tailWritten ? int(replies.size()) : -1;
     ResumePoint resume{replies, false, diedOn, {}, e.settleLeftOpen, {}, std::nullopt};
+    resume.settleTable = e.settleTable;
     for (const JournaledLink::Sent &s : dry.sent)
         resume.firstRun.append(s.command);
     if (dry.inFlight)

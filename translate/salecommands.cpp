@@ -153,6 +153,8 @@ void saleWithoutCode(Job &job)
     minusRule(job);
     if (!sendQuantityCommand(job)) {
         plainMessageBox(job.ecr.window, kWrongQuantity, mb::Exclamation);
+        // The sale is not sent: the receipt is without the line.
+        job.state.lineRefused = true;
         return;
     }
     sendSale(job);

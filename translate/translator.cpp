@@ -10,6 +10,7 @@
 #include "journal/jobjournal.h"
 #include "translate/handlers.h"
 #include "translate/journaledlink.h"
+#include "translate/paperwaitlink.h"
 #include "translate/printfile.h"
 
 #include <QFile>
@@ -47,10 +48,8 @@ void writeHeader(Job &job)
 // not become this job's. False when that receipt cannot be cancelled (it holds
 // a payment): the job does not start, and the next one looks again, until
 // the operator has finished that receipt on the register.
-bool clearRegister(Job &job, const std::function<void(const QString &)> &notice)
+bool cancelLeftOpenReceipt(Job &job, const std::function<void(const QString &)> &notice)
 {
-    job.send(QStringLiteral("KXCL"), Quiet::Yes);
-    job.send(QStringLiteral("KXCL"), Quiet::Yes);
     if (!job.state.settleLeftOpen || !job.receiptOpen())
         return true;
     const bool cancelled = job.send(QStringLiteral("KX@215T0"), Quiet::Yes) == 0;
@@ -60,6 +59,35 @@ bool clearRegister(Job &job, const std::function<void(const QString &)> &notice)
                                           "εργασία: ολοκληρώστε την στην ταμειακή"));
     job.state.receiptLeftOpen = !cancelled;
     return cancelled;
+}
+
+// A table an earlier job meant to put aside and left open for keying: its
+// items would take this job's sales. Put aside ("KXTO") before the first
+// line; refused, the job does not start and the next one tries again.
+bool putAsideLeftOpenTable(Job &job, const std::function<void(const QString &)> &notice)
+{
+    const int table = job.state.settleTable;
+    if (table <= 0 || job.queries.openTable() != table)
+        return true;
+    const bool parked = job.send(QStringLiteral("KXTO")) == 0;
+    if (notice && !job.journal->replaying())
+        notice(parked ? QStringLiteral("Αποθηκεύτηκε το τραπέζι %1 που άφησε ανοιχτό η προηγούμενη εργασία").arg(table)
+                      : QStringLiteral("Το τραπέζι %1 μένει ανοιχτό από προηγούμενη εργασία").arg(table));
+    if (!parked)
+        job.state.tableLeftOpen = table;
+    return parked;
+}
+
+bool clearRegister(Job &job, const std::function<void(const QString &)> &notice)
+{
+    job.send(QStringLiteral("KXCL"), Quiet::Yes);
+    job.send(QStringLiteral("KXCL"), Quiet::Yes);
+    if (!cancelLeftOpenReceipt(job, notice)) {
+        // The table's note must outlive this job too.
+        job.state.tableLeftOpen = job.state.settleTable;
+        return false;
+    }
+    return putAsideLeftOpenTable(job, notice);
 }
 
 void advanceProgress(ProgressIndicator &progress)
@@ -146,7 +174,9 @@ void Translator::beginJob(Job &job, const QString &path, const QByteArray &bytes
         return;
     }
     const QString before = ecr_.link.send(QStringLiteral("KXRE"), Quiet::Yes).reply;
-    if (!files_.begin(JournalEntry{path, fingerprintOf(bytes), before, 1, previousLeftOpen(), {}, false, false}))
+    JournalEntry entry{path, fingerprintOf(bytes), before, 1, previousLeftOpen(), {}, false, false};
+    entry.settleTable = previousTableLeftOpen();
+    if (!files_.begin(entry))
         throw JobInterrupted{journal_->lastError()};
     writeHeader(job);
 }
@@ -156,6 +186,11 @@ bool Translator::previousLeftOpen() const
     return journal_ ? journal_->receiptLeftOpen() : previousLeftOpen_;
 }
 
+int Translator::previousTableLeftOpen() const
+{
+    return journal_ ? journal_->tableLeftOpen() : previousTableLeftOpen_;
+}
+
 bool Translator::runJob(const QString &path, const QByteArray &bytes, const TranslationOptions &options,
                         ResumePoint *resume)
 {
@@ -163,7 +198,9 @@ bool Translator::runJob(const QString &path, const QByteArray &bytes, const Tran
     JournaledLink link(ecr_.link, dryRun ? nullptr : journal_, &ecr_.results);
     if (resume)
         link.replay(resume->replies, dryRun, resume->diedOn, resume->firstRun);
-    EcrSession session{link, ecr_.window, ecr_.clock, ecr_.results, ecr_.numbers, ecr_.waitLimit};
+    EcrSession waits{link, ecr_.window, ecr_.clock, ecr_.results, ecr_.numbers, ecr_.waitLimit};
+    PaperWaitLink paperWaits(link, waits);
+    EcrSession session{paperWaits, ecr_.window, ecr_.clock, ecr_.results, ecr_.numbers, ecr_.waitLimit};
     // What the first run wrote while it went through the commands replayed
     // now (the error wait's lines, say) is in the result file already.
     struct Unmute
@@ -176,9 +213,9 @@ bool Translator::runJob(const QString &path, const QByteArray &bytes, const Tran
     job.zReport = zReport;
     job.journal = &link;
     if (journal_ && !dryRun) {
-        job.outcomeWritten = [this, &link](bool leftOpen) {
+        job.outcomeWritten = [this, &link](bool leftOpen, int table) {
             link.settleWrites();
-            if (!journal_->recordOutcome(leftOpen))
+            if (!journal_->recordOutcome(leftOpen, table))
                 throw JobInterrupted{journal_->lastError()};
         };
     }
@@ -198,6 +235,7 @@ bool Translator::runJob(const QString &path, const QByteArray &bytes, const Tran
         writeHeader(job);
     }
     job.state.settleLeftOpen = resume ? resume->settleLeftOpen : previousLeftOpen();
+    job.state.settleTable = resume ? resume->settleTable : previousTableLeftOpen();
     try {
         if (clearRegister(job, notice))
             readLines(job, link, progress_, lines);
@@ -211,8 +249,10 @@ bool Translator::runJob(const QString &path, const QByteArray &bytes, const Tran
     }
     if (dryRun)
         resume->sent = link.sent();
-    else
+    else {
         previousLeftOpen_ = job.state.receiptLeftOpen;
+        previousTableLeftOpen_ = job.state.tableLeftOpen;
+    }
     return true;
 }
 

@@ -63,6 +63,7 @@ private:
     void refuseResultFile(Job &job, const QString &named, const QString &why);
     void putAsideOversized(const QString &path);
     bool previousLeftOpen() const;
+    int previousTableLeftOpen() const;
     Recovery resumeJob(JournalEntry &e, const QByteArray &bytes, const TranslationOptions &options);
     std::optional<bool> pendingCancelDone();
     bool cancelAndResend(const JournalEntry &e, const ResumePoint &dry, QList<JournalReply> &replies);
@@ -82,6 +83,7 @@ private:
     // The last job left its receipt open on the register (kept in the
     // journal folder when there is a journal, so that it outlives the process).
     bool previousLeftOpen_ = false;
+    int previousTableLeftOpen_ = -1;
 };
 
 } // namespace dravimo

@@ -91,6 +91,7 @@ TEST(EndToEnd, GreekReceiptTravelsFromThePrintFileToThePaperAndBack)
         QStringLiteral("KXSTAT"),
         QStringLiteral("KXST"),
         QStringLiteral("KX1115T1"),
+        QStringLiteral("KXSTAT"), // paid in full? a payment the register took may leave it open
         QStringLiteral("KXRE"),
         QStringLiteral("KXCO ") + QString(28, QLatin1Char('-')),
         QStringLiteral("KXCO ") + comment(QStringLiteral("Καλή σας ημέρα! Σας περιμένο")),
@@ -173,7 +174,8 @@ TEST(EndToEnd, RefusedSaleIsReportedAndTheJobGoesOn)
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_TRUE(lines.contains(QStringLiteral("Err = 1091, [KX200R1ITEM1] DateTime = <date>")))
         << lines.join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(lines.last(), QStringLiteral("exitcode = 0"));
+    // The receipt is without the item: the host is told.
+    EXPECT_EQ(lines.last(), QStringLiteral("exitcode = 3"));
     // The register was cleared after the refusal, and the operator was told.
     const QStringList commands = rig.commands();
     const qsizetype refused = commands.indexOf(QStringLiteral("KX200R1ITEM1"));
@@ -183,7 +185,7 @@ TEST(EndToEnd, RefusedSaleIsReportedAndTheJobGoesOn)
     EXPECT_TRUE(boxes.contains(QStringLiteral("Υπέρβαση Ορίου τιμής!"))) << boxes.toStdString();
 }
 
-TEST(EndToEnd, PaperOutHoldsThePaymentUntilLoaded)
+TEST(EndToEnd, PaperOutAtASaleIsWaitedOutAndTheSaleSentAgain)
 {
     Rig rig;
     // The paper runs out at the sale and is loaded three seconds later.
@@ -193,7 +195,13 @@ TEST(EndToEnd, PaperOutHoldsThePaymentUntilLoaded)
     EXPECT_TRUE(lines.contains(QStringLiteral("Ecr Err:2, Τέλος Χαρτιού !, <date>")))
         << lines.join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(lines.contains(QStringLiteral("Ecr Err: Cleared OK, <date>")));
-    EXPECT_EQ(lines.last(), QStringLiteral("exitcode = 0"));
+    EXPECT_EQ(lines.last(), QStringLiteral("exitcode = 0")) << lines.join(QLatin1Char('|')).toStdString()
+                                                           << rig.commands().join(QLatin1Char('|')).toStdString();
+    // The refused sale was sent again once the paper was in: on the receipt
+    // once, paid in full.
+    EXPECT_EQ(rig.commands().count(QStringLiteral("KX200R1ITEM1")), 2);
+    EXPECT_EQ(rig.roll().count(QStringLiteral("ITEM1")), 1) << rig.roll().toStdString();
+    EXPECT_TRUE(rig.roll().contains(QStringLiteral("ΜΕΤΡΗΤΑ                 2,00"))) << rig.roll().toStdString();
 }
 
 TEST(EndToEnd, PaperOutInTheMiddleOfAReceiptStillEndsInItsPayment)
@@ -211,6 +219,145 @@ TEST(EndToEnd, PaperOutInTheMiddleOfAReceiptStillEndsInItsPayment)
     EXPECT_EQ(lines.last(), QStringLiteral("exitcode = 0"));
     EXPECT_EQ(rig.commands().count(QStringLiteral("KX200T1")), 1);
     EXPECT_TRUE(rig.roll().contains(QStringLiteral("ΜΕΤΡΗΤΑ                 2,00"))) << rig.roll().toStdString();
+}
+
+namespace {
+
+// A receipt of one item ITEM1 at 2.00, its quantity and payment as given,
+// with any lines between the sale and the payment.
+QString item1(const QString &quantity)
+{
+    return QStringLiteral(" PLU ") + QString(14, QLatin1Char(' '))
+        + QStringLiteral("ITEM1").leftJustified(24, QLatin1Char(' ')) + QString(4, QLatin1Char(' '))
+        + quantity.rightJustified(7, QLatin1Char(' ')) + QStringLiteral("  ")
+        + QStringLiteral("2.00").rightJustified(9, QLatin1Char(' ')) + QStringLiteral("   ")
+        + QStringLiteral("24").rightJustified(5, QLatin1Char(' ')) + QStringLiteral("\r\n");
+}
+
+QString receiptOf(const QString &quantity, const QString &between, const QString &payment)
+{
+    return QStringLiteral(" resFile:  r.txt\r\n") + item1(quantity) + between + QStringLiteral(" tot   1  ")
+        + payment.rightJustified(9, QLatin1Char(' ')) + QStringLiteral("\r\n");
+}
+
+// ITEM1 keyed onto table 5, which is then put aside.
+QString tableOrder()
+{
+    return QStringLiteral(" resFile:  r.txt\r\n TBO 5\r\n") + item1(QStringLiteral("1")) + QStringLiteral(" TBC 5\r\n");
+}
+
+} // namespace
+
+// Refusals as the register and a bad line deliver them: one waited out leaves
+// the receipt as the file asked and "exitcode = 0"; one that stands, or a
+// receipt left open, is never reported as success.
+TEST(EndToEnd, RefusalsEndInTheReceiptTheFileAskedForOrTellTheHost)
+{
+    struct Row
+    {
+        const char *name;
+        QStringList scenario;
+        QString printFile;
+        QString exitLine;
+        QStringList onRoll;   // each once on the paper roll
+        QStringList notOnRoll;
+        QString resultLine;   // a line the result file must hold, if any
+    };
+    const QString paperOut = QStringLiteral(" paper out");
+    const QString loaded = QStringLiteral(" after 3000 paper loaded");
+    const QString discount = QStringLiteral(" mod  -0.50     OFFER\r\n");
+    const QList<Row> rows = {
+        // The quantity key the clear dropped is keyed again before the sale.
+        {"paper out at a sale of two",
+         {QStringLiteral("on KX200R1ITEM1") + paperOut, QStringLiteral("on KX200R1ITEM1") + loaded},
+         receiptOf(QStringLiteral("2"), {}, QStringLiteral("4.00")),
+         QStringLiteral("exitcode = 0"),
+         {QStringLiteral("ITEM1"), QStringLiteral("ΣΥΝΟΛΟ                  4,00")},
+         {},
+         {}},
+        // The minus key too: the discount must not go in as a surcharge.
+        {"paper out at a discount",
+         {QStringLiteral("on re:KX0*50GE.*") + paperOut, QStringLiteral("on re:KX0*50GE.*") + loaded},
+         receiptOf(QStringLiteral("1"), discount, QStringLiteral("1.50")),
+         QStringLiteral("exitcode = 0"),
+         {QStringLiteral("-0,50"), QStringLiteral("ΣΥΝΟΛΟ                  1,50")},
+         {},
+         {}},
+        {"paper out at a payment",
+         {QStringLiteral("on KX200T1") + paperOut, QStringLiteral("on KX200T1") + loaded},
+         receiptOf(QStringLiteral("1"), {}, QStringLiteral("2.00")),
+         QStringLiteral("exitcode = 0"),
+         {QStringLiteral("ΜΕΤΡΗΤΑ                 2,00")},
+         {},
+         QStringLiteral("Ecr Err: Cleared OK, <date>")},
+        {"DE6 at a sale",
+         {QStringLiteral("error 6 KX200R1ITEM1 times 1")},
+         receiptOf(QStringLiteral("1"), {}, QStringLiteral("2.00")),
+         QStringLiteral("exitcode = 3"),
+         {},
+         {QStringLiteral("ITEM1")},
+         QStringLiteral("Err = 6, [KX200R1ITEM1] DateTime = <date>")},
+        // Taken as success before: the reply was judged by its first bytes.
+        {"noise before DE1031",
+         {QStringLiteral("on KX200R1ITEM1 garbage hex:007f times 1"), QStringLiteral("error 1031 KX200R1ITEM1 times 1")},
+         receiptOf(QStringLiteral("1"), {}, QStringLiteral("2.00")),
+         QStringLiteral("exitcode = 3"),
+         {},
+         {QStringLiteral("ITEM1")},
+         QStringLiteral("Err = 1031, [KX200R1ITEM1] DateTime = <date>")},
+        {"code split across reads",
+         {QStringLiteral("on KX200R1ITEM1 split 4 times 1"), QStringLiteral("error 1091 KX200R1ITEM1 times 1")},
+         receiptOf(QStringLiteral("1"), {}, QStringLiteral("2.00")),
+         QStringLiteral("exitcode = 3"),
+         {},
+         {QStringLiteral("ITEM1")},
+         QStringLiteral("Err = 1091, [KX200R1ITEM1] DateTime = <date>")},
+        // The table is put aside once the paper is in: not left open for keying.
+        {"paper out at KXTO",
+         {QStringLiteral("on KXTO") + paperOut, QStringLiteral("on KXTO") + loaded},
+         tableOrder(),
+         QStringLiteral("exitcode = 0"),
+         {},
+         {},
+         QStringLiteral("Ecr Err: Cleared OK, <date>")},
+        // Refused for good: every later sale would land on that table.
+        {"KXTO refused",
+         {QStringLiteral("error 6 KXTO times 1")},
+         tableOrder(),
+         QStringLiteral("exitcode = 2"),
+         {},
+         {},
+         QStringLiteral("Err = 6, [KXTO] DateTime = <date>")},
+        // Accepted by the register, yet the receipt stays open.
+        {"short payment",
+         {},
+         receiptOf(QStringLiteral("1"), {}, QStringLiteral("1.00")),
+         QStringLiteral("exitcode = 2"),
+         {QStringLiteral("ITEM1")},
+         {},
+         {}},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        Rig rig;
+        ASSERT_TRUE(rig.startSimulator(row.scenario));
+        rig.writeSettings();
+        ASSERT_TRUE(rig.startDravimo());
+        rig.drop(QStringLiteral("print.1"), row.printFile);
+        ASSERT_TRUE(rig.waitGone(QStringLiteral("print.1"), kJobTimeoutMs));
+        const QStringList lines = rig.resultLines(QStringLiteral("r.txt"));
+        const std::string shown = lines.join(QLatin1Char('|')).toStdString();
+        ASSERT_FALSE(lines.isEmpty());
+        EXPECT_EQ(lines.last(), row.exitLine) << shown;
+        if (!row.resultLine.isEmpty()) {
+            EXPECT_TRUE(lines.contains(row.resultLine)) << shown;
+        }
+        const QString roll = rig.roll();
+        for (const QString &text : row.onRoll)
+            EXPECT_EQ(roll.count(text), 1) << text.toStdString() << "\n" << roll.toStdString();
+        for (const QString &text : row.notOnRoll)
+            EXPECT_EQ(roll.count(text), 0) << text.toStdString() << "\n" << roll.toStdString();
+    }
 }
 
 namespace {

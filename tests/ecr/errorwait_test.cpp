@@ -66,6 +66,11 @@ TEST(EvaluateReply, ErrorRepliesAsTheCallerAndTheOperatorSeeThem)
         // code as the box reads the whole word.
         {"DE12345", Quiet::Yes, 1234, QStringLiteral("1234"), QStringLiteral("12345"), false},
         {"DE12345", Quiet::No, 12345, QStringLiteral("1234"), QStringLiteral("12345"), true},
+        // Line noise before a refusal does not make it a success.
+        {"\x1b\x7f" "DE2", Quiet::Yes, 2, QStringLiteral("2"), paperOut, false},
+        {"\x1b" "DE2\r\x04", Quiet::Yes, 2, QStringLiteral("2"), paperOut, false},
+        // Ended by EOT and not begun by "DE": a text reply, whatever it holds.
+        {"1:ODESSA DE2:3\r\x04", Quiet::No, 0, QStringLiteral("1:ODESSA DE2:3"), QString(), false},
     };
     for (const Row &r : rows) {
         const ReplyOutcome out = evaluateReply(QString::fromLatin1(r.buffer), r.quiet, NumberFormat(QLatin1Char('.')));

@@ -106,16 +106,53 @@ TEST_F(Exchange, QuietErrorReplyShowsNothingButStillFails)
     EXPECT_EQ(resultLines().size(), 1);
 }
 
-TEST_F(Exchange, ErrorMarkInsideNormalReplyEndsCollectionEarly)
+// Replies as a bad line delivers them: a refusal is a refusal wherever the
+// noise puts it and however its code is cut, a text reply holding "DE" is a
+// text reply, and the verdict never needs the command sent a second time.
+struct LineCase
 {
-    // A description holding the letters DE: the collection stops at them, and
-    // since the reply does not begin with them it is a normal, cut reply.
-    line->queueReply({{"1:ODE", 0ms}, {"SSA:3\r\x04", 100ms}});
-    EXPECT_EQ(send(QStringLiteral("KXREPTBL")), QStringLiteral("1:ODE"));
-    EXPECT_EQ(last.code, 0);
-    EXPECT_EQ(line->written().size(), 1);
-    EXPECT_TRUE(line->hasPending());
+    const char *name;
+    MemoryTransport::Reply reply;
+    qint16 code;
+    const char *text;
+    int written; // the command, and "KXCL" after a refusal
+};
+
+class BadLine : public EcrFixture, public ::testing::WithParamInterface<LineCase>
+{};
+
+TEST_P(BadLine, RepliesAreReadForWhatTheyAre)
+{
+    const LineCase &c = GetParam();
+    line->queueReply(c.reply);
+    line->queueReply(eot("OK")); // the answer to a clearing "KXCL"
+    EXPECT_EQ(send(QStringLiteral("KX1000R1ABC"), Quiet::Yes), QString::fromLatin1(c.text));
+    EXPECT_EQ(last.code, c.code);
+    EXPECT_EQ(line->written().size(), c.written);
+    EXPECT_EQ(line->written().first(), QStringLiteral("KX1000R1ABC\r\n"));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadLine,
+    ::testing::Values(
+        // Taken as success before: the reply was judged by its first bytes.
+        LineCase{"noise before a refusal", {{QByteArray("\x00\x7f" "DE1031", 8), 0ms}}, 1031, "1031", 2},
+        LineCase{"noise holding letters before a refusal", {{QByteArray("\xff" "U" "\x1b" "DE2"), 0ms}}, 2, "2", 2},
+        // Read as 10 (or -99) before: the digits came in a later read.
+        LineCase{"code split across reads", {{"DE10", 0ms}, {"31", 100ms}}, 1031, "1031", 2},
+        LineCase{"mark split from its code", {{"DE", 0ms}, {"6", 100ms}}, 6, "6", 2},
+        LineCase{"refusal ended by CR EOT", {{"DE7\r\x04", 0ms}}, 7, "7", 2},
+        // A table's name: cut at "DE" before.
+        LineCase{"text holding DE", {{"1:ODE", 0ms}, {"SSA:3\r\x04", 100ms}}, 0, "1:ODESSA:3", 1},
+        LineCase{"text holding DE and digits", {{"1:CODE12", 0ms}, {":3\r\x04", 50ms}}, 0, "1:CODE12:3", 1},
+        // A reply whose end came in the read that crossed the answer window
+        // is the reply: the command is not sent again.
+        LineCase{"reply ending just past the window", {{"O", 6800ms}, {"K\r\x04", 7010ms}}, 0, "OK", 1}),
+    [](const auto &info) {
+        QString name = QString::fromLatin1(info.param.name);
+        name.replace(QLatin1Char(' '), QLatin1Char('_'));
+        return name.toStdString();
+    });
 
 TEST_F(Exchange, SilenceIsTriedFourTimesAndGivesMinusFour)
 {
@@ -134,6 +171,26 @@ TEST_F(Exchange, SilenceIsTriedFourTimesAndGivesMinusFour)
     EXPECT_EQ(resultLines(), QStringList{QStringLiteral("Err = -4, [KXCL] DateTime = ") + kDate});
     // Four send lines and nothing else.
     EXPECT_EQ(logLines.lines, QStringList(4, QStringLiteral("45:10       send:[KXCL]")));
+}
+
+// A command that changes the register is never sent again for want of a
+// reply: one window, then -4 for its caller to settle, and nothing shown or
+// written (the settling tells the host). Its late reply is taken before the
+// next command, never as that command's reply.
+TEST_F(Exchange, CommandSentOnceIsNotRepeatedOnSilence)
+{
+    line->queueReply({{"OK\r\x04", 9000ms}});
+    line->queueReply(eot("STAT:1"));
+    const qint64 start = nowMs();
+    last = exchange.sendOnce(QStringLiteral("KX200R1ITEM1"));
+    EXPECT_EQ(last.code, -4);
+    EXPECT_GE(nowMs() - start, 7000);
+    EXPECT_LT(nowMs() - start, 8000);
+    EXPECT_EQ(line->written(), QStringList{QStringLiteral("KX200R1ITEM1\r\n")});
+    EXPECT_TRUE(window.boxes.isEmpty());
+    EXPECT_TRUE(resultLines().isEmpty());
+    clock.advance(Millis(2000));
+    EXPECT_EQ(send(QStringLiteral("KXSTAT")), QStringLiteral("STAT:1"));
 }
 
 // Found by fuzzing: a footer line goes out with its own CR LF, and its Err
@@ -280,6 +337,16 @@ INSTANTIATE_TEST_SUITE_P(Cases, LateBytes,
                              LateCase{"second reply after an ordinary command",
                                       700,
                                       {{{eot("A"), 0ms}, {eot("B"), 50ms}}, {{eot("C"), 0ms}}},
+                                      {},
+                                      2,
+                                      {QStringLiteral("A"), QStringLiteral("C")},
+                                      240,
+                                      {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")},
+                                      {QStringLiteral("45:10 reply late: BASC(13) ASC(4) ")},
+                                      2},
+                             LateCase{"two replies in one read",
+                                      0,
+                                      {{{"A\r\x04" "B\r\x04", 0ms}}, {{eot("C"), 0ms}}},
                                       {},
                                       2,
                                       {QStringLiteral("A"), QStringLiteral("C")},

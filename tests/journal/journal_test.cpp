@@ -60,10 +60,11 @@ TEST(JournalEntry, EveryCutReadsAsTheLastWholeStateAndDamageAsTheStateBefore)
              e.cardInFlight = false;
              e.replies.append(card);
          });
-    step([&] { return journal.recordOutcome(true); },
+    step([&] { return journal.recordOutcome(true, 5); },
          [](JournalEntry &e) {
              e.outcomeWritten = true;
              e.leftOpen = true;
+             e.leftOpenTable = 5;
          });
     const QByteArray whole = test::readFile(QStringLiteral("journal/job"));
     ASSERT_EQ(JobJournal::parse(whole), states.last());
@@ -80,9 +81,12 @@ TEST(JournalEntry, EveryCutReadsAsTheLastWholeStateAndDamageAsTheStateBefore)
     damaged[ends[2] - 4] = damaged[ends[2] - 4] == 'x' ? 'y' : 'x';
     EXPECT_EQ(JobJournal::parse(damaged), states[1]);
 
-    // Recovery's pending cancel rides in the entry it rewrites whole.
+    // Recovery's pending cancel rides in the entry it rewrites whole, and so
+    // does the table the job began by putting aside.
     JournalEntry pending = states.last();
     pending.cancelResumeAt = 1;
+    pending.settleTable = 7;
+    pending.replyLost = true;
     EXPECT_EQ(JobJournal::parse(JobJournal::serialise(pending)), pending);
 }
 
@@ -190,6 +194,17 @@ TEST(JobJournal, TheJournalIsPrivateToDravimo)
     ASSERT_TRUE(journal.begin(header()));
     ASSERT_TRUE(journal.recordOutcome(false));
     EXPECT_FALSE(journal.receiptLeftOpen());
+    // A table left open for keying is the same kind of note, with or
+    // without a receipt.
+    ASSERT_TRUE(journal.recordOutcome(false, 12));
+    EXPECT_FALSE(JobJournal(QStringLiteral("journal")).receiptLeftOpen());
+    EXPECT_EQ(JobJournal(QStringLiteral("journal")).tableLeftOpen(), 12);
+    EXPECT_EQ(test::readFile(QStringLiteral("journal/left-open")), QByteArray("table 12\n"));
+    ASSERT_TRUE(journal.recordOutcome(true, 12));
+    EXPECT_TRUE(journal.receiptLeftOpen());
+    EXPECT_EQ(journal.tableLeftOpen(), 12);
+    ASSERT_TRUE(journal.recordOutcome(false));
+    EXPECT_EQ(journal.tableLeftOpen(), -1);
 }
 #endif
 

@@ -7,7 +7,7 @@
 # left open, the print file consumed, one outcome block in the result file
 # ending "exitcode = 0", one card acknowledgement, an empty journal.
 #
-#   sweep.sh BIN_DIR service|oneshot|points|writes
+#   sweep.sh BIN_DIR service|oneshot|points|writes|lost|late
 #
 #   service  the register carries out its N-th command but the reply is lost
 #            and the line goes dead; dravimo is killed with SIGKILL and
@@ -24,6 +24,9 @@
 #            when writing works again; and from then on, until dravimo is
 #            killed and started again with writing allowed. Every N of the
 #            job, one run each way.
+#   lost     a bad line, no kill: the register carries out its N-th command
+#            and that one reply is lost; dravimo runs on. Every N, one run each.
+#   late     the same with the N-th reply sent later than the answer window.
 #
 # SWEEP_JOBS runs that many runs at once (default 3); SWEEP_KEEP=1 keeps the
 # scratch folders of failed runs; SWEEP_ONLY picks kills by name. Needs bash, coreutils and iconv.
@@ -31,7 +34,7 @@ set -Eeuo pipefail
 
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/../.." && pwd)
-[[ $# -ge 2 ]] || { echo "usage: $0 BIN_DIR service|oneshot|points|writes" >&2; exit 2; }
+[[ $# -ge 2 ]] || { echo "usage: $0 BIN_DIR service|oneshot|points|writes|lost|late" >&2; exit 2; }
 BIN=$(cd "$1" && pwd)
 MODE=$2
 JOBS=${SWEEP_JOBS:-3}
@@ -63,6 +66,12 @@ run_one() {
       # from then on, as with a program that stopped reading.
       echo "${on}on * lose-reply 1"
       echo "${on}on * on * silent"
+    fi
+    if [[ $kill == lost:* || $kill == late:* ]]; then
+      local n=${kill#*:} on="" i
+      for ((i = 1; i < n; i++)); do on+="on * "; done
+      # Once only: the line is good again from the next command on.
+      if [[ $kill == lost:* ]]; then echo "${on}on * lose-reply 1"; else echo "${on}on * delay 9000 times 1"; fi
     fi
   } >"$w/scenario.scn"
   "$BIN/ecrsim" --serial --control "$w/ctl" --trace "$w/trace" --roll "$w/roll" --scenario "$w/scenario.scn" \
@@ -123,7 +132,7 @@ run_one() {
     wait "$dravimo_pid" 2>/dev/null || true
   }
   case $kill in
-  none) start_dravimo ;;
+  none | lost:* | late:*) start_dravimo ;;
   lose:*)
     start_dravimo
     kill_once "command $kill" reply_lost || return 3
@@ -224,6 +233,9 @@ writes)
   # Every reply, the card mark and the outcome are journal writes, and so
   # are the entry, the note and the removal: a few more than the commands.
   for ((n = 1; n <= COMMANDS + 2; n++)); do KILLS+=("fail:$n" "full:$n"); done
+  ;;
+lost | late)
+  for ((n = 1; n <= COMMANDS; n++)); do KILLS+=("$MODE:$n"); done
   ;;
 *) echo "unknown mode $MODE" >&2; exit 2 ;;
 esac

@@ -2,6 +2,8 @@
 // translator really sends must land in the right kind.
 #include "translate/commandkinds.h"
 
+#include <QStringList>
+
 #include <gtest/gtest.h>
 
 namespace dravimo {
@@ -43,8 +45,14 @@ TEST(CommandKind, TheTranslatorsCommandsByWhatTheyDoToTheBooks)
         {"KY0123", K::Other},
         {"KX794ST", K::Other},
     };
-    for (const auto &[command, kind] : rows)
+    // The keys the clear after a refusal drops: sent again before a command
+    // that is sent again, or a discount goes in as a surcharge.
+    const QStringList arming = {QStringLiteral("KX2.000* "), QStringLiteral("KX- "), QStringLiteral("KX13PL"),
+                                QStringLiteral("KXPPAY"), QStringLiteral("KXTRF")};
+    for (const auto &[command, kind] : rows) {
         EXPECT_EQ(commandKind(QString::fromUtf8(command)), kind) << command;
+        EXPECT_EQ(armsNextKey(QString::fromUtf8(command)), arming.contains(QString::fromUtf8(command))) << command;
+    }
 }
 
 } // namespace

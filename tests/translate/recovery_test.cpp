@@ -73,6 +73,70 @@ protected:
 const QString kSale =
     pluLine({{}, QStringLiteral("WATER"), QStringLiteral("1"), QStringLiteral("5.00"), QStringLiteral("13"), {}});
 
+// A table the job meant to put aside ("TBC") that the register kept open for
+// keying: exit 2, the note says which, and the next job puts it aside before
+// its first line (in a process of its own: the note is the journal's).
+TEST_F(Recovery_, ATableLeftOpenForKeyingIsReportedAndTheNextJobPutsItAside)
+{
+    ASSERT_TRUE(writeTextFile(path(QStringLiteral("table.prn")),
+                              QStringLiteral(" TBO 5\r\n") + kSale + QStringLiteral("\r\n TBC 5\r\n")));
+    ecr_.script(QStringLiteral("KXSTAT"), {{0, QStringLiteral("STAT:0")}});
+    ecr_.script(QStringLiteral("KX?TO"), {{0, QStringLiteral("TO:0")}, {0, QStringLiteral("TO:5")}});
+    ecr_.answer(QStringLiteral("KXTO"), 6); // refused, and not for paper: the table stays open
+    ecr_.onSend = [this, parks = 0](const QString &command) mutable {
+        if (command == QLatin1String("KXTO") && ++parks == 2)
+            ecr_.script(QStringLiteral("KX?TO"), {{0, QStringLiteral("TO:0")}});
+    };
+    const auto translate = [&](const QString &name) {
+        Translator translator(session_, progress_, &journal_);
+        return translator.translate(path(name), settings_);
+    };
+    ASSERT_TRUE(translate(QStringLiteral("table.prn")));
+    EXPECT_EQ(resultLines().last(), QStringLiteral("exitcode = 2"));
+    EXPECT_EQ(JobJournal(path(QStringLiteral("journal"))).tableLeftOpen(), 5);
+
+    ecr_.sent.clear();
+    ASSERT_TRUE(writeTextFile(path(QStringLiteral("paid.prn")), kSale + QStringLiteral("\r\n tot   1       5.00\r\n")));
+    ASSERT_TRUE(translate(QStringLiteral("paid.prn")));
+    const QStringList commands = ecr_.commands();
+    EXPECT_EQ(commands.mid(1, 4), (QStringList{QStringLiteral("KXCL"), QStringLiteral("KXCL"),
+                                               QStringLiteral("KX?TO"), QStringLiteral("KXTO")}))
+        << commands.join(QLatin1Char('|')).toStdString();
+    EXPECT_GT(commands.indexOf(QStringLiteral("KX500R2WATER")), commands.indexOf(QStringLiteral("KXTO")));
+    EXPECT_EQ(resultLines().last(), QStringLiteral("exitcode = 0"));
+    EXPECT_EQ(JobJournal(path(QStringLiteral("journal"))).tableLeftOpen(), -1);
+}
+
+// A sale carried out whose reply was lost is not sent again on the spot: the
+// job stops with it in flight, and the settling (in the same process, so not
+// another try at the job) cancels the receipt and keys it once more.
+TEST_F(Recovery_, ALostReplyStopsTheJobAndIsSettledLikeACrashWithoutCountingATry)
+{
+    // Paid 7,00: the receipt tracker closes the receipt at "KX700T1".
+    ASSERT_TRUE(writeTextFile(path(QStringLiteral("print.1")), kSale + QStringLiteral("\r\n tot   1       7.00\r\n")));
+    trackReceipt();
+    ecr_.answer(QStringLiteral("KX500R2WATER"), -4, QStringLiteral("Ο Φορολ. Εκτυπωτής δεν Απαντά σε εντολή !"));
+    Translator first(session_, progress_, &journal_);
+    EXPECT_THROW(first.translate(path(QStringLiteral("print.1")), settings_), ReplyLost);
+    EXPECT_EQ(ecr_.commands().count(QStringLiteral("KX500R2WATER")), 1);
+    ecr_.sent.clear();
+
+    const auto entry = journal_.unfinished();
+    ASSERT_TRUE(entry.has_value());
+    Translator next(session_, progress_, &journal_);
+    EXPECT_EQ(next.recover(*entry, settings_, false).outcome, Recovery::Outcome::Finished);
+    const QStringList commands = ecr_.commands();
+    const qsizetype cancel = commands.indexOf(QStringLiteral("KX@215T0"));
+    ASSERT_GE(cancel, 0) << commands.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(commands.mid(cancel + 1).count(QStringLiteral("KX500R2WATER")), 1);
+    EXPECT_EQ(commands.count(QStringLiteral("KX700T1")), 1);
+    ASSERT_TRUE(journal_.unfinished().has_value());
+    EXPECT_EQ(journal_.unfinished()->attempt, 1);
+    const QStringList lines = resultLines();
+    EXPECT_EQ(lines.count(QStringLiteral("exitcode = 0")), 1) << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(lines.filter(QStringLiteral("Err = -4")).isEmpty());
+}
+
 TEST_F(Recovery_, ACardWhoseOutcomeCannotBeReadIsNeverChargedAgain)
 {
     ASSERT_EQ(writePaymentType({2, 2, 1, -1, 1, 0}), 0); // payment 2: the card terminal 1
@@ -92,18 +156,34 @@ TEST_F(Recovery_, ACardWhoseOutcomeCannotBeReadIsNeverChargedAgain)
     EXPECT_TRUE(r.message.contains(QStringLiteral("κάρτα"))) << r.message.toStdString();
 }
 
+// A crash with it in flight: "-6", not repeated. Its reply lost on the line:
+// it went out once and the register was silent, "-4".
 TEST_F(Recovery_, TheHostsOwnCommandIsNotSentTwice)
 {
-    runUntilCrash(codeLine(QStringLiteral("snd"), QStringLiteral("9PL")) + QStringLiteral("\r\n"),
-                  QStringLiteral("KX9PL"));
-    EXPECT_EQ(recover().outcome, Recovery::Outcome::Finished);
-    EXPECT_FALSE(ecr_.commands().contains(QStringLiteral("KX9PL")));
-    const QStringList lines = resultLines();
-    EXPECT_TRUE(lines.contains(QStringLiteral("Err = -6, [KX9PL] DateTime = ") + kFixedDate))
-        << lines.join(QLatin1Char('|')).toStdString();
-    EXPECT_TRUE(lines.contains(QStringLiteral("sndReply = -6;")));
-    EXPECT_EQ(lines.filter(QStringLiteral("tag = ")).size(), 1);
-    EXPECT_EQ(lines.filter(QStringLiteral("exitcode = 0")).size(), 1);
+    const QString snd = codeLine(QStringLiteral("snd"), QStringLiteral("9PL")) + QStringLiteral("\r\n");
+    for (const bool lost : {false, true}) {
+        SCOPED_TRACE(lost ? "reply lost" : "crash");
+        QFile::remove(path(QStringLiteral("Result")));
+        if (lost) {
+            ASSERT_TRUE(writeTextFile(path(QStringLiteral("print.1")), snd));
+            ecr_.answer(QStringLiteral("KX9PL"), -4);
+            Translator first(session_, progress_, &journal_);
+            EXPECT_THROW(first.translate(path(QStringLiteral("print.1")), settings_), ReplyLost);
+            ecr_.sent.clear();
+        } else {
+            runUntilCrash(snd, QStringLiteral("KX9PL"));
+        }
+        EXPECT_EQ(recover().outcome, Recovery::Outcome::Finished);
+        ASSERT_TRUE(journal_.finish());
+        EXPECT_FALSE(ecr_.commands().contains(QStringLiteral("KX9PL")));
+        const QString code = lost ? QStringLiteral("-4") : QStringLiteral("-6");
+        const QStringList lines = resultLines();
+        EXPECT_TRUE(lines.contains(QStringLiteral("Err = %1, [KX9PL] DateTime = ").arg(code) + kFixedDate))
+            << lines.join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(lines.contains(QStringLiteral("sndReply = %1;").arg(code)));
+        EXPECT_EQ(lines.filter(QStringLiteral("tag = ")).size(), 1);
+        EXPECT_EQ(lines.filter(QStringLiteral("exitcode = 0")).size(), 1);
+    }
 }
 
 TEST_F(Recovery_, WhatCannotBeSettledNowIsLeftOrPutAside)
