@@ -153,7 +153,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     options.itemCodes = static_cast<ItemCodes>((o >> 5) % 3);
     options.ecrModel = static_cast<EcrModel>((o >> 5) % 3);
     options.currency = static_cast<Currency>((o >> 6) % 4);
-    fuzz::require(translator.translate(QStringLiteral("print.txt"), options), "a readable print file is translated");
+    // An empty file is one the host has only just created: never taken.
+    const bool translated = translator.translate(QStringLiteral("print.txt"), options);
+    fuzz::require(translated == !print.isEmpty(), "a readable print file is translated, an empty one waits");
+    if (!translated)
+        return 0;
 
     fuzz::require(sent.size() == wire->written().size(), "every command reached the line once");
     for (qsizetype i = 0; i < sent.size(); ++i)
