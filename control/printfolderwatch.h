@@ -1,7 +1,7 @@
 #pragma once
 // The watch on the print folder: a poll tick the moment the host hands a print
-// file over, instead of at the next second. The one-second poll stays and does
-// everything it always did; the watch only starts an extra tick, which obeys
+// file over, instead of at the next second. The one-second poll stays the one
+// that finds every file; the watch only starts an extra tick, which obeys
 // the same busy guard and the same ready test as any other.
 //
 // On Linux the watch reads the kernel's "closed after writing" and "moved into

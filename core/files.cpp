@@ -106,7 +106,7 @@ bool saveFileSafely(const QString &fileName, const QByteArray &bytes)
         return false;
     QSaveFile f(fileName);
     // A folder Dravimo may not create files in, holding a file it may write:
-    // writing in place is the only way left, as it always was.
+    // writing in place is the only way left.
     f.setDirectWriteFallback(true);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         return false;

@@ -43,8 +43,8 @@ CommandResult JournaledLink::send(const QString &command, Quiet quiet, Seconds c
     ++next_;
     if (journal_)
         journal_->crashPoints().reach("before-send");
-    // Only with a journal: without one nothing would settle the command, and
-    // it is sent again on silence as it always was.
+    // Only with a journal: without one nothing would settle the command, so
+    // on silence it is sent again, with the exchange's attempts.
     const bool once = journal_ && changesRegister(command);
     CommandResult r = once ? link_.sendOnce(command, quiet, cardWait) : link_.send(command, quiet, cardWait);
     if (once && r.code == result::NoAnswer) {
