@@ -149,7 +149,8 @@ Recovery Translator::recover(const JournalEntry &entry, const TranslationOptions
     if (e.attempt > kMostAttempts) {
         if (!e.cardInFlight)
             cancelOpenReceipt();
-        return quarantine(e, QStringLiteral("το πρόγραμμα σταμάτησε %1 φορές σε αυτή την εργασία").arg(kMostAttempts));
+        return quarantine(e.path,
+                          QStringLiteral("το πρόγραμμα σταμάτησε %1 φορές σε αυτή την εργασία").arg(kMostAttempts));
     }
     if (!sameFile) {
         if (!e.cardInFlight)
@@ -170,20 +171,20 @@ void Translator::cancelOpenReceipt()
         ecr_.link.send(kCancelReceipt, Quiet::Yes);
 }
 
-Recovery Translator::quarantine(const JournalEntry &entry, const QString &why)
+Recovery Translator::quarantine(const QString &path, const QString &why)
 {
     QDir().mkpath(quarantineFolder);
-    const QFileInfo file(entry.path);
+    const QFileInfo file(path);
     QString target = quarantineFolder + QLatin1Char('/') + file.fileName();
     if (QFileInfo::exists(target))
         target += QLatin1Char('.') + ecr_.clock.wallNow().toString(QStringLiteral("yyyyMMddHHmmss"));
-    const bool moved = file.exists() && QFile::rename(entry.path, target);
-    const QString where = moved ? QFileInfo(target).absoluteFilePath() : entry.path;
+    const bool moved = file.exists() && QFile::rename(path, target);
+    const QString where = moved ? QFileInfo(target).absoluteFilePath() : path;
     ecr_.results.append(QStringLiteral("Err = %1, [%2] DateTime = %3")
                             .arg(kQuarantined)
                             .arg(where, formatDateTime(ecr_.clock.wallNow())));
     return {Recovery::Outcome::Quarantined,
-            QStringLiteral("Η εργασία του αρχείου ") + entry.path + QStringLiteral(" δεν ολοκληρώθηκε (") + why
+            QStringLiteral("Η εργασία του αρχείου ") + path + QStringLiteral(" δεν ολοκληρώθηκε (") + why
                 + QStringLiteral("). Το αρχείο φυλάχτηκε στο ") + where
                 + QStringLiteral(": ελέγξτε την ταμειακή και το τερματικό καρτών πριν το ξαναστείλετε.")};
 }
@@ -254,7 +255,7 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
             status = queries.confirmedStatus();
         }
         if (status != ecrstatus::Ready && !approvalSeen())
-            return quarantine(e, QStringLiteral("άγνωστη η έκβαση της πληρωμής με κάρτα %1").arg(c.command));
+            return quarantine(e.path, QStringLiteral("άγνωστη η έκβαση της πληρωμής με κάρτα %1").arg(c.command));
         skip();
         break;
     case CommandKind::Payment:
@@ -262,7 +263,7 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
         // nothing was booked, the receipt goes again. Still open and the
         // cancel refused: this payment is in it.
         if (status != ecrstatus::Ready && paymentsBooked(dry.sent, e.replies))
-            return quarantine(e, QStringLiteral("άγνωστο αν καταχωρήθηκε η πληρωμή %1").arg(c.command));
+            return quarantine(e.path, QStringLiteral("άγνωστο αν καταχωρήθηκε η πληρωμή %1").arg(c.command));
         if (status == ecrstatus::Ready || !cancelAndResend())
             skip();
         break;

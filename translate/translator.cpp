@@ -134,9 +134,8 @@ bool Translator::translate(const QString &path, const PrintJobFiles::Taken &take
 // machine. It is kept aside for someone to look at, and the host told why.
 void Translator::putAsideOversized(const QString &path)
 {
-    const JournalEntry entry{path, {}, {}, 1, false, {}, false, false};
     ecr_.results.setPath(kDefaultResultFile);
-    const Recovery r = quarantine(entry, QStringLiteral("το αρχείο εκτύπωσης είναι μεγαλύτερο από %1 bytes")
+    const Recovery r = quarantine(path, QStringLiteral("το αρχείο εκτύπωσης είναι μεγαλύτερο από %1 bytes")
                                              .arg(files_.maxSize()));
     ecr_.window.setStatus(r.message);
     ecr_.window.repaint();

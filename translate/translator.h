@@ -71,7 +71,7 @@ private:
     std::optional<Recovery> settleCommand(const JournalEntry &e, const ResumePoint &dry, QList<JournalReply> &replies);
     bool zReportDone(const JournalEntry &e, const ResumePoint &dry);
     bool tableItemArrived(const JournalEntry &e, const ResumePoint &dry);
-    Recovery quarantine(const JournalEntry &entry, const QString &why);
+    Recovery quarantine(const QString &path, const QString &why);
     void cancelOpenReceipt();
     bool approvalSeen() const;
 
