@@ -261,7 +261,7 @@ bool Controller::searchForEcrOnce()
     // A card payment cut short may still be running on the terminal: a key
     // would abandon it, a question does not.
     const bool cardRunning = unfinished_ && unfinished_->cardInFlight;
-    const CommandResult r = ecr_.send(cardRunning ? QStringLiteral("KXSTAT") : QStringLiteral("KXCL"), Quiet::Yes);
+    const CommandResult r = ecr_.send(cardRunning ? ecrcommand::status() : ecrcommand::clear(), Quiet::Yes);
     if (!r.ok()) {
         // An error reply carries only its code: say what it means.
         const QString why = r.code > 0 ? ecrErrorText(r.reply, NumberFormat(QLatin1Char('.'))) : r.reply;

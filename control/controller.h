@@ -29,6 +29,7 @@ namespace dravimo {
 
 class Clock;
 class EcrLink;
+struct Command;
 class PrintFolderWatch;
 class ProgressIndicator;
 
@@ -173,7 +174,7 @@ private:
     void replyLost(const QString &command);
     void writesWorkAgain();
 
-    void runReport(EcrLink &link, const QString &command, const QString &statusText);
+    void runReport(EcrLink &link, const Command &command, const QString &statusText);
     void runWhenIdle(std::function<void()> action);
     void leaveBusy();
 

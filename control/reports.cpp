@@ -8,7 +8,7 @@
 
 namespace dravimo {
 
-void Controller::runReport(EcrLink &link, const QString &command, const QString &statusText)
+void Controller::runReport(EcrLink &link, const Command &command, const QString &statusText)
 {
     BusyScope busy(*this);
     view_.setButtonEnabled(Button::StartPrinting, false);
@@ -24,12 +24,12 @@ void Controller::runReport(EcrLink &link, const QString &command, const QString 
 // commands of a receipt would land in the middle of it on the register.
 void Controller::dailyXReport()
 {
-    runWhenIdle([this] { runReport(ecr_, QStringLiteral("KX0T1"), texts::kXReport0Status); });
+    runWhenIdle([this] { runReport(ecr_, ecrcommand::dailyXReport(), texts::kXReport0Status); });
 }
 
 void Controller::periodXReport()
 {
-    runWhenIdle([this] { runReport(ecr_, QStringLiteral("KX5T1"), texts::kReportStatus); });
+    runWhenIdle([this] { runReport(ecr_, ecrcommand::periodXReport(), texts::kReportStatus); });
 }
 
 void Controller::dailyZReport()
@@ -39,12 +39,12 @@ void Controller::dailyZReport()
 
 void Controller::periodZReport()
 {
-    runWhenIdle([this] { runReport(ecr_, QStringLiteral("KX521T1"), texts::kReportStatus); });
+    runWhenIdle([this] { runReport(ecr_, ecrcommand::periodZReport(), texts::kReportStatus); });
 }
 
 void Controller::zReportFromJob(EcrLink &link)
 {
-    runReport(link, QStringLiteral("KX021T1"), texts::kReportStatus);
+    runReport(link, ecrcommand::dailyZReport(), texts::kReportStatus);
 }
 
 // Clears a pending register error.
@@ -52,7 +52,7 @@ void Controller::clearEcrError()
 {
     runWhenIdle([this] {
         BusyScope busy(*this);
-        ecr_.send(QStringLiteral("KXCL"));
+        ecr_.send(ecrcommand::clear());
     });
 }
 

@@ -44,14 +44,14 @@ Exchange::Exchange(Clock &clock, ExchangeNotices &notices, CommLog &log, ResultF
 
 Exchange::~Exchange() = default;
 
-CommandResult Exchange::send(const QString &command, Quiet quiet, Seconds cardWait)
+CommandResult Exchange::send(const Command &command, Quiet quiet, Seconds cardWait)
 {
-    return sendWith(command, quiet, cardWait, kAttempts);
+    return sendWith(command.text, quiet, cardWait, kAttempts);
 }
 
-CommandResult Exchange::sendOnce(const QString &command, Quiet quiet, Seconds cardWait)
+CommandResult Exchange::sendOnce(const Command &command, Quiet quiet, Seconds cardWait)
 {
-    return sendWith(command, quiet, cardWait, 1);
+    return sendWith(command.text, quiet, cardWait, 1);
 }
 
 CommandResult Exchange::sendWith(const QString &command, Quiet quiet, Seconds cardWait, int attempts)
@@ -266,7 +266,7 @@ void Exchange::clearAfterError()
 {
     // No reply wait, no retry and no log line: the register has just spoken,
     // it is listening.
-    transport_->send(QStringLiteral("KXCL"));
+    transport_->send(ecrcommand::clear().text);
     clock_.pause(kPauseAfterClear);
     transport_->receive();
 }

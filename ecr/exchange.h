@@ -41,8 +41,8 @@ public:
              TransportOpener open);
     ~Exchange() override;
 
-    CommandResult send(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
-    CommandResult sendOnce(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
+    CommandResult send(const Command &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
+    CommandResult sendOnce(const Command &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
     void setConnection(const QString &connection) override { connection_ = connection; }
     void close() override;
     void setRepeatsCollapsed(bool on) override;

@@ -4,6 +4,7 @@
 // serial or UDP transport; tests implement it with a scripted register.
 
 #include "core/clock.h"
+#include "ecr/commands.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -44,13 +45,13 @@ public:
     // for a second, asynchronous reply (a card terminal's outcome); zero for
     // every ordinary command. A failure is also written as an "Err = " line to
     // the current result file.
-    virtual CommandResult send(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) = 0;
+    virtual CommandResult send(const Command &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) = 0;
     // The same for a command that changes the register: it goes out once.
     // Without a whole reply in its answer window it may still have been
     // carried out, so it is not sent again; the result is result::NoAnswer
     // with nothing shown and no "Err = " line, and the caller settles it as a
     // crash at that command. A link that cannot tell sends as send() does.
-    virtual CommandResult sendOnce(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0})
+    virtual CommandResult sendOnce(const Command &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0})
     {
         return send(command, quiet, cardWait);
     }

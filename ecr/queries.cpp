@@ -62,7 +62,7 @@ std::optional<qint16> statusFromReply(const QString &reply, const NumberFormat &
 
 qint16 EcrQueries::status()
 {
-    const CommandResult r = link_.send(QStringLiteral("KXSTAT"), Quiet::Yes);
+    const CommandResult r = link_.send(ecrcommand::status(), Quiet::Yes);
     if (!r.ok())
         return ecrstatus::NoStatus;
     return statusFromReply(r.reply, numbers_).value_or(ecrstatus::Ready);
@@ -70,7 +70,7 @@ qint16 EcrQueries::status()
 
 qint16 EcrQueries::confirmedStatus()
 {
-    const CommandResult r = link_.send(QStringLiteral("KXSTAT"), Quiet::Yes);
+    const CommandResult r = link_.send(ecrcommand::status(), Quiet::Yes);
     if (!r.ok())
         return ecrstatus::NoStatus;
     const auto status = statusFromReply(r.reply, numbers_);
@@ -79,7 +79,7 @@ qint16 EcrQueries::confirmedStatus()
 
 qint16 EcrQueries::openTable()
 {
-    const CommandResult r = link_.send(QStringLiteral("KX?TO"));
+    const CommandResult r = link_.send(ecrcommand::openTable());
     if (!r.ok())
         return -1;
     const auto table = value16(field(r.reply, 2).trimmed(), numbers_);
@@ -94,7 +94,7 @@ qint16 EcrQueries::lastReceiptFromClearReply(const QString &reply, const NumberF
 
 QString EcrQueries::tableTotal(int table)
 {
-    const CommandResult r = link_.send(QStringLiteral("KXREP%1TBL").arg(table));
+    const CommandResult r = link_.send(ecrcommand::tableTotal(table));
     if (!r.ok())
         return QStringLiteral("-1");
     const QString figure = cleanField(field(r.reply, 3));
@@ -104,7 +104,7 @@ QString EcrQueries::tableTotal(int table)
 
 QString EcrQueries::tableList()
 {
-    const CommandResult r = link_.send(QStringLiteral("KXREPTBL"));
+    const CommandResult r = link_.send(ecrcommand::tablesWithOrders());
     if (!r.ok())
         return QStringLiteral("-1");
     QString list = cleanField(field(r.reply, 2));
@@ -116,7 +116,7 @@ QString EcrQueries::tableList()
 QString EcrQueries::receiptNumbers()
 {
     static const QString failed = QStringLiteral("-1, -1");
-    const CommandResult r = link_.send(QStringLiteral("KXRE"));
+    const CommandResult r = link_.send(ecrcommand::receiptNumbers());
     if (!r.ok())
         return failed;
     const QString first = field(r.reply, 2).left(5).trimmed();

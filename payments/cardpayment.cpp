@@ -34,14 +34,14 @@ bool noAmount(const QString &price)
     return price.isEmpty() || price == QLatin1String("0");
 }
 
-QString paymentCommand(const QString &price, const QString &what)
+QString amountKeyed(const QString &price)
 {
-    return noAmount(price) ? QStringLiteral("KXT") + what : QStringLiteral("KX") + price + QLatin1Char('T') + what;
+    return noAmount(price) ? QString() : price;
 }
 
-QString cardTarget(const PaymentType &r)
+Command cardCommand(const QString &price, const PaymentType &r)
 {
-    return QString::number(r.ecrCode) + QLatin1Char('P') + QString::number(r.terminal);
+    return ecrcommand::cardPayment(amountKeyed(price), r.ecrCode, r.terminal);
 }
 
 // Cents as the host reads them: 1250 -> 12,50; 7 -> 0,07; 45 -> 0,45.
@@ -164,7 +164,7 @@ std::function<void(const QString &reply)> cardAcknowledgementWriter(ResultFile &
 CardPayment::CardPayment(EcrSession &ecr, QString paymentFile) : ecr_(ecr), paymentFile_(std::move(paymentFile))
 {}
 
-bool CardPayment::runCardAttempts(const QString &command, Quiet quiet, qint16 attempts)
+bool CardPayment::runCardAttempts(const Command &command, Quiet quiet, qint16 attempts)
 {
     for (int i = 0; i < attempts; ++i) {
         const CommandResult r = ecr_.link.send(command, quiet, kCardOutcomeWait);
@@ -174,7 +174,7 @@ bool CardPayment::runCardAttempts(const QString &command, Quiet quiet, qint16 at
         if (cls == CardReply::Accepted)
             return true;
         if (cls != CardReply::NotReceived)
-            reportDecline(command);
+            reportDecline(command.text);
         if (cls == CardReply::Refused)
             return false;
         if (cls == CardReply::Busy)
@@ -194,7 +194,7 @@ void CardPayment::reportDecline(const QString &command)
         ecr_.results.append(line);
 }
 
-PaymentOutcome CardPayment::sendFallback(const QString &command)
+PaymentOutcome CardPayment::sendFallback(const Command &command)
 {
     // Only a fallback the register took leaves the receipt holding a failed
     // card payment that the notice must mention.
@@ -212,16 +212,16 @@ PaymentOutcome CardPayment::payAmount(const QString &price, const QString &payme
 
     const PaymentType r = readPaymentType(payment, ecr_.window, paymentFile_);
     if (!(r.isActive() && r.ecrCode == kPreCollection))
-        ecr_.link.send(QStringLiteral("KXST"), Quiet::Yes);
+        ecr_.link.send(ecrcommand::subtotal(), Quiet::Yes);
     if (!r.isActive()) {
-        ecr_.link.send(paymentCommand(price, QString::number(payment)));
+        ecr_.link.send(ecrcommand::payment(amountKeyed(price), QString::number(payment)));
         return PaymentOutcome::Done;
     }
     // A corrupt negative retry count still makes one attempt.
     const qint16 attempts = static_cast<qint16>(std::max(1, 1 + r.retries));
-    const bool succeeded = runCardAttempts(paymentCommand(price, cardTarget(r)), Quiet::No, attempts);
+    const bool succeeded = runCardAttempts(cardCommand(price, r), Quiet::No, attempts);
     if (!succeeded && r.ecrCode != kPreCollection && r.fallback > 0)
-        return sendFallback(paymentCommand(price, QString::number(r.fallback)));
+        return sendFallback(ecrcommand::payment(amountKeyed(price), QString::number(r.fallback)));
     return PaymentOutcome::Done;
 }
 
@@ -230,17 +230,17 @@ PaymentOutcome CardPayment::payWholeTotal(qint16 paymentNumber)
     const PaymentType r = readPaymentType(paymentNumber, ecr_.window, paymentFile_);
     waitUntilEcrErrorCleared(ecr_);
     if (!(r.isActive() && r.ecrCode == kPreCollection))
-        ecr_.link.send(QStringLiteral("KXST"), Quiet::Yes);
+        ecr_.link.send(ecrcommand::subtotal(), Quiet::Yes);
     if (!r.isActive() || r.payment == 3) {
-        ecr_.link.send(QStringLiteral("KXT") + QString::number(paymentNumber), Quiet::Yes);
+        ecr_.link.send(ecrcommand::payment(QString(), QString::number(paymentNumber)), Quiet::Yes);
         return PaymentOutcome::Done;
     }
     const qint16 attempts = static_cast<qint16>(std::max(1, 1 + r.retries));
     // Each payment line has its own card outcome: a card accepted earlier in
     // the same print file must not stop this one's fallback.
-    const bool succeeded = runCardAttempts(QStringLiteral("KXT") + cardTarget(r), Quiet::Yes, attempts);
+    const bool succeeded = runCardAttempts(cardCommand(QString(), r), Quiet::Yes, attempts);
     if (!succeeded && r.ecrCode != kPreCollection && r.fallback > 0)
-        return sendFallback(QStringLiteral("KXT") + QString::number(r.fallback));
+        return sendFallback(ecrcommand::payment(QString(), QString::number(r.fallback)));
     return PaymentOutcome::Done;
 }
 
@@ -273,7 +273,7 @@ void CardPayment::printFailureNotice()
         dialog->close();
 
     for (const QString &line : failureNoticeLines())
-        ecr_.link.send(QStringLiteral("KXCO ") + line);
+        ecr_.link.send(ecrcommand::comment(line));
 }
 
 } // namespace dravimo

@@ -68,8 +68,8 @@ public:
     void printFailureNotice();
 
 private:
-    PaymentOutcome sendFallback(const QString &command);
-    bool runCardAttempts(const QString &command, Quiet quiet, qint16 attempts);
+    PaymentOutcome sendFallback(const Command &command);
+    bool runCardAttempts(const Command &command, Quiet quiet, qint16 attempts);
 
     void reportDecline(const QString &command);
 

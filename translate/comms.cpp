@@ -31,7 +31,7 @@ void sendOperation(Job &job)
     case Operation::PercentSurcharge:
     case Operation::AmountDiscount:
     case Operation::AmountSurcharge: sendItemModifier(job); break;
-    case Operation::Raw: job.send(r.text); break;
+    case Operation::Raw: job.send(ecrcommand::raw(r.text)); break;
     default: break;
     }
 }

@@ -12,7 +12,7 @@ Job::Job(EcrSession &ecr_, const TranslationOptions &options_, QString paymentFi
     : ecr(ecr_), queries(ecr_.link, ecr_.numbers), options(options_), paymentFile(std::move(paymentFile_))
 {}
 
-qint16 Job::send(const QString &command, Quiet quiet)
+qint16 Job::send(const Command &command, Quiet quiet)
 {
     const CommandResult r = ecr.link.send(command, quiet);
     lastReply = r.reply;
@@ -45,12 +45,6 @@ bool Job::receiptOpen()
         return status == ecrstatus::ReceiptOpen;
     waitUntilEcrErrorCleared(ecr);
     return queries.confirmedStatus() == ecrstatus::ReceiptOpen;
-}
-
-void Job::nextCommandIsRaw() const
-{
-    if (journal)
-        journal->nextIsRaw();
 }
 
 const NumberFormat &Job::numbers() const

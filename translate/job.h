@@ -96,7 +96,7 @@ public:
     QString lastReply;
 
     // Sends one command (no card wait) and returns its result code.
-    qint16 send(const QString &command, Quiet quiet = Quiet::No);
+    qint16 send(const Command &command, Quiet quiet = Quiet::No);
 
     // Appends one line to the job's result file. A recovered job replaying
     // what its first run did writes nothing: those lines are there already.
@@ -105,8 +105,6 @@ public:
     // the host which, and the job's outcome that the receipt lacks it. The
     // handler shows its own message and sends nothing of the line.
     void refuseLine();
-    // The next command is one the host wrote itself ("snd", "PRG").
-    void nextCommandIsRaw() const;
 
     // Whether the register holds an open receipt. A pending error (paper
     // out, a Z report due) or a reply that cannot be read hides one: the

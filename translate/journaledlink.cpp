@@ -1,21 +1,9 @@
 #include "translate/journaledlink.h"
 
 #include "core/resultfile.h"
-#include "translate/commandkinds.h"
 
 namespace dravimo {
-namespace {
-
-// Questions and the clear key may be sent again: neither books anything.
-bool changesRegister(const QString &command)
-{
-    const CommandKind kind = commandKind(command);
-    return kind != CommandKind::Query && kind != CommandKind::Clear;
-}
-
-} // namespace
-
-void JournaledLink::replay(QList<JournalReply> replies, bool dryRun, int inFlight, QStringList firstRun)
+void JournaledLink::replay(QList<JournalReply> replies, bool dryRun, int inFlight, QList<Command> firstRun)
 {
     replay_ = std::move(replies);
     dryRun_ = dryRun;
@@ -23,34 +11,33 @@ void JournaledLink::replay(QList<JournalReply> replies, bool dryRun, int inFligh
     firstRun_ = std::move(firstRun);
 }
 
-CommandResult JournaledLink::send(const QString &command, Quiet quiet, Seconds cardWait)
+CommandResult JournaledLink::send(const Command &command, Quiet quiet, Seconds cardWait)
 {
-    const bool raw = std::exchange(nextRaw_, false);
     const int index = next_;
     if (index < replay_.size()) {
         ++next_;
-        sent_.append({command, lineStart_, raw, replay_[index].code, quiet == Quiet::Yes});
+        sent_.append({command, lineStart_, replay_[index].code, quiet == Quiet::Yes});
         return {replay_[index].code, replay_[index].reply};
     }
     if (dryRun_)
-        throw CommandInFlight{command, cardWait, index, lineStart_, raw};
+        throw CommandInFlight{command, cardWait, index, lineStart_};
     if (index <= inFlight_ && (index >= firstRun_.size() || firstRun_[index] != command))
         diverged_ = true;
     settleWrites();
     if (journal_ && cardWait > Seconds{0} && !journal_->recordCardSent())
         throw JobInterrupted{journal_->lastError()};
-    sent_.append({command, lineStart_, raw, result::Ok, quiet == Quiet::Yes});
+    sent_.append({command, lineStart_, result::Ok, quiet == Quiet::Yes});
     ++next_;
     if (journal_)
         journal_->crashPoints().reach("before-send");
     // Only with a journal: without one nothing would settle the command, so
     // on silence it is sent again, with the exchange's attempts.
-    const bool once = journal_ && changesRegister(command);
+    const bool once = journal_ && changesRegister(command.kind);
     CommandResult r = once ? link_.sendOnce(command, quiet, cardWait) : link_.send(command, quiet, cardWait);
     if (once && r.code == result::NoAnswer) {
         if (!journal_->recordReplyLost())
             throw JobInterrupted{journal_->lastError()};
-        throw ReplyLost{command};
+        throw ReplyLost{command.text};
     }
     sent_.last().code = r.code;
     if (journal_) {

@@ -18,11 +18,10 @@ namespace dravimo {
 // command that was not answered before the crash.
 struct CommandInFlight
 {
-    QString command;
+    Command command;
     Seconds cardWait{0};
     int index = 0;
     int lineStart = 0;
-    bool raw = false;
 };
 
 class ResultFile;
@@ -42,7 +41,7 @@ public:
     // inFlight: the index of the command the first run died on, if known.
     // firstRun: the commands the first run sent, the one it died on last;
     // the job is where its first run had been only while it sends the same.
-    void replay(QList<JournalReply> replies, bool dryRun, int inFlight = -1, QStringList firstRun = {});
+    void replay(QList<JournalReply> replies, bool dryRun, int inFlight = -1, QList<Command> firstRun = {});
     // Whether the job is still where its first run had been: what it writes
     // to the result file now, the first run wrote already. That holds until
     // the job asks for the command the first run died on.
@@ -55,16 +54,12 @@ public:
     // The job starts reading another print-file line: a command that must be
     // sent again is sent again with the whole of its line.
     void lineStarts() { lineStart_ = next_; }
-    // The next command comes from the print file itself ("snd", "PRG"): it is
-    // never sent twice.
-    void nextIsRaw() { nextRaw_ = true; }
 
     // Every command sent or replayed so far, with its line's first index.
     struct Sent
     {
-        QString command;
+        Command command;
         int lineStart = 0;
-        bool raw = false;
         qint16 code = 0; // the command's outcome (0 while it is in flight)
         // Sent quietly: a refusal its sender expects and deals with itself.
         bool quiet = false;
@@ -79,7 +74,7 @@ public:
             sent_[index].sentAgain = true;
     }
 
-    CommandResult send(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
+    CommandResult send(const Command &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
     // Makes the result lines so far durable; throws JobInterrupted when a
     // line or the flush failed (only with a journal: without one nothing
     // would settle the job afterwards).
@@ -95,11 +90,10 @@ private:
     QList<JournalReply> replay_;
     bool dryRun_ = false;
     int inFlight_ = -1;
-    QStringList firstRun_;
+    QList<Command> firstRun_;
     bool diverged_ = false;
     int next_ = 0;
     int lineStart_ = 0;
-    bool nextRaw_ = false;
     QList<Sent> sent_;
 };
 
@@ -112,7 +106,7 @@ struct ResumePoint
     // The index of the command the first run died on; -1 when none.
     int diedOn = -1;
     // The commands the first run sent, up to the one it died on.
-    QStringList firstRun;
+    QList<Command> firstRun;
     // The first run began by cancelling a receipt an earlier job left open.
     bool settleLeftOpen = false;
     // Filled by a dry run: the commands replayed, and the one in flight.

@@ -10,7 +10,6 @@
 namespace dravimo {
 namespace {
 
-const QString kMinusKey = QStringLiteral("KX- ");
 const QChar kMinus = QLatin1Char('-');
 const QChar kPercent = QLatin1Char('%');
 const QString kWrongAmount = QStringLiteral("Λάθος ποσό στο αρχείο!");
@@ -132,45 +131,44 @@ void sendSubtotalModifier(Job &job)
 {
     const LineRecord &r = job.record;
     if (!r.discount.isEmpty() && job.numbers().valueOrZero(r.discount) > 0) {
-        job.send(QStringLiteral("KXST"), Quiet::Yes);
-        job.send(QStringLiteral("KXST"));
-        job.send(kMinusKey);
-        job.send(QStringLiteral("KX") + r.discount + QStringLiteral("GE"));
+        job.send(ecrcommand::subtotal(), Quiet::Yes);
+        job.send(ecrcommand::subtotal());
+        job.send(ecrcommand::minusKey());
+        job.send(ecrcommand::amountModifier(r.discount));
     }
     if (!r.surcharge.isEmpty()) {
-        job.send(QStringLiteral("KXST"));
-        job.send(QStringLiteral("KX") + r.surcharge + QStringLiteral("GE"));
+        job.send(ecrcommand::subtotal());
+        job.send(ecrcommand::amountModifier(r.surcharge));
     }
     if (!r.surchargePercent.isEmpty())
-        job.send(QStringLiteral("KX") + r.surchargePercent + QStringLiteral("% "));
+        job.send(ecrcommand::percentModifier(r.surchargePercent));
 }
 
 void sendItemModifier(Job &job)
 {
     LineRecord &r = job.record;
-    const QString kx = QStringLiteral("KX");
     switch (r.operation) {
     case Operation::PercentDiscount:
         if (!nonZero(job, r.discountPercent))
             return;
-        job.send(kMinusKey);
-        job.send(kx + r.discountPercent + QStringLiteral("% ") + r.text);
+        job.send(ecrcommand::minusKey());
+        job.send(ecrcommand::percentModifier(r.discountPercent, r.text));
         break;
     case Operation::PercentSurcharge:
         if (!nonZero(job, r.surchargePercent))
             return;
-        job.send(kx + r.surchargePercent + QStringLiteral("% ") + r.text);
+        job.send(ecrcommand::percentModifier(r.surchargePercent, r.text));
         break;
     case Operation::AmountDiscount:
         if (!nonZero(job, r.discount))
             return;
-        job.send(kMinusKey);
-        job.send(kx + r.discount + QStringLiteral("GE") + r.text);
+        job.send(ecrcommand::minusKey());
+        job.send(ecrcommand::amountModifier(r.discount, r.text));
         break;
     case Operation::AmountSurcharge:
         if (!nonZero(job, r.surcharge))
             return;
-        job.send(kx + r.surcharge + QStringLiteral("GE") + r.text);
+        job.send(ecrcommand::amountModifier(r.surcharge, r.text));
         break;
     default: return;
     }

@@ -7,7 +7,6 @@
 #include "ecr/errorwait.h"
 #include "ecr/session.h"
 #include "payments/cardpayment.h"
-#include "translate/commandkinds.h"
 #include "translate/journaledlink.h"
 
 namespace dravimo {
@@ -49,11 +48,14 @@ bool receiptLeftOpen(Job &job)
     const auto open = [&job] { return job.receiptOpen(); };
     const auto &sent = job.journal->sent();
     for (qsizetype i = sent.size() - 1; i >= 0; --i) {
-        switch (commandKind(sent[i].command)) {
+        switch (sent[i].command.kind) {
         case CommandKind::ReceiptItem:
+        case CommandKind::Modifier:
         case CommandKind::PayTable:
         case CommandKind::CardPayment:
-        case CommandKind::Payment: return open();
+        case CommandKind::Payment:
+        case CommandKind::Raw: // the host's own keys may have opened one
+            return open();
         case CommandKind::CancelReceipt:
         case CommandKind::TableOpen:
         case CommandKind::TablePark: return false;
@@ -72,10 +74,11 @@ bool refusalRemains(const Job &job)
     if (!job.journal)
         return false;
     for (const JournaledLink::Sent &s : job.journal->sent()) {
-        if (s.code == result::Ok || s.quiet || s.raw || s.sentAgain)
+        if (s.code == result::Ok || s.quiet || s.sentAgain)
             continue;
-        switch (commandKind(s.command)) {
+        switch (s.command.kind) {
         case CommandKind::ReceiptItem:
+        case CommandKind::Modifier:
         case CommandKind::Payment:
         case CommandKind::TableMove: return true;
         default: break;
@@ -93,7 +96,7 @@ int tableLeftOpen(Job &job)
         return -1;
     const auto &sent = job.journal->sent();
     for (qsizetype i = sent.size() - 1; i >= 0; --i) {
-        switch (commandKind(sent[i].command)) {
+        switch (sent[i].command.kind) {
         case CommandKind::TablePark:
             if (sent[i].quiet)
                 continue;

@@ -3,7 +3,6 @@
 #include "ecr/errorwait.h"
 #include "ecr/queries.h"
 #include "ecr/session.h"
-#include "translate/commandkinds.h"
 #include "translate/journaledlink.h"
 
 namespace dravimo {
@@ -20,10 +19,11 @@ constexpr int kResendsAfterPaper = 3;
 // Commands that key the receipt or a table: held, not dropped, when the
 // paper is out. A card payment is not among them: its terminal may already
 // have charged the card.
-bool keysReceiptOrTable(const QString &command)
+bool keysReceiptOrTable(CommandKind kind)
 {
-    switch (commandKind(command)) {
+    switch (kind) {
     case CommandKind::ReceiptItem:
+    case CommandKind::Modifier:
     case CommandKind::Payment:
     case CommandKind::CancelReceipt:
     case CommandKind::TableOpen:
@@ -36,13 +36,14 @@ bool keysReceiptOrTable(const QString &command)
 
 } // namespace
 
-CommandResult PaperWaitLink::send(const QString &command, Quiet quiet, Seconds cardWait)
+CommandResult PaperWaitLink::send(const Command &command, Quiet quiet, Seconds cardWait)
 {
     CommandResult r = link_.send(command, quiet, cardWait);
     for (int resend = 0; resend < kResendsAfterPaper; ++resend) {
         const qsizetype refused = link_.sent().size() - 1;
-        // A command the host wrote itself goes out once at most.
-        if (refused < 0 || link_.sent().at(refused).raw || !refusedForPaper(command, r.code))
+        // A command the host wrote itself goes out once at most (it is not
+        // among those held for paper).
+        if (refused < 0 || !refusedForPaper(command, r.code))
             break;
         const QList<JournaledLink::Sent> armedBefore = keysArming(refused);
         waitUntilEcrErrorCleared(waits_);
@@ -62,22 +63,22 @@ QList<JournaledLink::Sent> PaperWaitLink::keysArming(qsizetype refused) const
     const QList<JournaledLink::Sent> &sent = link_.sent();
     qsizetype first = refused;
     while (first > 0 && sent.at(first - 1).lineStart == sent.at(refused).lineStart
-           && sent.at(first - 1).code == result::Ok && armsNextKey(sent.at(first - 1).command))
+           && sent.at(first - 1).code == result::Ok && sent.at(first - 1).command.armsNext)
         --first;
     return sent.mid(first, refused - first);
 }
 
 // Paper out by its own codes, or any refusal while the register's status
 // says the paper is out (a register may name the key it refused instead).
-bool PaperWaitLink::refusedForPaper(const QString &command, qint16 code)
+bool PaperWaitLink::refusedForPaper(const Command &command, qint16 code)
 {
-    if (code <= 0 || !keysReceiptOrTable(command))
+    if (code <= 0 || !keysReceiptOrTable(command.kind))
         return false;
     if (code == kPaperOut || code == kPaperOutAlso)
         return true;
     // A refused cancel has its own meaning (the receipt holds a payment),
     // which the canceller reads itself.
-    if (commandKind(command) == CommandKind::CancelReceipt)
+    if (command.kind == CommandKind::CancelReceipt)
         return false;
     const qint16 status = EcrQueries(link_, waits_.numbers).status();
     return status == kPaperOut || status == kPaperOutAlso;

@@ -23,13 +23,13 @@ public:
     // job's other commands.
     PaperWaitLink(JournaledLink &link, EcrSession &waits) : link_(link), waits_(waits) {}
 
-    CommandResult send(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
+    CommandResult send(const Command &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
     void setConnection(const QString &connection) override;
     void close() override;
     void setRepeatsCollapsed(bool on) override { link_.setRepeatsCollapsed(on); }
 
 private:
-    bool refusedForPaper(const QString &command, qint16 code);
+    bool refusedForPaper(const Command &command, qint16 code);
     QList<JournaledLink::Sent> keysArming(qsizetype refused) const;
 
     JournaledLink &link_;

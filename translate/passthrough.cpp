@@ -15,7 +15,6 @@ LineResult handleProgramming(Job &job, const QString &command)
     if (!c.startsWith(QLatin1String("KY")))
         c.prepend(QLatin1String("KX"));
     r.text = greek::commandTextConversion(c);
-    job.nextCommandIsRaw();
     sendOperation(job);
     return LineResult::Next;
 }
@@ -25,8 +24,7 @@ LineResult handleProgramming(Job &job, const QString &command)
 // it, and quietly: the host judges the outcome from the reply line.
 LineResult handlePassThrough(Job &job, const QString &command)
 {
-    job.nextCommandIsRaw();
-    const qint16 result = job.send(QStringLiteral("KX") + command, Quiet::Yes);
+    const qint16 result = job.send(ecrcommand::raw(QStringLiteral("KX") + command), Quiet::Yes);
     QString reply = job.lastReply;
     reply.replace(QLatin1Char('\n'), QLatin1Char('~'));
     job.appendResult(QStringLiteral("sndReply = ") + QString::number(result) + QLatin1Char(';') + reply);

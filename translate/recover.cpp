@@ -16,7 +16,6 @@
 #include "greek/cp1253.h"
 #include "journal/jobjournal.h"
 #include "payments/cardpayment.h"
-#include "translate/commandkinds.h"
 #include "translate/journaledlink.h"
 #include "translate/printfile.h"
 
@@ -31,8 +30,6 @@ namespace {
 // A print file that brings the program down again and again is not tried a
 // fourth time: a service restarted on failure must not loop on it.
 constexpr int kMostAttempts = 3;
-
-const QString kCancelReceipt = QStringLiteral("KX@215T0");
 
 // The codes of the "Err = " lines recovery writes: a command the host wrote
 // itself that is not sent a second time, and a print file put aside.
@@ -51,8 +48,8 @@ int receiptStartLine(const QList<JournaledLink::Sent> &sent, const QList<Journal
                      const CommandInFlight &inFlight)
 {
     int start = -1;
-    const auto account = [&start](const QString &command, int lineStart, bool done) {
-        switch (commandKind(command)) {
+    const auto account = [&start](const Command &command, int lineStart, bool done) {
+        switch (command.kind) {
         case CommandKind::Payment:
         case CommandKind::CardPayment:
         case CommandKind::CancelReceipt:
@@ -62,12 +59,10 @@ int receiptStartLine(const QList<JournaledLink::Sent> &sent, const QList<Journal
             if (done)
                 start = -1;
             break;
-        case CommandKind::ReceiptItem:
-        case CommandKind::PayTable:
-            if (start < 0)
+        default:
+            if (keysReceipt(command.kind) && start < 0)
                 start = lineStart;
             break;
-        default: break;
         }
     };
     for (qsizetype i = 0; i < sent.size() && i < replies.size(); ++i)
@@ -81,10 +76,10 @@ int receiptStartLine(const QList<JournaledLink::Sent> &sent, const QList<Journal
 bool paymentsBooked(const QList<JournaledLink::Sent> &sent, const QList<JournalReply> &replies)
 {
     for (qsizetype i = qMin(sent.size(), replies.size()) - 1; i >= 0; --i) {
-        const CommandKind kind = commandKind(sent[i].command);
+        const CommandKind kind = sent[i].command.kind;
         if ((kind == CommandKind::Payment || kind == CommandKind::CardPayment) && replies[i].code == result::Ok)
             return true;
-        if (kind == CommandKind::ReceiptItem || kind == CommandKind::PayTable)
+        if (keysReceipt(kind))
             return false;
     }
     return false;
@@ -131,7 +126,7 @@ Recovery Translator::recover(const JournalEntry &entry, const TranslationOptions
     // The register first: a silent one (the power cut may have taken it too)
     // leaves the entry as it is, to be tried again. A key would abandon a
     // card payment the terminal may still be working on; a question does not.
-    const QString contact = entry.cardInFlight ? QStringLiteral("KXSTAT") : QStringLiteral("KXCL");
+    const Command contact = entry.cardInFlight ? ecrcommand::status() : ecrcommand::clear();
     if (silent(ecr_.link.send(contact, Quiet::Yes).code))
         return {Recovery::Outcome::EcrSilent, QString()};
 
@@ -168,7 +163,7 @@ void Translator::cancelOpenReceipt()
 {
     EcrQueries queries(ecr_.link, ecr_.numbers);
     if (queries.confirmedStatus() == ecrstatus::ReceiptOpen)
-        ecr_.link.send(kCancelReceipt, Quiet::Yes);
+        ecr_.link.send(ecrcommand::cancelReceipt(), Quiet::Yes);
 }
 
 Recovery Translator::quarantine(const QString &path, const QString &why)
@@ -196,8 +191,8 @@ bool Translator::zReportDone(const JournalEntry &e, const ResumePoint &dry)
 {
     int done = 0;
     for (const auto &s : dry.sent)
-        done += s.command == kDailyZCommand ? 1 : 0;
-    const int now = zNumber(ecr_.link.send(QStringLiteral("KXRE"), Quiet::Yes).reply);
+        done += s.command == ecrcommand::dailyZReport() ? 1 : 0;
+    const int now = zNumber(ecr_.link.send(ecrcommand::receiptNumbers(), Quiet::Yes).reply);
     return now > zNumber(e.numbersBefore) + done;
 }
 
@@ -206,10 +201,10 @@ bool Translator::zReportDone(const JournalEntry &e, const ResumePoint &dry)
 bool Translator::tableItemArrived(const JournalEntry &e, const ResumePoint &dry)
 {
     const CommandInFlight &c = *dry.inFlight;
-    if (commandKind(c.command) != CommandKind::ReceiptItem || c.lineStart >= c.index)
+    if (!keysReceipt(c.command.kind) || c.lineStart >= c.index)
         return false;
-    const QString question = dry.sent.value(c.lineStart).command;
-    if (!question.startsWith(QLatin1String("KXREP")) || commandKind(question) != CommandKind::Query)
+    const Command question = dry.sent.value(c.lineStart).command;
+    if (question.kind != CommandKind::TableTotal)
         return false;
     return ecr_.link.send(question, Quiet::Yes).reply != e.replies.value(c.lineStart).reply;
 }
@@ -224,13 +219,13 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
     const CommandInFlight &c = *dry.inFlight;
     const auto skip = [&replies] { replies.append(JournalReply{result::Ok, QString(), -1}); };
     const auto resendFrom = [&replies](int index) { replies = replies.mid(0, index); };
-    if (c.raw) {
+    if (c.command.kind == CommandKind::Raw) {
         // The host's own command may have done anything: never twice. One
         // that went out and lost its reply is told as the register's silence.
         const qint16 code = e.replyLost ? result::NoAnswer : kNotRepeated;
         ecr_.results.append(QStringLiteral("Err = %1, [%2] DateTime = %3")
                                 .arg(code)
-                                .arg(c.command, formatDateTime(ecr_.clock.wallNow())));
+                                .arg(c.command.text, formatDateTime(ecr_.clock.wallNow())));
         replies.append(JournalReply{code, QString(), -1});
         return std::nullopt;
     }
@@ -241,7 +236,7 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
     if (status == ecrstatus::NoStatus)
         return Recovery{Recovery::Outcome::EcrSilent, QString()};
     const auto cancelAndResend = [&] { return this->cancelAndResend(e, dry, replies); };
-    switch (commandKind(c.command)) {
+    switch (c.command.kind) {
     case CommandKind::CardPayment:
         // The card mark goes into the journal before the command goes to
         // the terminal: without it, nothing was charged.
@@ -251,11 +246,11 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
         }
         // The approval may be waiting, or the terminal still at work.
         if (status == ecrstatus::ReceiptOpen && !approvalSeen()) {
-            ecr_.link.send(QStringLiteral("KXSTAT"), Quiet::Yes, kCardOutcomeWait);
+            ecr_.link.send(ecrcommand::status(), Quiet::Yes, kCardOutcomeWait);
             status = queries.confirmedStatus();
         }
         if (status != ecrstatus::Ready && !approvalSeen())
-            return quarantine(e.path, QStringLiteral("άγνωστη η έκβαση της πληρωμής με κάρτα %1").arg(c.command));
+            return quarantine(e.path, QStringLiteral("άγνωστη η έκβαση της πληρωμής με κάρτα %1").arg(c.command.text));
         skip();
         break;
     case CommandKind::Payment:
@@ -263,17 +258,18 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
         // nothing was booked, the receipt goes again. Still open and the
         // cancel refused: this payment is in it.
         if (status != ecrstatus::Ready && paymentsBooked(dry.sent, e.replies))
-            return quarantine(e.path, QStringLiteral("άγνωστο αν καταχωρήθηκε η πληρωμή %1").arg(c.command));
+            return quarantine(e.path, QStringLiteral("άγνωστο αν καταχωρήθηκε η πληρωμή %1").arg(c.command.text));
         if (status == ecrstatus::Ready || !cancelAndResend())
             skip();
         break;
     case CommandKind::Report:
-        if (c.command == kDailyZCommand && zReportDone(e, dry))
+        if (c.command == ecrcommand::dailyZReport() && zReportDone(e, dry))
             skip();
         else
             resendFrom(c.lineStart);
         break;
-    case CommandKind::Query:
+    case CommandKind::Question:
+    case CommandKind::TableTotal:
     case CommandKind::Clear:
         resendFrom(c.index); // a question changes nothing: ask it again
         break;
@@ -306,7 +302,7 @@ bool Translator::cancelAndResend(const JournalEntry &e, const ResumePoint &dry, 
     if (!journal_->begin(pending))
         throw JobInterrupted{journal_->lastError()};
     journal_->crashPoints().reach("recovery-before-cancel");
-    const bool cancelled = ecr_.link.send(kCancelReceipt, Quiet::Yes).ok();
+    const bool cancelled = ecr_.link.send(ecrcommand::cancelReceipt(), Quiet::Yes).ok();
     journal_->crashPoints().reach("recovery-after-cancel");
     if (cancelled)
         replies = replies.mid(0, pending.cancelResumeAt);

@@ -13,7 +13,6 @@
 namespace dravimo {
 namespace {
 
-const QString kMinusKey = QStringLiteral("KX- ");
 const QString kWrongQuantity = QStringLiteral("Λάθος ποσότητα είδους στην ταμειακή!");
 const QString kWrongAmount = QStringLiteral("Λάθος ποσό στο αρχείο!");
 
@@ -32,7 +31,7 @@ bool prepareQuantity(Job &job)
     if (!cents)
         return false;
     if (r.quantity.startsWith(minus)) {
-        job.send(kMinusKey);
+        job.send(ecrcommand::minusKey());
         r.quantity = r.quantity.mid(1, 8);
         while (r.quantity.endsWith(QLatin1Char(' ')))
             r.quantity.chop(1);
@@ -48,7 +47,7 @@ void minusRule(Job &job)
     LineRecord &r = job.record;
     const QChar minus = QLatin1Char('-');
     if (r.price.startsWith(minus) && !r.quantity.startsWith(minus)) {
-        job.send(kMinusKey);
+        job.send(ecrcommand::minusKey());
         r.price.remove(0, 1);
     }
 }
@@ -81,8 +80,8 @@ bool priceAsLineTotal(Job &job)
 void sendKeyboardLockedSale(Job &job)
 {
     const LineRecord &r = job.record;
-    job.send(QStringLiteral("KX") + r.department + QStringLiteral("PL"));
-    job.send(QStringLiteral("KX") + r.price + QStringLiteral("AC") + r.text);
+    job.send(ecrcommand::departmentKey(r.department));
+    job.send(ecrcommand::saleByPrice(r.price, r.text));
 }
 
 // Item codes: an "A" code is printed before the sale, an "N" code after it.
@@ -93,15 +92,15 @@ void saleWithCode(Job &job)
     if (r.itemCode.startsWith(QLatin1Char('A'))) {
         // 0x8D 0x86 ":" introduce an alphanumeric text on the ECR.
         const QString intro = QString(QChar(0x008D)) + QChar(0x2020) + QLatin1Char(':');
-        job.send(QStringLiteral("KX10PLK") + intro + r.itemCode.mid(1, 14));
+        job.send(ecrcommand::saleByBarcode(intro, r.itemCode.mid(1, 14)));
     }
     minusRule(job);
     if (job.options.keyboardLocked)
         sendKeyboardLockedSale(job);
     else
-        job.send(QStringLiteral("KX") + r.price + QLatin1Char('R') + r.department + r.text);
+        job.send(ecrcommand::sale(r.price + QLatin1Char('R') + r.department + r.text));
     if (r.itemCode.startsWith(QLatin1Char('N')))
-        job.send(QStringLiteral("KX") + r.itemCode.mid(1, 15).trimmed() + QStringLiteral("AC"));
+        job.send(ecrcommand::saleByCode(r.itemCode.mid(1, 15).trimmed()));
 }
 
 // The quantity command ("KX2.000* "), sent quietly: a refusal is reported as
@@ -122,7 +121,7 @@ bool sendQuantityCommand(Job &job)
     if (!numbers.isNumeric(fraction) || numbers.valueOrZero(whole) < 0 || isOne)
         return true;
     const QString decimals = numbers.valueOrZero(fraction) != 0 ? fraction : QStringLiteral("000");
-    return job.send(QStringLiteral("KX") + whole + QLatin1Char('.') + decimals + QStringLiteral("* "), Quiet::Yes) == 0;
+    return job.send(ecrcommand::quantity(whole + QLatin1Char('.') + decimals), Quiet::Yes) == 0;
 }
 
 // The ECR reads a description that starts with a digit as part of the amount.
@@ -138,14 +137,14 @@ void sendSale(Job &job)
     const LineRecord &r = job.record;
     const QString sale = r.price + QLatin1Char('R') + r.department + leadingDigitSafe(r.text);
     if (!job.state.tableTransfer && !job.state.paymentTransfer) {
-        job.send(QStringLiteral("KX") + sale);
+        job.send(ecrcommand::sale(sale));
         return;
     }
-    if (job.send(QStringLiteral("KXTRF")) != 0)
+    if (job.send(ecrcommand::transferStart()) != 0)
         return;
-    if (job.send(QStringLiteral("KXPA") + sale) != 0)
+    if (job.send(ecrcommand::transferItem(sale)) != 0)
         return;
-    job.send(QStringLiteral("KXTRFOK"));
+    job.send(ecrcommand::transferConfirm());
 }
 
 void saleWithoutCode(Job &job)

@@ -39,11 +39,6 @@ int tableNumber(const QString &field, const NumberFormat &numbers)
     return static_cast<int>(integerPart(*v));
 }
 
-QString fromTo(int source, int target)
-{
-    return QStringLiteral("KXFROM") + QString::number(source) + QStringLiteral("TO") + QString::number(target);
-}
-
 } // namespace
 
 LineResult handleOpenTable(Job &job, const QString &table)
@@ -58,11 +53,11 @@ LineResult handleOpenTable(Job &job, const QString &table)
     const qint16 open = job.queries.openTable();
     if (open >= 0 && open != number) {
         // Another table is open on the register: park it first.
-        job.send(QStringLiteral("KXTO"), Quiet::Yes);
+        job.send(ecrcommand::tablePark(), Quiet::Yes);
         clock.pause(kAfterTableParked);
     }
     waitUntilEcrErrorCleared(job.ecr);
-    const qint16 result = job.send(QStringLiteral("KX") + table + QStringLiteral("TO"), Quiet::Yes);
+    const qint16 result = job.send(ecrcommand::tableOpen(table), Quiet::Yes);
     clock.pause(kAfterTableOpened);
     if (result == 0 && job.queries.openTable() == number)
         return LineResult::Next;
@@ -74,14 +69,14 @@ LineResult handleCloseTable(Job &job, const QString &table)
     if (!job.numbers().isNumeric(table))
         return wrongTable(job);
     if (job.queries.openTable() < 0) {
-        if (job.send(QStringLiteral("KXCL")) == 0)
+        if (job.send(ecrcommand::clear()) == 0)
             job.state.receiptNumber = EcrQueries::lastReceiptFromClearReply(job.lastReply, job.numbers());
     } else if (job.state.tableTransfer) {
-        job.send(QStringLiteral("KXTRFNO"));
-        job.send(QStringLiteral("KXTRFOK"));
+        job.send(ecrcommand::transferRefuse());
+        job.send(ecrcommand::transferConfirm());
         job.state.tableTransfer = false;
     } else {
-        job.send(QStringLiteral("KXTO"));
+        job.send(ecrcommand::tablePark());
     }
     return LineResult::Next;
 }
@@ -95,9 +90,9 @@ LineResult handleMoveTable(Job &job, const QString &source, const QString &targe
                          + formatDateTime(job.ecr.clock.wallNow()));
         return wrongTable(job);
     }
-    if (job.send(QStringLiteral("KXTRF")) != 0)
+    if (job.send(ecrcommand::transferStart()) != 0)
         return LineResult::StopJob;
-    return job.send(fromTo(from, to)) == 0 ? LineResult::Next : LineResult::StopJob;
+    return job.send(ecrcommand::tableMove(from, to, false)) == 0 ? LineResult::Next : LineResult::StopJob;
 }
 
 LineResult handlePartialTransfer(Job &job, const QString &source, const QString &target)
@@ -107,11 +102,11 @@ LineResult handlePartialTransfer(Job &job, const QString &source, const QString 
     if (from < 0 || to < 0)
         return wrongTable(job);
     waitUntilEcrErrorCleared(job.ecr);
-    if (job.send(QStringLiteral("KXTRF")) != 0) {
+    if (job.send(ecrcommand::transferStart()) != 0) {
         job.state.tableTransfer = false;
         return LineResult::StopJob;
     }
-    if (job.send(fromTo(from, to) + QStringLiteral("PAR")) != 0)
+    if (job.send(ecrcommand::tableMove(from, to, true)) != 0)
         return LineResult::StopJob;
     job.state.tableTransfer = true;
     return LineResult::Next;
@@ -123,11 +118,11 @@ LineResult handlePayTable(Job &job, const QString &table)
     if (number < 0)
         return wrongTable(job);
     waitUntilEcrErrorCleared(job.ecr);
-    if (job.send(QStringLiteral("KXPPAY")) != 0) {
+    if (job.send(ecrcommand::payTableStart()) != 0) {
         job.state.paymentTransfer = false;
         return LineResult::StopJob;
     }
-    if (job.send(QStringLiteral("KXFROM") + QString::number(number)) != 0)
+    if (job.send(ecrcommand::payTableFrom(number)) != 0)
         return LineResult::StopJob;
     job.state.paymentTransfer = true;
     return LineResult::Next;

@@ -9,7 +9,6 @@
 namespace dravimo {
 namespace {
 
-const QString kComment = QStringLiteral("KXCO ");
 // A footer keeps at most six ECR lines of text.
 constexpr int kFooterPieces = 6;
 // Separator, footer and padding together feed nine lines, so the receipt is
@@ -21,7 +20,7 @@ constexpr int kFooterBlock = 8;
 LineResult handleComment(Job &job, const QString &text)
 {
     const QString converted = greek::commentTextConversion(greek::simpleUpper(text));
-    job.send(kComment + converted.left(kEcrLineWidth));
+    job.send(ecrcommand::comment(converted.left(kEcrLineWidth)));
     return LineResult::Next;
 }
 
@@ -29,7 +28,7 @@ LineResult handleComment(Job &job, const QString &text)
 LineResult handleBlankComments(Job &job)
 {
     for (int i = 0; i < 3; ++i)
-        job.send(kComment);
+        job.send(ecrcommand::comment(QString()));
     return LineResult::Next;
 }
 
@@ -38,15 +37,15 @@ LineResult handleCancel(Job &job, const QString &number)
     const QString trimmed = number.trimmed();
     if (job.numbers().isNumeric(trimmed))
         job.state.cancelNumber = trimmed;
-    job.send(QStringLiteral("KX@215T") + job.state.cancelNumber);
-    job.send(QStringLiteral("KXCL"));
+    job.send(ecrcommand::cancel(job.state.cancelNumber));
+    job.send(ecrcommand::clear());
     return LineResult::Next;
 }
 
 LineResult handleVoid(Job &job)
 {
-    job.send(QStringLiteral("KXVOID"));
-    job.send(QStringLiteral("KXCL"));
+    job.send(ecrcommand::voidLast());
+    job.send(ecrcommand::clear());
     return LineResult::Next;
 }
 
@@ -72,12 +71,12 @@ void printFooter(Job &job)
         if (line.trimmed().isEmpty())
             continue;
         if (sent == 0)
-            job.send(kComment + QString(kEcrLineWidth, QLatin1Char('-')), Quiet::Yes);
-        job.send(kComment + line + QStringLiteral("\r\n"));
+            job.send(ecrcommand::comment(QString(kEcrLineWidth, QLatin1Char('-'))), Quiet::Yes);
+        job.send(ecrcommand::comment(line + QStringLiteral("\r\n")));
         ++sent;
     }
     for (int i = sent; sent > 0 && i < kFooterBlock; ++i)
-        job.send(kComment);
+        job.send(ecrcommand::comment(QString()));
     s.footerLines.clear();
     s.footerFlag = false;
 }

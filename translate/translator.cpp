@@ -52,7 +52,7 @@ bool cancelLeftOpenReceipt(Job &job, const std::function<void(const QString &)> 
 {
     if (!job.state.settleLeftOpen || !job.receiptOpen())
         return true;
-    const bool cancelled = job.send(QStringLiteral("KX@215T0"), Quiet::Yes) == 0;
+    const bool cancelled = job.send(ecrcommand::cancelReceipt(), Quiet::Yes) == 0;
     if (notice && !job.journal->replaying())
         notice(cancelled ? QStringLiteral("Ακυρώθηκε η απόδειξη που άφησε ανοιχτή η προηγούμενη εργασία")
                          : QStringLiteral("Η ταμειακή κρατά ανοιχτή απόδειξη με πληρωμή από προηγούμενη "
@@ -69,7 +69,7 @@ bool putAsideLeftOpenTable(Job &job, const std::function<void(const QString &)> 
     const int table = job.state.settleTable;
     if (table <= 0 || job.queries.openTable() != table)
         return true;
-    const bool parked = job.send(QStringLiteral("KXTO")) == 0;
+    const bool parked = job.send(ecrcommand::tablePark()) == 0;
     if (notice && !job.journal->replaying())
         notice(parked ? QStringLiteral("Αποθηκεύτηκε το τραπέζι %1 που άφησε ανοιχτό η προηγούμενη εργασία").arg(table)
                       : QStringLiteral("Το τραπέζι %1 μένει ανοιχτό από προηγούμενη εργασία").arg(table));
@@ -80,8 +80,8 @@ bool putAsideLeftOpenTable(Job &job, const std::function<void(const QString &)> 
 
 bool clearRegister(Job &job, const std::function<void(const QString &)> &notice)
 {
-    job.send(QStringLiteral("KXCL"), Quiet::Yes);
-    job.send(QStringLiteral("KXCL"), Quiet::Yes);
+    job.send(ecrcommand::clear(), Quiet::Yes);
+    job.send(ecrcommand::clear(), Quiet::Yes);
     if (!cancelLeftOpenReceipt(job, notice)) {
         // The table's note must outlive this job too.
         job.state.tableLeftOpen = job.state.settleTable;
@@ -172,7 +172,7 @@ void Translator::beginJob(Job &job, const QString &path, const QByteArray &bytes
         writeHeader(job);
         return;
     }
-    const QString before = ecr_.link.send(QStringLiteral("KXRE"), Quiet::Yes).reply;
+    const QString before = ecr_.link.send(ecrcommand::receiptNumbers(), Quiet::Yes).reply;
     JournalEntry entry{path, fingerprintOf(bytes), before, 1, previousLeftOpen(), {}, false, false};
     entry.settleTable = previousTableLeftOpen();
     if (!files_.begin(entry))

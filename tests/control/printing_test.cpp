@@ -236,10 +236,10 @@ TEST_F(Printing, ZReportFromTheTrayDuringAJobRunsAfterTheJob)
     form().startPrinting();
     writeFile(QStringLiteral("print.1"), "x\r\n");
     form().setTranslator([&](const QString &, const PrintJobFiles::Taken &, const TranslationOptions &) {
-        ecr.send(QStringLiteral("KXCL"));
+        ecr.send(ecrcommand::clear());
         form().trayZReport();
         EXPECT_FALSE(form().pollTimer().isActive()) << "printing stops at once";
-        ecr.send(QStringLiteral("KX794ST"));
+        ecr.send(ecrcommand::raw(QStringLiteral("KX794ST")));
         return true;
     });
     form().pollTick();
@@ -258,9 +258,9 @@ TEST_F(Printing, ZReportFromAJobLineRunsAtOnce)
     form().startPrinting();
     writeFile(QStringLiteral("print.1"), "x\r\n");
     form().setTranslator([&](const QString &, const PrintJobFiles::Taken &, const TranslationOptions &) {
-        ecr.send(QStringLiteral("KXCL"));
+        ecr.send(ecrcommand::clear());
         form().zReportFromJob(ecr);
-        ecr.send(QStringLiteral("KX794ST"));
+        ecr.send(ecrcommand::raw(QStringLiteral("KX794ST")));
         return true;
     });
     form().pollTick();

@@ -14,7 +14,7 @@ protected:
     // Sends through the exchange; the outcome stays in `last`.
     QString send(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0})
     {
-        last = exchange.send(command, quiet, cardWait);
+        last = exchange.send(ecrcommand::raw(command), quiet, cardWait);
         return last.reply;
     }
     qint64 nowMs() const { return clock.nowMs(); }

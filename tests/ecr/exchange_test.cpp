@@ -182,7 +182,7 @@ TEST_F(Exchange, CommandSentOnceIsNotRepeatedOnSilence)
     line->queueReply({{"OK\r\x04", 9000ms}});
     line->queueReply(eot("STAT:1"));
     const qint64 start = nowMs();
-    last = exchange.sendOnce(QStringLiteral("KX200R1ITEM1"));
+    last = exchange.sendOnce(ecrcommand::raw(QStringLiteral("KX200R1ITEM1")));
     EXPECT_EQ(last.code, -4);
     EXPECT_GE(nowMs() - start, 7000);
     EXPECT_LT(nowMs() - start, 8000);
@@ -277,7 +277,7 @@ TEST_F(Exchange, CommandFromAnEventHandlerLeavesTheCardDialogOpen)
         if (nestedDone)
             return;
         nestedDone = true;
-        exchange.send(QStringLiteral("KXCL"), Quiet::Yes);
+        exchange.send(ecrcommand::clear(), Quiet::Yes);
         dialogOpenAfterNested = window.current && window.current->open;
     };
     EXPECT_EQ(send(QStringLiteral("KX1000T3P1"), Quiet::No, Seconds{200}), QStringLiteral("358OK:1"));

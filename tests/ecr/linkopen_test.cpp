@@ -17,7 +17,7 @@ protected:
     void SetUp() override { qputenv("DRAVIMO_COM5", "/dev/dravimo-no-such-port"); }
     void TearDown() override { qunsetenv("DRAVIMO_COM5"); }
 
-    CommandResult send(const QString &command, Quiet quiet = Quiet::No) { return exchange.send(command, quiet); }
+    CommandResult send(const QString &command, Quiet quiet = Quiet::No) { return exchange.send(ecrcommand::raw(command), quiet); }
     QStringList resultLines() const { return h.resultLines(); }
 
     ExchangeHarness h;
@@ -68,7 +68,7 @@ TEST(LinkHeals, SilentSerialLineIsReopenedAndAMissingRegisterEndsTheRunPastTheLi
     const WaitLimit limit(Millis{60000}, [&](const QString &alert) { alerts.append(alert); });
     exchange.setMissingLimit(&limit);
     exchange.setConnection(QStringLiteral("com1:9600"));
-    const auto send = [&] { return exchange.send(QStringLiteral("KXCL"), Quiet::Yes).code; };
+    const auto send = [&] { return exchange.send(ecrcommand::clear(), Quiet::Yes).code; };
 
     EXPECT_EQ(send(), -4); // 28 s missing
     EXPECT_EQ(send(), -4); // 56 s
@@ -104,7 +104,7 @@ TEST(LinkClose, OnlyASerialLinkIsOpenedAfreshAfterClosing)
 {
     ExchangeHarness h;
     MemoryTransport *line = h.line;
-    h.exchange.send(QStringLiteral("KX794ST\r"));
+    h.exchange.send(ecrcommand::raw(kNoReplyCommand));
     Transport *opened = h.exchange.transport();
     h.exchange.setConnection(QStringLiteral("192.168.1.20:4001"));
     h.exchange.close();

@@ -221,7 +221,7 @@ TEST_F(SerialPort, ExchangeOverTheSerialLink)
     Exchange exchange(fast, h.notices, h.log, h.results, NumberFormat(QLatin1Char('.')),
                       [this](const QString &connection) { return openTransport(connection, fast); });
     exchange.setConnection(QStringLiteral("com9:9600"));
-    EXPECT_EQ(exchange.send(QStringLiteral("KX794ST\r"), Quiet::Yes).code, 0);
+    EXPECT_EQ(exchange.send(ecrcommand::raw(kNoReplyCommand), Quiet::Yes).code, 0);
     ASSERT_NE(dynamic_cast<SerialLink *>(exchange.transport()), nullptr);
     EXPECT_EQ(pty.readAll(), QByteArray("KX794ST\r\r\n"));
     // The register answers once the command is on the line: bytes sent
@@ -234,7 +234,7 @@ TEST_F(SerialPort, ExchangeOverTheSerialLink)
             heard += pty.readAll();
         pty.write("OK\r\x04");
     });
-    const CommandResult r = exchange.send(QStringLiteral("KXCL"), Quiet::Yes);
+    const CommandResult r = exchange.send(ecrcommand::clear(), Quiet::Yes);
     ecr.join();
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.reply, QStringLiteral("OK"));

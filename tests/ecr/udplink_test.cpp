@@ -160,7 +160,7 @@ TEST(UdpExchange, SilenceKeepsDeadlinesWithoutSpinning)
     QElapsedTimer wall;
     wall.start();
     const double cpu = cpuSeconds();
-    EXPECT_EQ(exchange.send(QStringLiteral("KXCL"), Quiet::Yes).code, -4);
+    EXPECT_EQ(exchange.send(ecrcommand::clear(), Quiet::Yes).code, -4);
     const double cpuUsed = cpuSeconds() - cpu;
     auto *link = dynamic_cast<UdpLink *>(exchange.transport());
     ASSERT_NE(link, nullptr);

@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
         const qsizetype wireBefore = sent.size();
         const qint64 started = clock.nowMs();
-        const CommandResult got = exchange.send(command, Quiet::Yes, cardWait);
+        const CommandResult got = exchange.send(ecrcommand::raw(command), Quiet::Yes, cardWait);
         const qint64 took = clock.nowMs() - started;
         const QString detail = QStringLiteral("command %1 code %2 reply [%3] took %4 ms")
                                    .arg(command)

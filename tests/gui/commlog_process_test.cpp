@@ -128,7 +128,7 @@ protected:
     void send(const Traffic &e)
     {
         const QString command = cp1253::decode(e.command);
-        const CommandResult r = exchange.send(command, Quiet::No, Seconds{e.asyncWait});
+        const CommandResult r = exchange.send(ecrcommand::raw(command), Quiet::No, Seconds{e.asyncWait});
         EXPECT_EQ(r.code, e.result) << e.command.constData();
         EXPECT_EQ(r.reply, e.reply) << e.command.constData();
     }

@@ -43,7 +43,7 @@ class GuiExchange : public ::testing::Test
 protected:
     QString send(const QString &command, Quiet quiet = Quiet::No, Seconds wait = Seconds{0})
     {
-        return exchange.send(command, quiet, wait).reply;
+        return exchange.send(ecrcommand::raw(command), quiet, wait).reply;
     }
     qint64 nowMs() const { return h.clock.nowMs(); }
 

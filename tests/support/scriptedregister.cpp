@@ -18,9 +18,10 @@ void ScriptedRegister::script(const QString &prefix, std::deque<Answer> answers)
     rules_.append({prefix, std::move(answers)});
 }
 
-CommandResult ScriptedRegister::send(const QString &command, Quiet quiet, Seconds cardWait)
+CommandResult ScriptedRegister::send(const Command &sentCommand, Quiet quiet, Seconds cardWait)
 {
-    sent.append({command, quiet, cardWait});
+    const QString &command = sentCommand.text;
+    sent.append({command, quiet, cardWait, sentCommand.kind});
     if (onSend)
         onSend(command);
     Answer a{defaultResult, std::nullopt};

@@ -26,6 +26,7 @@ struct SentCommand
     QString command;
     Quiet quiet = Quiet::No;
     Seconds cardWait{0};
+    CommandKind kind = CommandKind::Raw;
 };
 
 class ScriptedRegister : public EcrLink
@@ -45,7 +46,7 @@ public:
     // repeats. A later script for the same prefix replaces the earlier one.
     void script(const QString &prefix, std::deque<Answer> answers);
 
-    CommandResult send(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
+    CommandResult send(const Command &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
     void setConnection(const QString &text) override
     {
         connection = text;

@@ -153,7 +153,7 @@ protected:
     {
         QStringList out;
         for (const SentCommand &c : ecr_.sent)
-            out.append(escapeCommand(c.command));
+            out.append(escapeCommand(c.command) + QLatin1Char(' ') + kindName(c.kind));
         return out;
     }
 };
