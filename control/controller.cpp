@@ -310,7 +310,7 @@ bool Controller::settleUnfinishedJob()
     }
     switch (r.outcome) {
     case Recovery::Outcome::EcrSilent:
-    case Recovery::Outcome::Unwritable: return false;
+    case Recovery::Outcome::Unwritable: resumeFromJournal(); return false;
     case Recovery::Outcome::Finished: view_.notice(r.message); break;
     case Recovery::Outcome::Dropped: view_.notice(r.message); break;
     case Recovery::Outcome::Quarantined:
@@ -331,6 +331,21 @@ bool Controller::settleUnfinishedJob()
     settleAnnounced_ = false;
     writesWorkAgain();
     return true;
+}
+
+// A settlement cut short (the register silent again, a write failed, a
+// reply lost) may have got somewhere: a receipt cancelled, the try after a
+// restart counted. What the journal holds now is where the next try starts;
+// the entry read before would undo that, send the cancelled receipt's
+// payment on a register with no receipt, and count the restart again.
+void Controller::resumeFromJournal()
+{
+    std::optional<JournalEntry> now = journal_->unfinished();
+    if (!now)
+        return;
+    if (now->attempt > unfinished_->attempt)
+        unfinishedAfterRestart_ = false;
+    unfinished_ = std::move(now);
 }
 
 // The print file goes first (its removal flushed to disk), then the journal

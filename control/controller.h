@@ -168,6 +168,7 @@ private:
     enum class JobOutcome { Done, NotRead, Interrupted };
     JobOutcome runJob(const QString &path, const PrintJobFiles::Taken &taken, const Settings &s);
     bool lockWorkingFolder();
+    void resumeFromJournal();
     bool settleUnfinishedJob();
     void jobEnded(const QString &path, bool removePrintFile);
     void jobInterrupted(const QString &why);

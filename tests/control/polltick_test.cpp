@@ -4,6 +4,8 @@
 
 #include "controller_fixture.h"
 
+#include "journal/jobjournal.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -33,6 +35,46 @@ protected:
     static void job(const QString &name) { writeFile(name, "  PLU line\r\n"); }
     static bool exists(const QString &name) { return QFile::exists(name); }
 };
+
+// A settlement that gets part of the way (the restart's try counted, the
+// open receipt cancelled) and is then cut short by a register gone silent
+// goes on from what it left in the journal: starting again from the entry
+// read at start-up would count the restart twice and replay the cancelled
+// receipt's lines as if they were still on the register.
+TEST_F(PollCycle, ASettlementCutShortGoesOnFromWhatItLeftInTheJournal)
+{
+    writeParamIni({QStringLiteral("[port] com1"), QStringLiteral("[baud] 9600"), QStringLiteral("[multi type] true"),
+                   QStringLiteral("[file] print")});
+    JobJournal journal(QStringLiteral("journal"));
+    JournalEntry left;
+    left.path = QStringLiteral("print.1");
+    left.replies = {{0, QStringLiteral("OK"), -1}, {0, QStringLiteral("OK"), -1}, {0, QStringLiteral("OK"), -1}};
+    ASSERT_TRUE(journal.begin(left));
+    struct Try
+    {
+        qsizetype replies;
+        int attempt;
+        bool afterRestart;
+    };
+    std::vector<Try> tries;
+    form().setJournal(journal, [&](const JournalEntry &entry, const TranslationOptions &, bool afterRestart) {
+        tries.push_back({entry.replies.size(), entry.attempt, afterRestart});
+        if (tries.size() > 1)
+            return Recovery{Recovery::Outcome::Finished, QStringLiteral("settled")};
+        JournalEntry cancelled = entry;
+        ++cancelled.attempt;
+        cancelled.replies = entry.replies.mid(0, 1);
+        EXPECT_TRUE(journal.begin(cancelled));
+        return Recovery{Recovery::Outcome::EcrSilent, QString()};
+    });
+    form().start();
+    form().pollTick();
+    form().pollTick();
+    ASSERT_EQ(tries.size(), 2U);
+    EXPECT_TRUE(tries[0].replies == 3 && tries[0].attempt == 1 && tries[0].afterRestart);
+    EXPECT_TRUE(tries[1].replies == 1 && tries[1].attempt == 2 && !tries[1].afterRestart);
+    EXPECT_TRUE(view.notices().contains(QStringLiteral("settled")));
+}
 
 // A file the system will not let us read keeps its place (the lowest number
 // goes first) and is reported once, with its name and the reason.
