@@ -144,8 +144,8 @@ Recovery Translator::recover(const JournalEntry &entry, const TranslationOptions
     if (e.attempt > kMostAttempts) {
         if (!e.cardInFlight)
             cancelOpenReceipt();
-        return quarantine(e.path,
-                          QStringLiteral("το πρόγραμμα σταμάτησε %1 φορές σε αυτή την εργασία").arg(kMostAttempts));
+        return quarantineJob(e.path,
+                             QStringLiteral("το πρόγραμμα σταμάτησε %1 φορές σε αυτή την εργασία").arg(kMostAttempts));
     }
     if (!sameFile) {
         if (!e.cardInFlight)
@@ -182,6 +182,27 @@ Recovery Translator::quarantine(const QString &path, const QString &why)
             QStringLiteral("Η εργασία του αρχείου ") + path + QStringLiteral(" δεν ολοκληρώθηκε (") + why
                 + QStringLiteral("). Το αρχείο φυλάχτηκε στο ") + where
                 + QStringLiteral(": ελέγξτε την ταμειακή και το τερματικό καρτών πριν το ξαναστείλετε.")};
+}
+
+// A job put aside still ends in its result file as every job does: after
+// its "Err = -5" line the host reads "exitcode = 1". A receipt the register
+// still holds is noted as left open, so the next job neither keys into it
+// (its sales and payments would land on this job's receipt) nor starts until
+// it is settled: cancelled when it holds no payment, else finished by the
+// operator, who was told to look at the register and the card terminal.
+Recovery Translator::quarantineJob(const QString &path, const QString &why)
+{
+    const Recovery r = quarantine(path, why);
+    EcrQueries queries(ecr_.link, ecr_.numbers);
+    const bool receiptOpen = queries.confirmedStatus() == ecrstatus::ReceiptOpen;
+    ecr_.results.append(QStringLiteral("DateTime end = ") + formatDateTime(ecr_.clock.wallNow()));
+    ecr_.results.append(QStringLiteral("recStatus = 0;"));
+    ecr_.results.append(QStringLiteral("receipt = ") + queries.receiptNumbers() + QStringLiteral(", 0\r\nexitcode = 1"));
+    if (!ecr_.results.sync() || !ecr_.results.failure().isEmpty())
+        return {Recovery::Outcome::Unwritable, ecr_.results.failure()};
+    if (!journal_->recordOutcome(receiptOpen, -1))
+        return {Recovery::Outcome::Unwritable, journal_->lastError()};
+    return r;
 }
 
 // The register's answer to whether the daily Z report in flight was printed:
@@ -250,7 +271,8 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
             status = queries.confirmedStatus();
         }
         if (status != ecrstatus::Ready && !approvalSeen())
-            return quarantine(e.path, QStringLiteral("άγνωστη η έκβαση της πληρωμής με κάρτα %1").arg(c.command.text));
+            return quarantineJob(e.path,
+                                 QStringLiteral("άγνωστη η έκβαση της πληρωμής με κάρτα %1").arg(c.command.text));
         skip();
         break;
     case CommandKind::Payment:
@@ -258,7 +280,7 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
         // nothing was booked, the receipt goes again. Still open and the
         // cancel refused: this payment is in it.
         if (status != ecrstatus::Ready && paymentsBooked(dry.sent, e.replies))
-            return quarantine(e.path, QStringLiteral("άγνωστο αν καταχωρήθηκε η πληρωμή %1").arg(c.command.text));
+            return quarantineJob(e.path, QStringLiteral("άγνωστο αν καταχωρήθηκε η πληρωμή %1").arg(c.command.text));
         if (status == ecrstatus::Ready || !cancelAndResend())
             skip();
         break;

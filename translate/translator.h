@@ -72,6 +72,7 @@ private:
     bool zReportDone(const JournalEntry &e, const ResumePoint &dry);
     bool tableItemArrived(const JournalEntry &e, const ResumePoint &dry);
     Recovery quarantine(const QString &path, const QString &why);
+    Recovery quarantineJob(const QString &path, const QString &why);
     void cancelOpenReceipt();
     bool approvalSeen() const;
 
