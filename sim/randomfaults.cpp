@@ -23,7 +23,7 @@ bool isCardPayment(const QString &command)
 
 QString RandomFaults::kindName(int kind)
 {
-    static const char *const names[] = {"silence", "error", "paper", "garbage", "split", "delay", "decline"};
+    static const char *const names[] = {"silence", "error", "paper", "garbage", "split", "delay", "lost", "late", "decline"};
     return QString::fromLatin1(names[kind]);
 }
 
@@ -84,6 +84,8 @@ void RandomFaults::inject(int kind, EcrSimulator &sim)
     case Garbage: sim.control(QStringLiteral("garbage %1 times 1").arg(1 + random_.bounded(16))); break;
     case Split: sim.control(QStringLiteral("split %1 times 1").arg(2 + random_.bounded(4))); break;
     case Delay: sim.control(QStringLiteral("delay %1 times 1").arg(200 + random_.bounded(3800))); break;
+    case Lost: sim.control(QStringLiteral("lose-reply 1")); break;
+    case Late: sim.control(QStringLiteral("delay %1 times 1").arg(7500 + random_.bounded(12500))); break;
     case Decline: sim.control(QStringLiteral("card code 05 times 1")); break;
     default: break;
     }

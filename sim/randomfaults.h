@@ -9,11 +9,15 @@
 //   garbage   line noise before the reply
 //   split     the reply in two to five pieces
 //   delay     the reply up to four seconds late (well inside the 7 s answer window)
+//   lost      the command is carried out and its reply lost on the line
+//   late      the command is carried out and its reply comes 7.5 to 20 s
+//             later: past the answer window, and past a resend's window too
 //   decline   a card payment's terminal declines the card (code 05)
 //
 // Silence, garbage, split and delay are transient: a sound program rides
-// them out. Errors, paper out and a declined card are refusals: a job may
-// fail on them, but must say so. The die is seeded, so a run can be repeated.
+// them out. Errors, paper out and a declined card are refusals, and a lost
+// or late reply leaves the program unsure what the register did: a job may
+// fail on them, but must say so, and must never book anything twice. The die is seeded, so a run can be repeated.
 // Each fault goes through the register's ordinary scenario lines, so the
 // trace shows it like any scripted fault.
 
@@ -30,7 +34,7 @@ class EcrSimulator;
 class RandomFaults
 {
 public:
-    enum Kind { Silence, Error, Paper, Garbage, Split, Delay, Decline, KindCount };
+    enum Kind { Silence, Error, Paper, Garbage, Split, Delay, Lost, Late, Decline, KindCount };
 
     // "random-faults PERCENT [seed N]", "random-faults off", "random-faults
     // show": answers "ok", "error: ..." or the counts.

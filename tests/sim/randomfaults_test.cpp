@@ -28,7 +28,7 @@ TEST(RandomFaults, SeededRunRepeatsAndEveryCommandCanBeHit)
     // Every command drew a fault; decline needs a card payment, so it has none.
     const QString counts = first.last();
     EXPECT_TRUE(counts.startsWith(QStringLiteral("commands 300, faults 300: "))) << str(counts);
-    for (const char *kind : {"silence", "error", "paper", "garbage", "split", "delay"})
+    for (const char *kind : {"silence", "error", "paper", "garbage", "split", "delay", "lost", "late"})
         EXPECT_FALSE(counts.contains(QStringLiteral("%1 0,").arg(QLatin1String(kind)))) << kind << " " << str(counts);
     EXPECT_TRUE(counts.endsWith(QStringLiteral("decline 0"))) << str(counts);
     EXPECT_TRUE(first.contains(QString())) << "silence";
