@@ -314,7 +314,10 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
 // recorded first: killed right after the cancel (or its reply lost), the next
 // start finds "cancel pending" and a register without an open receipt, and
 // knows that the receipt must go again from its first line, not from the
-// line that was in flight. False when the register refused the cancel.
+// line that was in flight. False when the register refused the cancel. The
+// cancel goes out once: sent again after its reply was lost, it would be
+// refused (the first one had cancelled the receipt) and read as a receipt
+// holding a payment; without a reply the register is asked on the next try.
 bool Translator::cancelAndResend(const JournalEntry &e, const ResumePoint &dry, QList<JournalReply> &replies)
 {
     const CommandInFlight &c = *dry.inFlight;
@@ -324,8 +327,11 @@ bool Translator::cancelAndResend(const JournalEntry &e, const ResumePoint &dry, 
     if (!journal_->begin(pending))
         throw JobInterrupted{journal_->lastError()};
     journal_->crashPoints().reach("recovery-before-cancel");
-    const bool cancelled = ecr_.link.send(ecrcommand::cancelReceipt(), Quiet::Yes).ok();
+    const CommandResult r = ecr_.link.sendOnce(ecrcommand::cancelReceipt(), Quiet::Yes);
     journal_->crashPoints().reach("recovery-after-cancel");
+    if (silent(r.code))
+        throw ReplyLost{ecrcommand::cancelReceipt().text};
+    const bool cancelled = r.ok();
     if (cancelled)
         replies = replies.mid(0, pending.cancelResumeAt);
     return cancelled;
