@@ -58,11 +58,25 @@ std::optional<qint16> statusFromReply(const QString &reply, const NumberFormat &
     return std::nullopt;
 }
 
+// A question the register refused is asked again: a refusal says nothing of
+// the answer, and the exchange has cleared the register's error state. The
+// receipt numbers a host reads, or a table still open for keying, must not
+// be lost to one stray refusal.
+constexpr int kAsks = 3;
+
 } // namespace
+
+CommandResult EcrQueries::ask(const Command &question, Quiet quiet)
+{
+    CommandResult r = link_.send(question, quiet);
+    for (int i = 1; i < kAsks && r.code > 0; ++i)
+        r = link_.send(question, quiet);
+    return r;
+}
 
 qint16 EcrQueries::status()
 {
-    const CommandResult r = link_.send(ecrcommand::status(), Quiet::Yes);
+    const CommandResult r = ask(ecrcommand::status(), Quiet::Yes);
     if (!r.ok())
         return ecrstatus::NoStatus;
     return statusFromReply(r.reply, numbers_).value_or(ecrstatus::Ready);
@@ -70,7 +84,7 @@ qint16 EcrQueries::status()
 
 qint16 EcrQueries::confirmedStatus()
 {
-    const CommandResult r = link_.send(ecrcommand::status(), Quiet::Yes);
+    const CommandResult r = ask(ecrcommand::status(), Quiet::Yes);
     if (!r.ok())
         return ecrstatus::NoStatus;
     const auto status = statusFromReply(r.reply, numbers_);
@@ -79,7 +93,7 @@ qint16 EcrQueries::confirmedStatus()
 
 qint16 EcrQueries::openTable()
 {
-    const CommandResult r = link_.send(ecrcommand::openTable());
+    const CommandResult r = ask(ecrcommand::openTable());
     if (!r.ok())
         return -1;
     const auto table = value16(field(r.reply, 2).trimmed(), numbers_);
@@ -94,7 +108,7 @@ qint16 EcrQueries::lastReceiptFromClearReply(const QString &reply, const NumberF
 
 QString EcrQueries::tableTotal(int table)
 {
-    const CommandResult r = link_.send(ecrcommand::tableTotal(table));
+    const CommandResult r = ask(ecrcommand::tableTotal(table));
     if (!r.ok())
         return QStringLiteral("-1");
     const QString figure = cleanField(field(r.reply, 3));
@@ -104,7 +118,7 @@ QString EcrQueries::tableTotal(int table)
 
 QString EcrQueries::tableList()
 {
-    const CommandResult r = link_.send(ecrcommand::tablesWithOrders());
+    const CommandResult r = ask(ecrcommand::tablesWithOrders());
     if (!r.ok())
         return QStringLiteral("-1");
     QString list = cleanField(field(r.reply, 2));
@@ -116,7 +130,7 @@ QString EcrQueries::tableList()
 QString EcrQueries::receiptNumbers()
 {
     static const QString failed = QStringLiteral("-1, -1");
-    const CommandResult r = link_.send(ecrcommand::receiptNumbers());
+    const CommandResult r = ask(ecrcommand::receiptNumbers());
     if (!r.ok())
         return failed;
     const QString first = field(r.reply, 2).left(5).trimmed();

@@ -4,6 +4,7 @@
 // colon-separated fields; each query reads only the fields it names.
 
 #include "core/numbers.h"
+#include "ecr/link.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -12,7 +13,6 @@
 
 namespace dravimo {
 
-class EcrLink;
 
 // Status answers of the register, and of the status query when it cannot be
 // read.
@@ -53,6 +53,8 @@ public:
     static qint16 lastReceiptFromClearReply(const QString &reply, const NumberFormat &numbers);
 
 private:
+    CommandResult ask(const Command &question, Quiet quiet = Quiet::No);
+
     EcrLink &link_;
     NumberFormat numbers_;
 };
