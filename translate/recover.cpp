@@ -166,33 +166,53 @@ void Translator::cancelOpenReceipt()
         ecr_.link.send(ecrcommand::cancelReceipt(), Quiet::Yes);
 }
 
-Recovery Translator::quarantine(const QString &path, const QString &why)
+QString Translator::quarantineTarget(const QString &path) const
 {
     QDir().mkpath(quarantineFolder);
-    const QFileInfo file(path);
-    QString target = quarantineFolder + QLatin1Char('/') + file.fileName();
+    QString target = quarantineFolder + QLatin1Char('/') + QFileInfo(path).fileName();
     if (QFileInfo::exists(target))
         target += QLatin1Char('.') + ecr_.clock.wallNow().toString(QStringLiteral("yyyyMMddHHmmss"));
-    const bool moved = file.exists() && QFile::rename(path, target);
-    const QString where = moved ? QFileInfo(target).absoluteFilePath() : path;
+    return QFileInfo(target).absoluteFilePath();
+}
+
+void Translator::appendQuarantined(const QString &where)
+{
     ecr_.results.append(QStringLiteral("Err = %1, [%2] DateTime = %3")
                             .arg(kQuarantined)
                             .arg(where, formatDateTime(ecr_.clock.wallNow())));
+}
+
+Recovery Translator::quarantined(const QString &path, const QString &why, const QString &where) const
+{
     return {Recovery::Outcome::Quarantined,
             QStringLiteral("Η εργασία του αρχείου ") + path + QStringLiteral(" δεν ολοκληρώθηκε (") + why
                 + QStringLiteral("). Το αρχείο φυλάχτηκε στο ") + where
                 + QStringLiteral(": ελέγξτε την ταμειακή και το τερματικό καρτών πριν το ξαναστείλετε.")};
 }
 
+Recovery Translator::quarantine(const QString &path, const QString &why)
+{
+    const QString target = quarantineTarget(path);
+    const bool moved = QFileInfo::exists(path) && QFile::rename(path, target);
+    const QString where = moved ? target : path;
+    appendQuarantined(where);
+    return quarantined(path, why, where);
+}
+
 // A job put aside still ends in its result file as every job does: after
-// its "Err = -5" line the host reads "exitcode = 1". A receipt the register
-// still holds is noted as left open, so the next job neither keys into it
-// (its sales and payments would land on this job's receipt) nor starts until
-// it is settled: cancelled when it holds no payment, else finished by the
-// operator, who was told to look at the register and the card terminal.
+// its "Err = -5" line the host reads "exitcode = 1", all of it written before
+// the print file leaves the folder (a host takes a print file gone as its
+// outcome being there). A receipt the register still holds is noted as left
+// open, so the next job neither keys into it (its sales and payments would
+// land on this job's receipt) nor starts until it is settled: cancelled when
+// it holds no payment, else finished by the operator, who was told to look
+// at the register and the card terminal. A print file that cannot be moved
+// keeps the entry, which now says the outcome is written: the next try
+// removes the file instead of running it again.
 Recovery Translator::quarantineJob(const QString &path, const QString &why)
 {
-    const Recovery r = quarantine(path, why);
+    const QString target = quarantineTarget(path);
+    appendQuarantined(target);
     EcrQueries queries(ecr_.link, ecr_.numbers);
     const bool receiptOpen = queries.confirmedStatus() == ecrstatus::ReceiptOpen;
     ecr_.results.append(QStringLiteral("DateTime end = ") + formatDateTime(ecr_.clock.wallNow()));
@@ -202,7 +222,9 @@ Recovery Translator::quarantineJob(const QString &path, const QString &why)
         return {Recovery::Outcome::Unwritable, ecr_.results.failure()};
     if (!journal_->recordOutcome(receiptOpen, -1))
         return {Recovery::Outcome::Unwritable, journal_->lastError()};
-    return r;
+    if (QFileInfo::exists(path) && !QFile::rename(path, target))
+        return {Recovery::Outcome::Unwritable, QStringLiteral("το αρχείο %1 δεν μετακινείται στο %2").arg(path, target)};
+    return quarantined(path, why, target);
 }
 
 // The register's answer to whether the daily Z report in flight was printed:

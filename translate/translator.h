@@ -73,6 +73,9 @@ private:
     bool tableItemArrived(const JournalEntry &e, const ResumePoint &dry);
     Recovery quarantine(const QString &path, const QString &why);
     Recovery quarantineJob(const QString &path, const QString &why);
+    QString quarantineTarget(const QString &path) const;
+    void appendQuarantined(const QString &where);
+    Recovery quarantined(const QString &path, const QString &why, const QString &where) const;
     void cancelOpenReceipt();
     bool approvalSeen() const;
 
