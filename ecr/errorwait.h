@@ -5,10 +5,19 @@
 // the result file.
 
 #include <QString>
+#include <QtGlobal>
 
 namespace dravimo {
 
 struct EcrSession;
+
+// The register's paper-out codes (DE2; DE1064 on some models), in a refusal
+// or a status. A register out of paper refuses every key and books nothing
+// it refused: the key can be sent again once paper is loaded.
+constexpr bool isPaperOut(qint16 code)
+{
+    return code == 2 || code == 1064;
+}
 
 // Returns at once when the register reports no pending error; otherwise once
 // it does, or when the operator closes the wait dialog. A run nobody watches

@@ -8,9 +8,6 @@
 namespace dravimo {
 namespace {
 
-// The register's paper-out refusals.
-constexpr qint16 kPaperOut = 2;
-constexpr qint16 kPaperOutAlso = 1064;
 // A register that refuses for paper again right after reporting it loaded
 // gets a few more waits, not an endless loop: the refusal then stands and
 // the job reports the receipt without the command.
@@ -74,14 +71,14 @@ bool PaperWaitLink::refusedForPaper(const Command &command, qint16 code)
 {
     if (code <= 0 || !keysReceiptOrTable(command.kind))
         return false;
-    if (code == kPaperOut || code == kPaperOutAlso)
+    if (isPaperOut(code))
         return true;
     // A refused cancel has its own meaning (the receipt holds a payment),
     // which the canceller reads itself.
     if (command.kind == CommandKind::CancelReceipt)
         return false;
     const qint16 status = EcrQueries(link_, waits_.numbers).status();
-    return status == kPaperOut || status == kPaperOutAlso;
+    return isPaperOut(status);
 }
 
 void PaperWaitLink::setConnection(const QString &connection)

@@ -31,6 +31,10 @@ namespace {
 // fourth time: a service restarted on failure must not loop on it.
 constexpr int kMostAttempts = 3;
 
+// A register that refuses the cancel for paper again right after reporting
+// paper loaded gets a few more waits, not an endless loop.
+constexpr int kCancelResendsAfterPaper = 3;
+
 // The codes of the "Err = " lines recovery writes: a command the host wrote
 // itself that is not sent a second time, and a print file put aside.
 constexpr qint16 kNotRepeated = -6;
@@ -214,7 +218,9 @@ Recovery Translator::quarantineJob(const QString &path, const QString &why)
     const QString target = quarantineTarget(path);
     appendQuarantined(target);
     EcrQueries queries(ecr_.link, ecr_.numbers);
-    const bool receiptOpen = queries.confirmedStatus() == ecrstatus::ReceiptOpen;
+    // A pending error (paper out) hides an open receipt: anything but "no
+    // receipt" is noted, and the next job asks again before it cancels.
+    const bool receiptOpen = queries.confirmedStatus() != ecrstatus::Ready;
     ecr_.results.append(QStringLiteral("DateTime end = ") + formatDateTime(ecr_.clock.wallNow()));
     ecr_.results.append(QStringLiteral("recStatus = 0;"));
     ecr_.results.append(QStringLiteral("receipt = ") + queries.receiptNumbers() + QStringLiteral(", 0\r\nexitcode = 1"));
@@ -340,6 +346,9 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
 // cancel goes out once: sent again after its reply was lost, it would be
 // refused (the first one had cancelled the receipt) and read as a receipt
 // holding a payment; without a reply the register is asked on the next try.
+// A cancel refused for paper booked nothing: the paper is waited for and the
+// cancel sent again, or the refusal would read as a payment on the receipt
+// and the command in flight be keyed a second time.
 bool Translator::cancelAndResend(const JournalEntry &e, const ResumePoint &dry, QList<JournalReply> &replies)
 {
     const CommandInFlight &c = *dry.inFlight;
@@ -349,7 +358,11 @@ bool Translator::cancelAndResend(const JournalEntry &e, const ResumePoint &dry, 
     if (!journal_->begin(pending))
         throw JobInterrupted{journal_->lastError()};
     journal_->crashPoints().reach("recovery-before-cancel");
-    const CommandResult r = ecr_.link.sendOnce(ecrcommand::cancelReceipt(), Quiet::Yes);
+    CommandResult r = ecr_.link.sendOnce(ecrcommand::cancelReceipt(), Quiet::Yes);
+    for (int resend = 0; resend < kCancelResendsAfterPaper && isPaperOut(r.code); ++resend) {
+        waitUntilEcrErrorCleared(ecr_);
+        r = ecr_.link.sendOnce(ecrcommand::cancelReceipt(), Quiet::Yes);
+    }
     journal_->crashPoints().reach("recovery-after-cancel");
     if (silent(r.code))
         throw ReplyLost{ecrcommand::cancelReceipt().text};
