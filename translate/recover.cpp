@@ -31,9 +31,9 @@ namespace {
 // fourth time: a service restarted on failure must not loop on it.
 constexpr int kMostAttempts = 3;
 
-// A register that refuses the cancel for paper again right after reporting
-// paper loaded gets a few more waits, not an endless loop.
-constexpr int kCancelResendsAfterPaper = 3;
+// A cancel the register refuses goes again this many times (after a wait
+// for paper when it was refused for paper), not in an endless loop.
+constexpr int kCancelResends = 2;
 
 // The codes of the "Err = " lines recovery writes: a command the host wrote
 // itself that is not sent a second time, and a print file put aside.
@@ -346,9 +346,10 @@ std::optional<Recovery> Translator::settleCommand(const JournalEntry &e, const R
 // cancel goes out once: sent again after its reply was lost, it would be
 // refused (the first one had cancelled the receipt) and read as a receipt
 // holding a payment; without a reply the register is asked on the next try.
-// A cancel refused for paper booked nothing: the paper is waited for and the
-// cancel sent again, or the refusal would read as a payment on the receipt
-// and the command in flight be keyed a second time.
+// A refused cancel booked nothing, and one stray refusal must not read as a
+// receipt that cannot be cancelled (the command in flight would then be keyed
+// a second time): it is sent again, three times in all, after the paper is
+// loaded when it was refused for paper.
 bool Translator::cancelAndResend(const JournalEntry &e, const ResumePoint &dry, QList<JournalReply> &replies)
 {
     const CommandInFlight &c = *dry.inFlight;
@@ -359,8 +360,9 @@ bool Translator::cancelAndResend(const JournalEntry &e, const ResumePoint &dry, 
         throw JobInterrupted{journal_->lastError()};
     journal_->crashPoints().reach("recovery-before-cancel");
     CommandResult r = ecr_.link.sendOnce(ecrcommand::cancelReceipt(), Quiet::Yes);
-    for (int resend = 0; resend < kCancelResendsAfterPaper && isPaperOut(r.code); ++resend) {
-        waitUntilEcrErrorCleared(ecr_);
+    for (int resend = 0; resend < kCancelResends && r.code > 0; ++resend) {
+        if (isPaperOut(r.code))
+            waitUntilEcrErrorCleared(ecr_);
         r = ecr_.link.sendOnce(ecrcommand::cancelReceipt(), Quiet::Yes);
     }
     journal_->crashPoints().reach("recovery-after-cancel");

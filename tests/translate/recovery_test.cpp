@@ -115,7 +115,8 @@ TEST_F(Recovery_, ALostReplyStopsTheJobAndIsSettledLikeACrashWithoutCountingATry
     // The settlement's own cancel may lose its reply too: it is not sent
     // again (a second cancel would be refused and read as a payment on the
     // receipt); the next try asks the register and resends the receipt. A
-    // cancel refused for paper is sent again once the paper is back.
+    // refused cancel booked nothing and is sent again (for paper, once the
+    // paper is back).
     struct Row
     {
         const char *name;
@@ -123,7 +124,7 @@ TEST_F(Recovery_, ALostReplyStopsTheJobAndIsSettledLikeACrashWithoutCountingATry
         qsizetype cancels;
     };
     for (const Row &row : {Row{"the cancel answered", 0, 1}, Row{"the cancel's reply lost too", -4, 1},
-                           Row{"the cancel refused for paper", 2, 2}}) {
+                           Row{"the cancel refused for paper", 2, 2}, Row{"the cancel refused once", 6, 2}}) {
         SCOPED_TRACE(row.name);
         const bool cancelLost = row.cancelCode == -4;
         QFile::remove(path(QStringLiteral("Result")));
