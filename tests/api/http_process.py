@@ -316,8 +316,15 @@ def health_during_card_wait(rig):
     while time.time() < deadline and rig.request("GET", f"/v1/jobs/{job['id']}")[2].get("state") != "running":
         time.sleep(0.05)
     time.sleep(1)
+    # A print file handed over in the folder before the next HTTP jobs runs
+    # before them: one line, in the order each became ready.
+    with open(rig.path("print.1.tmp"), "w", encoding="cp1253", newline="") as f:
+        f.write(" resFile:  folder.txt\r\n" + receipt(tag="FOLDER"))
+    os.rename(rig.path("print.1.tmp"), rig.path("print.1"))
+    time.sleep(0.05)
     # Queued behind it: two may wait, the third is told to come back later.
-    queued = [rig.post_text(receipt(tag=f"Q{i}"), f"q-{i}")[0] for i in range(2)]
+    queued = [rig.post_text(receipt(tag=f"Q{i}"), f"q-{i}") for i in range(2)]
+    queued, queued_ids = [q[0] for q in queued], [q[2].get("id") for q in queued]
     status, headers, answer = rig.post_text(receipt(tag="Q2"), "q-2")
     check(queued == [202, 202] and status == 429 and headers.get("retry-after") and answer.get("code"),
           f"a full queue: {queued} then {status} Retry-After {headers.get('retry-after')}")
@@ -332,8 +339,23 @@ def health_during_card_wait(rig):
     check(median < 50 and running.count(job["id"]) == 20,
           f"health while the card is on the terminal: median {median:.1f} ms, max {max(times):.1f} ms")
     done = rig.wait_done(job["id"], 120)
-    check(done.get("outcome", {}).get("exitCode") == 0 and done["outcome"].get("cardPayments") is not None,
+    check(done.get("outcome", {}).get("exitCode") == 0 and len(done["outcome"].get("cardPayments", [])) == 1,
           f"the card job's outcome: {done.get('outcome')}")
+    later = [rig.wait_done(i)["outcome"]["receipt"]["last"] for i in queued_ids]
+    deadline = time.time() + 30
+    while time.time() < deadline and os.path.exists(rig.path("print.1")):
+        time.sleep(0.05)
+    with open(rig.path("folder.txt"), encoding="cp1253") as f:
+        folder = int(re.search(r"receipt = \d+, (\d+)", f.read()).group(1))
+    check(folder == 2 and later == [3, 4], f"the folder's print file between the HTTP jobs: {folder}, {later}")
+    # Reports are keyed jobs too.
+    status, headers, x = rig.request("POST", "/v1/reports/x?wait=60", b"", {"Idempotency-Key": "x-1"})
+    replay = rig.request("POST", "/v1/reports/x?wait=60", b"", {"Idempotency-Key": "x-1"})
+    replies = x.get("outcome", {}).get("sendReplies", [])
+    check(status == 200 and len(replies) == 1 and replies[0]["code"] == 0
+          and replay[1].get("idempotency-replayed") == "true" and replay[2].get("id") == x.get("id")
+          and rig.commands().count("KX0T1") == 1,
+          f"the X report as a keyed job, run once: {x.get('outcome')}")
 
 
 def main():
