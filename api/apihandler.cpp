@@ -1,5 +1,6 @@
 #include "api/apihandler.h"
 
+#include "api/jsonreceipt.h"
 #include "api/outcome.h"
 #include "control/submittedjobs.h"
 #include "core/clock.h"
@@ -79,6 +80,18 @@ QByteArray reportLine(const QString &report)
     if (report == QLatin1String("period-z"))
         return " snd  521T1\r\n";
     return {};
+}
+
+// A text for the register: every character must have its place in
+// Windows-1253, or the receipt would print something the host never sent.
+std::optional<QString> unrepresentable(const QString &text)
+{
+    for (const QChar c : text) {
+        if (!cp1253::representable(c))
+            return QStringLiteral("the character U+%1 has no place in Windows-1253")
+                .arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -209,10 +222,21 @@ ApiResponse ApiHandler::submitJob(const ApiRequest &request) const
         if (t.startsWith("charset="))
             charset = t.mid(8).trimmed().replace('"', "");
     }
+    QByteArray printFile;
+    if (media == "application/json") {
+        if (!charset.isEmpty() && charset != "utf-8" && charset != "utf8")
+            return errorAnswer(415, QStringLiteral("wrong-charset"), QStringLiteral("JSON is sent as UTF-8"));
+        const JsonReceipt receipt = printFileFromJson(request.body);
+        if (!receipt.error.isEmpty())
+            return errorAnswer(400, receipt.code, receipt.error);
+        if (const auto why = unrepresentable(receipt.printFile))
+            return errorAnswer(422, QStringLiteral("wrong-charset"), *why);
+        return submit(request, cp1253::encode(receipt.printFile));
+    }
     if (media != "text/plain")
         return errorAnswer(415, QStringLiteral("unsupported-media-type"),
-                           QStringLiteral("a print file is sent as text/plain; charset=windows-1253 or utf-8"));
-    QByteArray printFile;
+                           QStringLiteral("a print file is sent as text/plain; charset=windows-1253 or utf-8, "
+                                          "a receipt as application/json"));
     if (charset == "windows-1253" || charset == "cp1253") {
         printFile = request.body;
     } else if (charset == "utf-8" || charset == "utf8") {
@@ -220,12 +244,8 @@ ApiResponse ApiHandler::submitJob(const ApiRequest &request) const
         const QString text = decode(request.body);
         if (decode.hasError())
             return errorAnswer(415, QStringLiteral("wrong-charset"), QStringLiteral("the body is not valid UTF-8"));
-        for (const QChar c : text) {
-            if (!cp1253::representable(c))
-                return errorAnswer(422, QStringLiteral("wrong-charset"),
-                                   QStringLiteral("the character U+%1 has no place in Windows-1253")
-                                       .arg(c.unicode(), 4, 16, QLatin1Char('0')));
-        }
+        if (const auto why = unrepresentable(text))
+            return errorAnswer(422, QStringLiteral("wrong-charset"), *why);
         printFile = cp1253::encode(text);
     } else {
         return errorAnswer(415, QStringLiteral("wrong-charset"),

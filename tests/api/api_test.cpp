@@ -3,6 +3,7 @@
 // key means across a restart, and the outcome read back from result lines.
 
 #include "api/apihandler.h"
+#include "api/jsonreceipt.h"
 #include "api/outcome.h"
 #include "control/submittedjobs.h"
 #include "greek/cp1253.h"
@@ -211,6 +212,47 @@ TEST_F(Api, AKeyIsOneJobAcrossARestartAndTheQueueHasALimit)
     EXPECT_FALSE(monthLater.job(QStringLiteral("000001")));
     EXPECT_TRUE(monthLater.job(QStringLiteral("000002"))); // still waiting: kept
     EXPECT_FALSE(QFile::exists(QStringLiteral("http/000001.key")));
+}
+
+// Each JSON line kind becomes its print-file line, every field in its
+// column; what does not fit a column or names no line kind is refused.
+TEST(JsonReceipt, LineKindsBecomePrintFileLinesAndBadOnesAreRefused)
+{
+    struct Case
+    {
+        const char *json;
+        const char *printFile; // null: refused with `code`
+        const char *code;
+    };
+    const Case cases[] = {
+        {R"({"tag":"T-1","lines":[{"sale":{"code":"0001","description":"Νερό","quantity":3,"price":"0.50","vat":13}}]})",
+         " tag:  T-1\r\n PLU 0001          Νερό                              3       0.50      13\r\n", nullptr},
+        {R"({"lines":[{"sale":{"quantity":1.5,"price":2,"department":"2"}}]})",
+         " PLU                                               1.5          2          2\r\n", nullptr},
+        {R"({"lines":[{"modifier":{"value":"-10.00%","text":"Έκπτωση"}},{"comment":"Γεια"},{"payment":{"method":1,"amount":"11.15"}}]})",
+         " mod  -10.00%   Έκπτωση\r\n com  Γεια\r\n tot   1      11.15\r\n", nullptr},
+        {R"({"lines":[{"openTable":5},{"closeTable":"5"},{"payTable":5},{"moveTable":{"from":1,"to":2}},{"listTables":true},{"cardPayment":3},{"footer":"Α"}]})",
+         " TBO 5\r\n TBC 5\r\n TBS  5\r\n TBT  1   2\r\n ltb\r\n pay  3\r\n foo  Α\r\n", nullptr},
+        {R"({"lines":[{"sale":{"quantity":1}}]})", nullptr, "bad-field"},           // no price
+        {R"({"lines":[{"sale":{"quantity":1,"price":"1234567890"}}]})", nullptr, "bad-field"}, // wider than 9
+        {R"({"lines":[{"sale":{"quantity":1,"price":1,"colour":"red"}}]})", nullptr, "bad-field"},
+        {R"({"lines":[{"comment":"a\r\n PLU 0001"}]})", nullptr, "bad-field"},  // a line smuggled in
+        {R"({"lines":[{"raffle":{}}]})", nullptr, "unknown-line-kind"},
+        {R"({"lines":[{"comment":"a","footer":"b"}]})", nullptr, "bad-field"},
+        {R"({"lines":[]})", nullptr, "bad-field"},
+        {R"({"tag":"x","lines":[{"void":true}],"resFile":"/etc/passwd"})", nullptr, "bad-field"},
+        {R"({"lines":[{"comment":"a"})", nullptr, "malformed-json"},
+        {R"([1,2])", nullptr, "malformed-json"},
+    };
+    for (const Case &c : cases) {
+        const JsonReceipt r = printFileFromJson(QByteArray(c.json));
+        if (c.printFile) {
+            EXPECT_EQ(r.printFile, QString::fromUtf8(c.printFile)) << c.json << " " << r.error.toStdString();
+        } else {
+            EXPECT_TRUE(r.printFile.isEmpty()) << c.json;
+            EXPECT_EQ(r.code, QString::fromLatin1(c.code)) << c.json << " " << r.error.toStdString();
+        }
+    }
 }
 
 TEST(JobOutcome, ResultLinesReadBackAsJson)
