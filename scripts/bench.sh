@@ -7,7 +7,10 @@
 #   - the pick-up latency (rename into place -> first command on the line) of
 #     20 one-line receipts handed over at random moments, with the folder
 #     watch on and with it off (DRAVIMO_NO_WATCH=1);
-#   - dravimo's CPU while idle and while a command goes unanswered, and its RSS.
+#   - dravimo's CPU while idle and while a command goes unanswered, and its RSS;
+#   - the HTTP interface: from a POST of a one-line receipt to the first
+#     command on the line (idle register), and GET /v1/register requests per
+#     second while the 40-line receipt runs.
 # It prints one report; nothing is compared or failed. It is a benchmark, not
 # a test: figures depend on the machine and on what else it is doing.
 #
@@ -200,3 +203,45 @@ awk -v on="${on[*]}" -v off="${off[*]}" -v nc="$on_count" -v fc="$off_count" 'BE
   printf "job journal, 40-line receipt, 3 runs each: interval mean %.4f s with it (%d commands), %.4f s without (%d commands): %+.1f %%\n",
     sa / n, nc, sb / n, fc, (sa - sb) / sb * 100 }'
 
+
+# 6. The HTTP interface: POST to the first command on the line, on an idle
+# register; then how many GET /v1/register it answers per second while the
+# 40-line receipt runs (one client, a new connection per request).
+HTTP_PORT=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+start_dravimo DRAVIMO_HTTP=127.0.0.1:$HTTP_PORT
+sleep 0.5
+post() { # KEY FILE
+  curl -sS -o /dev/null -w '%{http_code}' -X POST "http://127.0.0.1:$HTTP_PORT/v1/jobs?wait=30" \
+    -H "Idempotency-Key: $1" -H 'Content-Type: text/plain; charset=windows-1253' --data-binary "@$2"
+}
+http_pickup() {
+  local from at first
+  for i in $(seq "$FILES"); do
+    sleep 0.3
+    from=$(($(trace_lines) + 1))
+    at=$(now_of_day)
+    [ "$(post "bench-$$-$i" "$RUN/short.prn")" = 200 ] || { echo "the HTTP job did not end" >&2; exit 1; }
+    first=$(commands_from "$from" | head -n 1)
+    echo $((first - at))
+  done
+}
+read -r mean median worst <<<"$(http_pickup | stats)"
+echo "HTTP POST to first command ($FILES receipts, idle register): median $median s, mean $mean s, worst $worst s"
+post "bench-$$-long" "$RUN/long.prn" >/dev/null &
+POST_PID=$!
+python3 - "$HTTP_PORT" <<'PY'
+import http.client, sys, time
+port, n, t0 = int(sys.argv[1]), 0, time.perf_counter()
+busy = False
+while time.perf_counter() - t0 < 3:
+    c = http.client.HTTPConnection("127.0.0.1", port, timeout=5)
+    c.request("GET", "/v1/register", headers={"Host": f"127.0.0.1:{port}"})
+    body = c.getresponse().read()
+    busy = busy or b'"runningJob":"' in body
+    c.close()
+    n += 1
+print(f"GET /v1/register while the 40-line receipt runs: {n / 3:.0f} requests/s"
+      + ("" if busy else " (the job was not seen running)"))
+PY
+wait "$POST_PID" || true
+stop_dravimo
