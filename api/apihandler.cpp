@@ -265,6 +265,12 @@ ApiResponse ApiHandler::submitReport(const ApiRequest &request, const QString &r
 
 ApiResponse ApiHandler::submit(const ApiRequest &request, const QByteArray &printFile) const
 {
+    // The job's print file gains a first line naming its result file; with
+    // it, it must still be read as a print file (1 MB at most by default), not
+    // put aside as too large.
+    if (printFile.size() > kMaxBody - 64)
+        return errorAnswer(413, QStringLiteral("too-large"),
+                           QStringLiteral("the print file is larger than %1 bytes").arg(kMaxBody - 64));
     const QByteArray key = request.header("Idempotency-Key");
     if (!validKey(key))
         return errorAnswer(400, QStringLiteral("bad-idempotency-key"),
@@ -300,7 +306,7 @@ ApiResponse ApiHandler::submit(const ApiRequest &request, const QByteArray &prin
     case SubmittedJobs::Submission::Replayed: break;
     }
     const bool replayed = s.result == SubmittedJobs::Submission::Replayed;
-    ApiResponse r = answerJob(s.job.id, replayed, replayed ? 200 : 202);
+    ApiResponse r = answerJob(s.job.id, replayed, 202);
     if (waitSeconds && *waitSeconds > 0 && !ended(s.job.id)) {
         r.waitFor = s.job.id;
         r.waitUntilMs = clock_.nowMs() + *waitSeconds * 1000LL;

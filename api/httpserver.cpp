@@ -9,6 +9,7 @@
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QPointer>
+#include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
 
@@ -40,10 +41,15 @@ void send(QHttpServerResponder &responder, const ApiResponse &answer)
     responder.writeBody(answer.body);
 }
 
-// An answer held until its job ends (?wait=N).
+// An answer held until its job ends (?wait=N). The client may give up
+// first: its connection is then closed and the server deletes the socket, so
+// the answer is written only while the socket is still there.
 struct Held
 {
-    Held(QHttpServerResponder &&r, ApiResponse a) : responder(std::move(r)), answer(std::move(a)) {}
+    Held(QHttpServerResponder &&r, ApiResponse a)
+        : socket(r.socket()), responder(std::move(r)), answer(std::move(a))
+    {}
+    QPointer<QTcpSocket> socket;
     QHttpServerResponder responder;
     ApiResponse answer;
 };
@@ -85,8 +91,8 @@ struct HttpInterface::Server
                 ++it;
                 continue;
             }
-            send(it->responder, handler.answerJob(it->answer.waitFor, it->answer.replayed,
-                                                  it->answer.replayed ? 200 : 202));
+            if (it->socket && it->socket->state() == QAbstractSocket::ConnectedState)
+                send(it->responder, handler.answerJob(it->answer.waitFor, it->answer.replayed, 202));
             it = held.erase(it);
         }
     }

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <optional>
 #include <map>
@@ -71,9 +72,18 @@ std::optional<QString> fieldText(const QJsonValue &v)
         return v.toString();
     if (v.isDouble()) {
         const double d = v.toDouble();
-        // Whole numbers as such; others with the digits they were sent with.
-        return d == static_cast<double>(static_cast<qint64>(d)) && qAbs(d) < 1e15 ? QString::number(static_cast<qint64>(d))
-                                                                                     : QString::number(d, 'f', 3).remove(QRegularExpression(QStringLiteral("0+$")));
+        // Whole numbers as such (a double far beyond any qint64 is checked
+        // first: converting it would be undefined); others with at most three
+        // decimals, the most a quantity has. A number too long for its column
+        // is refused by the caller.
+        if (std::abs(d) < 1e15 && d == std::floor(d))
+            return QString::number(static_cast<qint64>(d));
+        QString text = QString::number(d, 'f', 3);
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+        return text;
     }
     return std::nullopt;
 }

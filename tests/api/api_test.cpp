@@ -234,6 +234,7 @@ TEST(JsonReceipt, LineKindsBecomePrintFileLinesAndBadOnesAreRefused)
         {R"({"lines":[{"openTable":5},{"closeTable":"5"},{"payTable":5},{"moveTable":{"from":1,"to":2}},{"listTables":true},{"cardPayment":3},{"footer":"Α"}]})",
          " TBO 5\r\n TBC 5\r\n TBS  5\r\n TBT  1   2\r\n ltb\r\n pay  3\r\n foo  Α\r\n", nullptr},
         {R"({"lines":[{"sale":{"quantity":1}}]})", nullptr, "bad-field"},           // no price
+        {R"({"lines":[{"openTable":6666666666666666666666666666}]})", nullptr, "bad-field"}, // no such table
         {R"({"lines":[{"sale":{"quantity":1,"price":"1234567890"}}]})", nullptr, "bad-field"}, // wider than 9
         {R"({"lines":[{"sale":{"quantity":1,"price":1,"colour":"red"}}]})", nullptr, "bad-field"},
         {R"({"lines":[{"comment":"a\r\n PLU 0001"}]})", nullptr, "bad-field"},  // a line smuggled in

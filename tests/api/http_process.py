@@ -145,13 +145,13 @@ class Rig:
         finally:
             conn.close()
 
-    def post_text(self, text, key, charset="utf-8", wait=None, headers=None):
+    def post_text(self, text, key, charset="utf-8", wait=None, headers=None, timeout=150):
         h = {"Content-Type": f"text/plain; charset={charset}"}
         if key is not None:
             h["Idempotency-Key"] = key
         h.update(headers or {})
         body = text.encode("cp1253" if charset == "windows-1253" else "utf-8")
-        return self.request("POST", "/v1/jobs" + (f"?wait={wait}" if wait else ""), body, h)
+        return self.request("POST", "/v1/jobs" + (f"?wait={wait}" if wait else ""), body, h, timeout=timeout)
 
     def wait_done(self, job_id, seconds=90):
         deadline = time.time() + seconds
@@ -336,6 +336,14 @@ def health_during_card_wait(rig):
         f.write(" resFile:  folder.txt\r\n" + receipt(tag="FOLDER"))
     os.rename(rig.path("print.1.tmp"), rig.path("print.1"))
     time.sleep(0.05)
+    # A client that gives up waiting for its job: the job stays, and the
+    # answer it left behind is dropped when the job ends (the process lives).
+    try:
+        rig.post_text(receipt(tag="Q0"), "q-0", wait=60, timeout=1)
+        gave_up = False
+    except socket.timeout:
+        gave_up = True
+    check(gave_up, "a client gave up waiting")
     # Queued behind it: two may wait, the third is told to come back later.
     queued = [rig.post_text(receipt(tag=f"Q{i}"), f"q-{i}") for i in range(2)]
     queued, queued_ids = [q[0] for q in queued], [q[2].get("id") for q in queued]
@@ -362,6 +370,8 @@ def health_during_card_wait(rig):
     with open(rig.path("folder.txt"), encoding="cp1253") as f:
         folder = int(re.search(r"receipt = \d+, (\d+)", f.read()).group(1))
     check(folder == 2 and later == [3, 4], f"the folder's print file between the HTTP jobs: {folder}, {later}")
+    check(rig.dravimo.poll() is None and rig.request("GET", "/v1/register")[0] == 200,
+          "the answer the client gave up on was dropped; dravimo answers on")
     # Reports are keyed jobs too.
     status, headers, x = rig.request("POST", "/v1/reports/x?wait=60", b"", {"Idempotency-Key": "x-1"})
     replay = rig.request("POST", "/v1/reports/x?wait=60", b"", {"Idempotency-Key": "x-1"})
