@@ -360,6 +360,12 @@ ApiResponse ApiHandler::registerHealth() const
     o.insert(QStringLiteral("link"), s.linkUp ? QStringLiteral("up") : QStringLiteral("down"));
     o.insert(QStringLiteral("status"), registerStatusJson(s.status, s.statusText));
     o.insert(QStringLiteral("receiptOpen"), s.status == 1);
+    o.insert(QStringLiteral("tableOpen"), s.openTable > 0 ? QJsonValue(s.openTable) : QJsonValue());
+    o.insert(QStringLiteral("paperOut"), s.paperOut);
+    o.insert(QStringLiteral("zDue"), s.zDue);
+    if (!s.lastCommand.isEmpty())
+        o.insert(QStringLiteral("lastCommand"), QJsonObject{{QStringLiteral("command"), s.lastCommand},
+                                                            {QStringLiteral("code"), s.lastCode}});
     if (!s.numbers.isEmpty())
         o.insert(QStringLiteral("numbers"), receiptNumbersJson(s.numbers));
     return jsonAnswer(200, o);

@@ -86,6 +86,10 @@ QJsonObject registerStatusJson(int code, const QString &greek)
     case -3: english = QStringLiteral("no answer"); break;
     case 0: english = QStringLiteral("ready"); break;
     case 1: english = QStringLiteral("a receipt is open"); break;
+    case 2:
+    case 1064: english = QStringLiteral("out of paper"); break;
+    case 1031: english = QStringLiteral("a Z report is due (24 hours have passed)"); break;
+    case 1038: english = QStringLiteral("a receipt is open and must be paid"); break;
     default: english = QStringLiteral("register error %1").arg(code); break;
     }
     return {{QStringLiteral("code"), code}, {QStringLiteral("greek"), greek}, {QStringLiteral("english"), english}};

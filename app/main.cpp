@@ -48,6 +48,7 @@
 #include "control/controller.h"
 #include "control/exitcodes.h"
 #include "control/printfolderwatch.h"
+#include "control/publishinglink.h"
 #include "control/statustexts.h"
 #include "control/submittedjobs.h"
 #include "control/unattendedwindow.h"
@@ -59,7 +60,6 @@
 #include "core/waitlimit.h"
 #include "ecr/exchange.h"
 #include "ecr/notices.h"
-#include "ecr/protocol.h"
 #include "ecr/session.h"
 #include "ecr/transports.h"
 #include "gui/appicon.h"
@@ -199,29 +199,6 @@ int maxQueuedHttpJobs()
     return ok && n > 0 ? n : SubmittedJobs::kDefaultMaxQueued;
 }
 
-// What the HTTP interface reports about the register, from every reply the
-// exchange sees: the status replies read, the rest only timed.
-void publishReplies(Exchange &exchange, ResultFile &results, SubmittedJobs &jobs, Clock &clock,
-                    const NumberFormat &numbers, MainView &view)
-{
-    exchange.setReplyObserver([cards = cardAcknowledgementWriter(results), &jobs, &clock, numbers](const QString &reply) {
-        cards(reply);
-        jobs.publish([&](RegisterSnapshot &s) {
-            s.lastAnswerMs = clock.nowMs();
-            s.linkUp = true;
-            s.lastReply = reply.left(200);
-            if (reply.startsWith(QLatin1String("STAT:"))) {
-                s.status = reply.mid(5).section(QLatin1Char(':'), 0, 0).trimmed().toInt();
-                s.statusText = s.status == 0 ? QString() : ecrErrorText(QString::number(s.status), numbers);
-            }
-        });
-    });
-    exchange.setLinkNotice([&jobs, &view](const QString &text) {
-        view.notice(text);
-        jobs.publish([](RegisterSnapshot &s) { s.linkUp = false; });
-    });
-}
-
 // Everything there is one of per process, built once and handed down: the
 // register link and what it reports through, the result file of the current
 // job, the progress indicator, and the controller.
@@ -252,9 +229,14 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
     });
     if (commandLine.isEmpty())
         exchange.setMissingLimit(&limit);
-    EcrSession ecr{exchange, view, clock, results, numbers, &limit};
+    // Jobs a host hands over through the HTTP interface (saved in "http/"
+    // beside param.ini), and what the job side publishes for it: every
+    // command's outcome on the way past.
+    SubmittedJobs submitted(QStringLiteral("http"), maxQueuedHttpJobs());
+    PublishingLink link(exchange, submitted, clock, numbers);
+    EcrSession ecr{link, view, clock, results, numbers, &limit};
     ProgressIndicator progress(view);
-    Controller controller(view, clock, exchange, progress, commandLine);
+    Controller controller(view, clock, link, progress, commandLine);
     controller.setEndWhenEcrGivenUp(window == nullptr);
     // The job journal lives beside param.ini; DRAVIMO_JOURNAL=off runs
     // without one (for measuring what it costs).
@@ -289,10 +271,9 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
         });
     }
     stopOnSignal(controller, exchange, view, clock, !commandLine.isEmpty());
-    // The local HTTP interface: jobs saved in "http/" beside param.ini, run
-    // by the controller with the print folder's; the server on its own
-    // thread answers from what is published here.
-    SubmittedJobs submitted(QStringLiteral("http"), maxQueuedHttpJobs());
+    // The local HTTP interface: its jobs run by the controller with the
+    // print folder's; the server on its own thread answers from what is
+    // published in `submitted`.
     std::optional<ApiHandler> api;
     std::optional<HttpInterface> server;
     QTimer publishTimer;
@@ -310,7 +291,6 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
                 },
                 Qt::QueuedConnection);
         });
-        publishReplies(exchange, results, submitted, clock, numbers, view);
         publishTimer.setInterval(clock.realMs(Millis(200)));
         QObject::connect(&publishTimer, &QTimer::timeout, [&submitted, &controller, &progress] {
             const bool printing = controller.pollTimer().isActive();

@@ -63,6 +63,12 @@ struct RegisterSnapshot
     QString statusText;
     // "KXRE": "<Z number>, <last receipt>".
     QString numbers;
+    // The last command refused for want of paper, until one goes through.
+    bool paperOut = false;
+    // The register said a Z report is due, until a daily Z goes through.
+    bool zDue = false;
+    // "KX?TO": the table open for keying, 0 when none.
+    int openTable = 0;
     bool printing = false;
     // The HTTP job on the line, if one is.
     QString runningJob;

@@ -14,7 +14,8 @@ Checks, each against the register's own counters (ecrsim "show status"):
     same key gives the first job and its outcome, one receipt;
   - ten clients at once: every job once, in the order accepted;
   - GET /v1/register answers in under 50 ms (median of 20) while a card
-    payment keeps the register waiting 20 s, and a full queue gets 429.
+    payment keeps the register waiting 20 s, and a full queue gets 429;
+    it tells the register's numbers and paper out as the jobs met them.
 Every process started here is ended here, by its process id.
 """
 import http.client
@@ -167,6 +168,10 @@ class Rig:
                              capture_output=True, text=True, timeout=10).stdout
         m = re.search(r"receipt (\w+),.*last receipt (\d+)", out)
         return (m.group(1), int(m.group(2))) if m else (out, -1)
+
+    def control(self, line):
+        subprocess.run([os.path.join(BIN, "ecrsim"), "--send", self.path("ctl"), line],
+                       capture_output=True, timeout=10, check=True)
 
     def commands(self):
         with open(self.path("trace"), encoding="utf-8", errors="replace") as f:
@@ -382,6 +387,28 @@ def health_during_card_wait(rig):
           f"the X report as a keyed job, run once: {x.get('outcome')}")
 
 
+def health_follows_the_register(rig):
+    """What GET /v1/register says comes from the commands the jobs sent:
+    the numbers after a job, paper out while a job waits for paper."""
+    s, _, h = rig.request("GET", "/v1/register")
+    check(s == 200 and h.get("link") == "up" and h.get("numbers", {}).get("lastReceipt") == rig.sim_status()[1]
+          and h.get("paperOut") is False and h.get("printing") is True,
+          f"health after the jobs: {h}")
+    rig.control("paper out")
+    status, _, job = rig.post_text(receipt(tag="PAPER"), "paper-1")
+    deadline, h = time.time() + 20, {}
+    while time.time() < deadline and not h.get("paperOut"):
+        h = rig.request("GET", "/v1/register")[2]
+        time.sleep(0.1)
+    check(h.get("paperOut") is True and h.get("runningJob") == job.get("id"),
+          f"paper out while the job waits for it: {h.get('paperOut')} {h.get('status')}")
+    rig.control("paper loaded")
+    done = rig.wait_done(job["id"], 60)
+    h = rig.request("GET", "/v1/register")[2]
+    check(done.get("outcome", {}).get("exitCode") == 0 and h.get("paperOut") is False,
+          f"paper loaded: the job ends, health says so: {h.get('paperOut')}")
+
+
 def main():
     refuses_to_listen_off_loopback()
     rig = Rig(token="s3cret-token")
@@ -398,6 +425,7 @@ def main():
     try:
         check(rig.start(), "dravimo answers (second rig)")
         health_during_card_wait(rig)
+        health_follows_the_register(rig)
     finally:
         rig.close()
     print(f"{len(FAILURES)} failed" if FAILURES else "all passed")
