@@ -44,7 +44,7 @@ std::optional<SubmittedJob> parseKeyFile(const QString &id, const QByteArray &te
 
 bool isJobNumber(const QString &name)
 {
-    if (name.size() != 6)
+    if (name.size() < 6)
         return false;
     for (const QChar c : name) {
         if (!c.isDigit())
@@ -84,6 +84,18 @@ void SubmittedJobs::load(qint64 nowMs)
         byKey_[job->key] = id;
         jobs_[id] = *job;
     }
+    // A number is never given twice, also once its job is forgotten: a job
+    // put aside keeps its number in the quarantine folder for good, and a
+    // host may still hold an old id.
+    const QStringList asideNames = QDir(quarantine_).entryList(QDir::Files);
+    for (const QString &name : asideNames) {
+        const QString id = name.section(QLatin1Char('.'), 0, 0);
+        if (isJobNumber(id))
+            lastNumber_ = qMax(lastNumber_, id.toInt());
+    }
+    QFile counter(folder_ + QStringLiteral("/last-id"));
+    if (counter.open(QIODevice::ReadOnly))
+        lastNumber_ = qMax(lastNumber_, counter.readAll().trimmed().toInt());
     forgetOld(nowMs);
 }
 
@@ -147,6 +159,11 @@ SubmittedJobs::Submission SubmittedJobs::submit(const QString &key, const QByteA
         return {Submission::Unwritable, {}, QStringLiteral("the job could not be saved in ") + QDir(folder_).absolutePath()};
     }
     lastNumber_ += 1;
+    // Only a hint for the numbering once every job is forgotten, so not
+    // flushed: the keys on disk hold the numbers of the jobs that count.
+    QFile counter(folder_ + QStringLiteral("/last-id"));
+    if (counter.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        counter.write(job.id.toLatin1() + '\n');
     jobs_[job.id] = job;
     byKey_[key] = job.id;
     lock.unlock();

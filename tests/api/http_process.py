@@ -362,6 +362,9 @@ def health_during_card_wait(rig):
         times.append((time.perf_counter() - t0) * 1000)
         running.append(health.get("runningJob"))
         time.sleep(0.05)
+    state = rig.request("GET", f"/v1/jobs/{job['id']}")[2]
+    check(state.get("state") == "running" and state.get("line", 0) >= 2,
+          f"the job on the line, at its line: {state.get('state')} line {state.get('line')}")
     median = statistics.median(times)
     check(median < 50 and running.count(job["id"]) == 20,
           f"health while the card is on the terminal: median {median:.1f} ms, max {max(times):.1f} ms")
