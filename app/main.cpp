@@ -216,7 +216,8 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
     exchange.setLinkNotice([&view](const QString &text) { view.notice(text); });
     const HttpStart http = commandLine.isEmpty() ? httpSettingsFromEnvironment() : HttpStart{};
     if (!http.why.isEmpty()) {
-        view.notice(QStringLiteral("dravimo: ") + http.why);
+        if (window)
+            view.notice(QStringLiteral("dravimo: ") + http.why);
         std::fputs(("dravimo: " + http.why + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
         return exitcode::kFailure;
     }

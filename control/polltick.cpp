@@ -79,6 +79,11 @@ bool Controller::submittedJobGoesFirst(const Settings &s)
     const QFileInfo file(candidate);
     if (candidate.isEmpty() || !file.exists() || file.size() == 0)
         return true;
+    // A print file the host still holds (or the system will not let us read)
+    // is not ready yet, whatever its times say: it must not hold up the jobs
+    // behind it.
+    if (printFileAccess(candidate, false).state != PrintFileAccess::Free)
+        return true;
     const QDateTime ready = qMax(file.metadataChangeTime(), file.lastModified());
     return next->acceptedMs < ready.toMSecsSinceEpoch();
 }

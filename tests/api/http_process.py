@@ -18,6 +18,7 @@ Checks, each against the register's own counters (ecrsim "show status"):
     it tells the register's numbers and paper out as the jobs met them.
 Every process started here is ended here, by its process id.
 """
+import fcntl
 import http.client
 import json
 import os
@@ -412,6 +413,23 @@ def health_follows_the_register(rig):
           f"paper loaded: the job ends, health says so: {h.get('paperOut')}")
 
 
+def held_print_file_holds_up_nothing(rig):
+    """A print file the host still holds (locked) is not ready: the HTTP job
+    accepted after it runs, and the print file once the host lets it go."""
+    with open(rig.path("print.1"), "w", encoding="cp1253", newline="") as f:
+        fcntl.flock(f, fcntl.LOCK_EX)
+        f.write(" resFile:  held.txt\r\n" + receipt(tag="HELD"))
+        f.flush()
+        time.sleep(0.1)
+        status, _, answer = rig.post_text(receipt(tag="AFTER"), "after-held", wait=60)
+        check(status == 200 and answer.get("state") == "done" and os.path.exists(rig.path("print.1")),
+              f"a held print file does not hold up the HTTP job: {status} {answer.get('state')}")
+    deadline = time.time() + 30
+    while time.time() < deadline and os.path.exists(rig.path("print.1")):
+        time.sleep(0.05)
+    check(not os.path.exists(rig.path("print.1")), "the print file runs once the host lets it go")
+
+
 def main():
     refuses_to_listen_off_loopback()
     rig = Rig(token="s3cret-token")
@@ -429,6 +447,7 @@ def main():
         check(rig.start(), "dravimo answers (second rig)")
         health_during_card_wait(rig)
         health_follows_the_register(rig)
+        held_print_file_holds_up_nothing(rig)
     finally:
         rig.close()
     print(f"{len(FAILURES)} failed" if FAILURES else "all passed")
