@@ -197,8 +197,9 @@ ApiResponse ApiHandler::handle(const ApiRequest &request) const
         return registerHealth();
     if (parts.size() == 3 && parts[1] == QLatin1String("reports") && post && !reportLine(parts[2]).isEmpty())
         return submitReport(request, parts[2]);
-    const bool known = (parts.size() == 2 && (parts[1] == QLatin1String("jobs") || parts[1] == QLatin1String("register")))
-                    || (parts.size() == 3 && (parts[1] == QLatin1String("jobs") || !reportLine(parts[2]).isEmpty()));
+    const bool known =
+        (parts.size() == 2 && (parts[1] == QLatin1String("jobs") || parts[1] == QLatin1String("register")))
+        || (parts.size() == 3 && (parts[1] == QLatin1String("jobs") || !reportLine(parts[2]).isEmpty()));
     if (known)
         return errorAnswer(405, QStringLiteral("method-not-allowed"),
                            QString::fromLatin1(request.method) + QStringLiteral(" is not allowed on ") + request.path);
@@ -273,8 +274,9 @@ ApiResponse ApiHandler::submit(const ApiRequest &request, const QByteArray &prin
                            QStringLiteral("the print file is larger than %1 bytes").arg(kMaxBody - 64));
     const QByteArray key = request.header("Idempotency-Key");
     if (!validKey(key))
-        return errorAnswer(400, QStringLiteral("bad-idempotency-key"),
-                           QStringLiteral("an Idempotency-Key header of 1 to 64 printable ASCII characters is required"));
+        return errorAnswer(
+            400, QStringLiteral("bad-idempotency-key"),
+            QStringLiteral("an Idempotency-Key header of 1 to 64 printable ASCII characters is required"));
     std::optional<int> waitSeconds;
     if (request.query.hasQueryItem(QStringLiteral("wait"))) {
         bool ok = false;
@@ -288,8 +290,7 @@ ApiResponse ApiHandler::submit(const ApiRequest &request, const QByteArray &prin
     // for a receipt is another request.
     const QByteArray fingerprint =
         QCryptographicHash::hash(request.path.toUtf8() + '\n' + request.body, QCryptographicHash::Sha256).toHex();
-    const auto s = jobs_.submit(QString::fromLatin1(key), fingerprint, printFile,
-                                clock_.wallNow().toMSecsSinceEpoch());
+    const auto s = jobs_.submit(QString::fromLatin1(key), fingerprint, printFile, clock_.wallNow().toMSecsSinceEpoch());
     switch (s.result) {
     case SubmittedJobs::Submission::KeyConflict:
         return errorAnswer(409, QStringLiteral("key-reused"),
@@ -300,8 +301,7 @@ ApiResponse ApiHandler::submit(const ApiRequest &request, const QByteArray &prin
         r.headers.append(qMakePair(QByteArray("Retry-After"), QByteArray("5")));
         return r;
     }
-    case SubmittedJobs::Submission::Unwritable:
-        return errorAnswer(503, QStringLiteral("unwritable"), s.why);
+    case SubmittedJobs::Submission::Unwritable: return errorAnswer(503, QStringLiteral("unwritable"), s.why);
     case SubmittedJobs::Submission::Accepted:
     case SubmittedJobs::Submission::Replayed: break;
     }
@@ -364,8 +364,8 @@ ApiResponse ApiHandler::registerHealth() const
     o.insert(QStringLiteral("paperOut"), s.paperOut);
     o.insert(QStringLiteral("zDue"), s.zDue);
     if (!s.lastCommand.isEmpty())
-        o.insert(QStringLiteral("lastCommand"), QJsonObject{{QStringLiteral("command"), s.lastCommand},
-                                                            {QStringLiteral("code"), s.lastCode}});
+        o.insert(QStringLiteral("lastCommand"),
+                 QJsonObject{{QStringLiteral("command"), s.lastCommand}, {QStringLiteral("code"), s.lastCode}});
     if (!s.numbers.isEmpty())
         o.insert(QStringLiteral("numbers"), receiptNumbersJson(s.numbers));
     return jsonAnswer(200, o);

@@ -46,9 +46,7 @@ void send(QHttpServerResponder &responder, const ApiResponse &answer)
 // the answer is written only while the socket is still there.
 struct Held
 {
-    Held(QHttpServerResponder &&r, ApiResponse a)
-        : socket(r.socket()), responder(std::move(r)), answer(std::move(a))
-    {}
+    Held(QHttpServerResponder &&r, ApiResponse a) : socket(r.socket()), responder(std::move(r)), answer(std::move(a)) {}
     QPointer<QTcpSocket> socket;
     QHttpServerResponder responder;
     ApiResponse answer;

@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <optional>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace dravimo {
@@ -29,7 +29,7 @@ struct Column
 
 struct Kind
 {
-    const char *code;          // the line code as the print file writes it
+    const char *code;            // the line code as the print file writes it
     std::vector<Column> columns; // empty: a line without fields
     // A kind whose value is one field may be given as that value alone:
     // {"comment": "ΕΥΧΑΡΙΣΤΟΥΜΕ"} for {"comment": {"text": "ΕΥΧΑΡΙΣΤΟΥΜΕ"}}.
@@ -135,7 +135,8 @@ JsonReceipt printFileFromJson(const QByteArray &json)
         QString line = QLatin1Char(' ') + QString::fromLatin1(kind->second.code);
         if (columns.empty()) {
             if (!value.isBool() && !value.isNull() && !(value.isObject() && value.toObject().isEmpty()))
-                return refusal(QStringLiteral("bad-field"), where + QLatin1Char('.') + kindName + QStringLiteral(" has no fields: true"));
+                return refusal(QStringLiteral("bad-field"),
+                               where + QLatin1Char('.') + kindName + QStringLiteral(" has no fields: true"));
             text += line + QStringLiteral("\r\n");
             continue;
         }
@@ -145,11 +146,14 @@ JsonReceipt printFileFromJson(const QByteArray &json)
         else if (columns.size() == 1 && (value.isString() || value.isDouble()))
             fields.insert(QString::fromLatin1(columns[0].name), value);
         else
-            return refusal(QStringLiteral("bad-field"), where + QLatin1Char('.') + kindName + QStringLiteral(" is an object"));
+            return refusal(QStringLiteral("bad-field"),
+                           where + QLatin1Char('.') + kindName + QStringLiteral(" is an object"));
         for (auto f = fields.begin(); f != fields.end(); ++f) {
-            if (std::none_of(columns.begin(), columns.end(), [&](const Column &c) { return f.key() == QLatin1String(c.name); }))
+            if (std::none_of(columns.begin(), columns.end(),
+                             [&](const Column &c) { return f.key() == QLatin1String(c.name); }))
                 return refusal(QStringLiteral("bad-field"),
-                               where + QLatin1Char('.') + kindName + QStringLiteral(": unknown field \"%1\"").arg(f.key()));
+                               where + QLatin1Char('.') + kindName
+                                   + QStringLiteral(": unknown field \"%1\"").arg(f.key()));
         }
         for (const Column &c : columns) {
             const QString name = where + QLatin1Char('.') + kindName + QLatin1Char('.') + QString::fromLatin1(c.name);

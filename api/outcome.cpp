@@ -50,9 +50,10 @@ QJsonObject outcomeJson(const QStringList &lines)
             o.insert(QStringLiteral("recStatus"), value(QStringLiteral("recStatus = ")));
         } else if (line.startsWith(QLatin1String("receipt = "))) {
             const QStringList parts = value(QStringLiteral("receipt = ")).split(QLatin1Char(','));
-            o.insert(QStringLiteral("receipt"), QJsonObject{{QStringLiteral("z"), numberOrText(parts.value(0))},
-                                                           {QStringLiteral("last"), numberOrText(parts.value(1))},
-                                                           {QStringLiteral("table"), numberOrText(parts.value(2))}});
+            o.insert(QStringLiteral("receipt"),
+                     QJsonObject{{QStringLiteral("z"), numberOrText(parts.value(0))},
+                                 {QStringLiteral("last"), numberOrText(parts.value(1))},
+                                 {QStringLiteral("table"), numberOrText(parts.value(2))}});
         } else if (line.startsWith(QLatin1String("Err = "))) {
             const auto m = err.match(line);
             QJsonObject e{{QStringLiteral("line"), line}};
@@ -98,7 +99,8 @@ QJsonObject registerStatusJson(int code, const QString &greek)
 QJsonObject receiptNumbersJson(const QString &numbers)
 {
     const QStringList parts = numbers.split(QLatin1Char(','));
-    return {{QStringLiteral("z"), numberOrText(parts.value(0))}, {QStringLiteral("lastReceipt"), numberOrText(parts.value(1))}};
+    return {{QStringLiteral("z"), numberOrText(parts.value(0))},
+            {QStringLiteral("lastReceipt"), numberOrText(parts.value(1))}};
 }
 
 } // namespace dravimo

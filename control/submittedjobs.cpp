@@ -17,7 +17,7 @@ constexpr qint64 kSweepEveryMs = 3600LL * 1000;
 QByteArray keyFileText(const SubmittedJob &job)
 {
     return "key " + job.key.toUtf8().toPercentEncoding() + "\nbody " + job.fingerprint + "\naccepted "
-         + QByteArray::number(job.acceptedMs) + '\n';
+        + QByteArray::number(job.acceptedMs) + '\n';
 }
 
 std::optional<SubmittedJob> parseKeyFile(const QString &id, const QByteArray &text)
@@ -62,7 +62,8 @@ QByteArray resultFileLine(const QString &resultPath)
     return " resFile:  " + cp1253::encode(resultPath) + "\r\n";
 }
 
-SubmittedJobs::SubmittedJobs(QString folder, int maxQueued) : folder_(std::move(folder)), maxQueued_(maxQueued) {}
+SubmittedJobs::SubmittedJobs(QString folder, int maxQueued) : folder_(std::move(folder)), maxQueued_(maxQueued)
+{}
 
 void SubmittedJobs::load(qint64 nowMs)
 {
@@ -104,7 +105,7 @@ SubmittedJob::State SubmittedJobs::stateOnDisk(const QString &id) const
     if (QFileInfo::exists(printFilePath(id)))
         return SubmittedJob::State::Queued;
     return QFileInfo::exists(quarantine_ + QLatin1Char('/') + id) ? SubmittedJob::State::Quarantined
-                                                                   : SubmittedJob::State::Done;
+                                                                  : SubmittedJob::State::Done;
 }
 
 // A job accepted more than the keeping time ago is forgotten once it has
@@ -152,11 +153,14 @@ SubmittedJobs::Submission SubmittedJobs::submit(const QString &key, const QByteA
     job.acceptedMs = nowMs;
     // The print file first, then the key: a key on disk always has its job.
     // Both are flushed, and so is the folder, before the host hears of it.
-    if (!QDir().mkpath(folder_) || !saveFileSafely(printFilePath(job.id), resultFileLine(resultPath(job.id)) + printFile)
+    if (!QDir().mkpath(folder_)
+        || !saveFileSafely(printFilePath(job.id), resultFileLine(resultPath(job.id)) + printFile)
         || !saveFileSafely(keyPath(job.id), keyFileText(job)) || !syncFolder(folder_)) {
         removeFile(printFilePath(job.id));
         removeFile(keyPath(job.id));
-        return {Submission::Unwritable, {}, QStringLiteral("the job could not be saved in ") + QDir(folder_).absolutePath()};
+        return {Submission::Unwritable,
+                {},
+                QStringLiteral("the job could not be saved in ") + QDir(folder_).absolutePath()};
     }
     lastNumber_ += 1;
     // Only a hint for the numbering once every job is forgotten, so not

@@ -98,8 +98,7 @@ public:
     // the result file is added here), `fingerprint` identifies the request
     // body. The same key with the same fingerprint is the job already
     // accepted; with another, a conflict.
-    Submission submit(const QString &key, const QByteArray &fingerprint, const QByteArray &printFile,
-                      qint64 nowMs);
+    Submission submit(const QString &key, const QByteArray &fingerprint, const QByteArray &printFile, qint64 nowMs);
 
     std::optional<SubmittedJob> job(const QString &id) const;
     // The lines of a job's result file (empty when there is none yet).

@@ -68,16 +68,12 @@ TEST(HttpSettings, LoopbackMayGoWithoutATokenAnyOtherAddressMayNot)
         bool starts;
     };
     const Case cases[] = {
-        {"127.0.0.1:8787", {}, true},
-        {"localhost:8787", {}, true},
-        {"[::1]:8787", {}, true},
-        {"0.0.0.0:8787", {}, false},
-        {"192.168.1.5:8787", {}, false},
-        {"192.168.1.5:8787", "secret", true},
-        {"127.0.0.1:8787", "", false},       // a token file that is empty
-        {"127.0.0.1", {}, false},            // no port
-        {"127.0.0.1:70000", {}, false},      // no such port
-        {"shop.example:8787", {}, false},    // names are not bound to
+        {"127.0.0.1:8787", {}, true},     {"localhost:8787", {}, true},    {"[::1]:8787", {}, true},
+        {"0.0.0.0:8787", {}, false},      {"192.168.1.5:8787", {}, false}, {"192.168.1.5:8787", "secret", true},
+        {"127.0.0.1:8787", "", false},    // a token file that is empty
+        {"127.0.0.1", {}, false},         // no port
+        {"127.0.0.1:70000", {}, false},   // no such port
+        {"shop.example:8787", {}, false}, // names are not bound to
     };
     for (const Case &c : cases) {
         QFile::remove(QStringLiteral("token"));
@@ -129,11 +125,19 @@ TEST_F(Api, BadRequestsAreRefusedAndQueueNothing)
         {"other charset", with(good, "Content-Type", "text/plain; charset=iso-8859-7"), 415, "wrong-charset"},
         {"not UTF-8", with(good, "Content-Type", "text/plain; charset=utf-8"), 415, "wrong-charset"},
         {"not a print file", with(good, "Content-Type", "image/png"), 415, "unsupported-media-type"},
-        {"over 1 MB", with(post(QStringLiteral("/v1/jobs"), "k1", QByteArray(1024 * 1024 + 1, 'x')), "Authorization", auth),
-         413, "too-large"},
+        {"over 1 MB",
+         with(post(QStringLiteral("/v1/jobs"), "k1", QByteArray(1024 * 1024 + 1, 'x')), "Authorization", auth), 413,
+         "too-large"},
         {"empty", with(post(QStringLiteral("/v1/jobs"), "k1", "\r\n"), "Authorization", auth), 400, "empty-body"},
-        {"wait too long", [&] { ApiRequest r = good; r.query.addQueryItem("wait", "121"); return r; }(), 400, "bad-wait"},
-        {"unknown report", with(post(QStringLiteral("/v1/reports/y"), "k1", {}), "Authorization", auth), 404, "not-found"},
+        {"wait too long",
+         [&] {
+             ApiRequest r = good;
+             r.query.addQueryItem("wait", "121");
+             return r;
+         }(),
+         400, "bad-wait"},
+        {"unknown report", with(post(QStringLiteral("/v1/reports/y"), "k1", {}), "Authorization", auth), 404,
+         "not-found"},
         {"no such job", with(ApiRequest{"GET", "/v1/jobs/000042", {}, good.headers, {}}, "Authorization", auth), 404,
          "no-such-job"},
     };
@@ -180,12 +184,14 @@ TEST_F(Api, AKeyIsOneJobAcrossARestartAndTheQueueHasALimit)
     SubmittedJobs afterRestart(QStringLiteral("http"), 3);
     afterRestart.load(clock.wall.toMSecsSinceEpoch());
     const ApiHandler again(afterRestart, clock, loopback());
-    const ApiResponse replay = again.handle(post(QStringLiteral("/v1/jobs"), "sale-1", body, "text/plain; charset=utf-8"));
+    const ApiResponse replay =
+        again.handle(post(QStringLiteral("/v1/jobs"), "sale-1", body, "text/plain; charset=utf-8"));
     EXPECT_EQ(bodyOf(replay).value("id").toString(), QStringLiteral("000001"));
     EXPECT_TRUE(replay.headers.contains(qMakePair(QByteArray("Idempotency-Replayed"), QByteArray("true"))));
-    EXPECT_EQ(again.handle(post(QStringLiteral("/v1/jobs"), "sale-1", body + " com  x\r\n", "text/plain; charset=utf-8"))
-                  .status,
-              409);
+    EXPECT_EQ(
+        again.handle(post(QStringLiteral("/v1/jobs"), "sale-1", body + " com  x\r\n", "text/plain; charset=utf-8"))
+            .status,
+        409);
     // The same key for a report is another request.
     EXPECT_EQ(again.handle(post(QStringLiteral("/v1/reports/x"), "sale-1", {})).status, 409);
     EXPECT_EQ(afterRestart.keyOf(QStringLiteral("http/000001")), QStringLiteral("sale-1"));
@@ -233,11 +239,11 @@ TEST(JsonReceipt, LineKindsBecomePrintFileLinesAndBadOnesAreRefused)
          " mod  -10.00%   Έκπτωση\r\n com  Γεια\r\n tot   1      11.15\r\n", nullptr},
         {R"({"lines":[{"openTable":5},{"closeTable":"5"},{"payTable":5},{"moveTable":{"from":1,"to":2}},{"listTables":true},{"cardPayment":3},{"footer":"Α"}]})",
          " TBO 5\r\n TBC 5\r\n TBS  5\r\n TBT  1   2\r\n ltb\r\n pay  3\r\n foo  Α\r\n", nullptr},
-        {R"({"lines":[{"sale":{"quantity":1}}]})", nullptr, "bad-field"},           // no price
-        {R"({"lines":[{"openTable":6666666666666666666666666666}]})", nullptr, "bad-field"}, // no such table
+        {R"({"lines":[{"sale":{"quantity":1}}]})", nullptr, "bad-field"},                      // no price
+        {R"({"lines":[{"openTable":6666666666666666666666666666}]})", nullptr, "bad-field"},   // no such table
         {R"({"lines":[{"sale":{"quantity":1,"price":"1234567890"}}]})", nullptr, "bad-field"}, // wider than 9
         {R"({"lines":[{"sale":{"quantity":1,"price":1,"colour":"red"}}]})", nullptr, "bad-field"},
-        {R"({"lines":[{"comment":"a\r\n PLU 0001"}]})", nullptr, "bad-field"},  // a line smuggled in
+        {R"({"lines":[{"comment":"a\r\n PLU 0001"}]})", nullptr, "bad-field"}, // a line smuggled in
         {R"({"lines":[{"raffle":{}}]})", nullptr, "unknown-line-kind"},
         {R"({"lines":[{"comment":"a","footer":"b"}]})", nullptr, "bad-field"},
         {R"({"lines":[]})", nullptr, "bad-field"},

@@ -34,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (r.printFile.isEmpty())
         return 0;
     const QJsonObject receipt = QJsonDocument::fromJson(bytes).object();
-    const qsizetype expected = receipt.value(QLatin1String("lines")).toArray().size()
-                             + (receipt.contains(QLatin1String("tag")) ? 1 : 0);
+    const qsizetype expected =
+        receipt.value(QLatin1String("lines")).toArray().size() + (receipt.contains(QLatin1String("tag")) ? 1 : 0);
     require(r.printFile.endsWith(QLatin1String("\r\n")), "the last line ends with CR LF", detail);
     const QStringList lines = r.printFile.chopped(2).split(QStringLiteral("\r\n"));
     require(lines.size() == expected, "one line per entry", detail);
