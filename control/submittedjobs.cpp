@@ -132,22 +132,26 @@ void SubmittedJobs::forgetOld(qint64 nowMs)
 SubmittedJobs::Submission SubmittedJobs::submit(const QString &key, const QByteArray &fingerprint,
                                                 const QByteArray &printFile, qint64 nowMs)
 {
-    QMutexLocker lock(&mutex_);
-    if (nowMs - lastSweepMs_ > kSweepEveryMs)
-        forgetOld(nowMs);
-    if (const auto known = byKey_.find(key); known != byKey_.end()) {
-        const SubmittedJob &job = jobs_.at(known->second);
-        if (job.fingerprint != fingerprint)
-            return {Submission::KeyConflict, job, {}};
-        return {Submission::Replayed, job, {}};
-    }
-    int waiting = 0;
-    for (const auto &[id, job] : jobs_)
-        waiting += job.state == SubmittedJob::State::Queued ? 1 : 0;
-    if (waiting >= maxQueued_)
-        return {Submission::QueueFull, {}, {}};
+    // One submission at a time, from the check of its key to its files on
+    // disk; the state lock is held only around memory, so the job side
+    // (which publishes every command's outcome) never waits for a disk flush.
+    QMutexLocker submitting(&submitMutex_);
     SubmittedJob job;
-    job.id = QStringLiteral("%1").arg(lastNumber_ + 1, 6, 10, QLatin1Char('0'));
+    {
+        QMutexLocker lock(&mutex_);
+        if (nowMs - lastSweepMs_ > kSweepEveryMs)
+            forgetOld(nowMs);
+        if (const auto known = byKey_.find(key); known != byKey_.end()) {
+            const SubmittedJob &first = jobs_.at(known->second);
+            return {first.fingerprint == fingerprint ? Submission::Replayed : Submission::KeyConflict, first, {}};
+        }
+        int waiting = 0;
+        for (const auto &[id, other] : jobs_)
+            waiting += other.state == SubmittedJob::State::Queued ? 1 : 0;
+        if (waiting >= maxQueued_)
+            return {Submission::QueueFull, {}, {}};
+        job.id = QStringLiteral("%1").arg(lastNumber_ + 1, 6, 10, QLatin1Char('0'));
+    }
     job.key = key;
     job.fingerprint = fingerprint;
     job.acceptedMs = nowMs;
@@ -162,15 +166,17 @@ SubmittedJobs::Submission SubmittedJobs::submit(const QString &key, const QByteA
                 {},
                 QStringLiteral("the job could not be saved in ") + QDir(folder_).absolutePath()};
     }
-    lastNumber_ += 1;
     // Only a hint for the numbering once every job is forgotten, so not
     // flushed: the keys on disk hold the numbers of the jobs that count.
     QFile counter(folder_ + QStringLiteral("/last-id"));
     if (counter.open(QIODevice::WriteOnly | QIODevice::Truncate))
         counter.write(job.id.toLatin1() + '\n');
-    jobs_[job.id] = job;
-    byKey_[key] = job.id;
-    lock.unlock();
+    {
+        QMutexLocker lock(&mutex_);
+        lastNumber_ = job.id.toInt();
+        jobs_[job.id] = job;
+        byKey_[key] = job.id;
+    }
     if (accepted_)
         accepted_();
     return {Submission::Accepted, job, {}};

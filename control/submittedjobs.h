@@ -5,10 +5,10 @@
 //
 // The interface runs on a thread of its own; the job side (the controller and
 // the translator) on the user-interface thread. Everything here is guarded by
-// one mutex, held only for memory and for the few small file writes of a
-// submission, never across a register command: a question from the interface
+// one mutex, held for memory and a few file checks, never across a register
+// command nor a submission's flushes to disk: a question from the interface
 // is answered from what was published last, however long the register keeps
-// the job side waiting.
+// the job side waiting, and the job side never waits for the disk.
 //
 // On disk, in the folder "http" of the working folder, per job <id> (a
 // six-digit number, in the order the jobs were accepted):
@@ -145,6 +145,7 @@ private:
     const int maxQueued_;
     QString quarantine_ = QStringLiteral("quarantine");
     mutable QMutex mutex_;
+    QMutex submitMutex_;
     std::map<QString, SubmittedJob> jobs_; // by id
     std::map<QString, QString> byKey_;     // key -> id
     int lastNumber_ = 0;
