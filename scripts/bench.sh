@@ -214,19 +214,30 @@ post() { # KEY FILE
   curl -sS -o /dev/null -w '%{http_code}' -X POST "http://127.0.0.1:$HTTP_PORT/v1/jobs?wait=30" \
     -H "Idempotency-Key: $1" -H 'Content-Type: text/plain; charset=windows-1253' --data-binary "@$2"
 }
-http_pickup() {
-  local from at first
-  for i in $(seq "$FILES"); do
-    sleep 0.3
-    from=$(($(trace_lines) + 1))
-    at=$(now_of_day)
-    [ "$(post "bench-$$-$i" "$RUN/short.prn")" = 200 ] || { echo "the HTTP job did not end" >&2; exit 1; }
-    first=$(commands_from "$from" | head -n 1)
-    echo $((first - at))
-  done
+# Timed from inside one client (a curl started per request would add its own
+# start-up to every figure): the moment before the request is sent, against
+# the simulator's trace time of the first command after it (both wall clock,
+# the trace to the millisecond).
+python3 - "$HTTP_PORT" "$RUN/short.prn" "$RUN/trace.txt" "$FILES" "$$" <<'PY' | stats | {
+import datetime, http.client, sys, time
+port, body, trace, count, tag = int(sys.argv[1]), open(sys.argv[2], "rb").read(), sys.argv[3], int(sys.argv[4]), sys.argv[5]
+for i in range(count):
+    time.sleep(0.3)
+    seen = len(open(trace, errors="replace").readlines())
+    sent = datetime.datetime.now()
+    c = http.client.HTTPConnection("127.0.0.1", port, timeout=30)
+    c.request("POST", "/v1/jobs?wait=30", body, {"Host": f"127.0.0.1:{port}", "Idempotency-Key": f"bench-{tag}-{i}",
+                                                 "Content-Type": "text/plain; charset=windows-1253"})
+    if c.getresponse().status != 200:
+        sys.exit("the HTTP job did not end")
+    first = next(l for l in open(trace, errors="replace").readlines()[seen:] if l.split()[3:4] == ["cmd"])
+    h, m, s = first.split()[0].split(":")
+    at = datetime.datetime.combine(sent.date(), datetime.time(int(h), int(m))) + datetime.timedelta(seconds=float(s))
+    print(round((at - sent).total_seconds() * 1000))
+PY
+  read -r mean median worst
+  echo "HTTP POST to first command ($FILES receipts, idle register): median $median s, mean $mean s, worst $worst s"
 }
-read -r mean median worst <<<"$(http_pickup | stats)"
-echo "HTTP POST to first command ($FILES receipts, idle register): median $median s, mean $mean s, worst $worst s"
 post "bench-$$-long" "$RUN/long.prn" >/dev/null &
 POST_PID=$!
 python3 - "$HTTP_PORT" <<'PY'
