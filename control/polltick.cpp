@@ -96,8 +96,9 @@ void Controller::runSubmittedJob(const Settings &s)
     const auto taken = takeReady(next->path);
     if (!taken)
         return;
+    // The job counter (the window's, and the print-folder hosts' receipt.txt)
+    // counts print files as it always has: an HTTP host has its job's id.
     submitted_->started(next->id);
-    view_.setLabel(InfoLabel::JobCounter, QString::number(nextJobNumber()));
     if (runJob(next->path, *taken, s) == JobOutcome::Done)
         jobEnded(next->path, true);
     submitted_->refresh();
