@@ -127,18 +127,24 @@ QString EcrQueries::tableList()
     return list.remove(QLatin1Char(' '));
 }
 
+// An answer without the two numbers is asked again like a refusal: it may be
+// another question's reply that came so late the line carried it in front
+// of this one's (a status reply 20 s late once stood in for "KXRE" and cost
+// the host its receipt number).
 QString EcrQueries::receiptNumbers()
 {
     static const QString failed = QStringLiteral("-1, -1");
-    const CommandResult r = ask(ecrcommand::receiptNumbers());
-    if (!r.ok())
-        return failed;
-    const QString first = field(r.reply, 2).left(5).trimmed();
-    const QString second = field(r.reply, 3).left(5).trimmed();
-    const auto count = numbers_.value(second);
-    if (!numbers_.isNumeric(first) || !count || *count <= 0)
-        return failed;
-    return first + QStringLiteral(", ") + second;
+    for (int i = 0; i < kAsks; ++i) {
+        const CommandResult r = ask(ecrcommand::receiptNumbers());
+        if (!r.ok())
+            return failed;
+        const QString first = field(r.reply, 2).left(5).trimmed();
+        const QString second = field(r.reply, 3).left(5).trimmed();
+        const auto count = numbers_.value(second);
+        if (numbers_.isNumeric(first) && count)
+            return *count > 0 ? first + QStringLiteral(", ") + second : failed;
+    }
+    return failed;
 }
 
 } // namespace dravimo

@@ -142,6 +142,7 @@ TEST_F(GetData, AnOversizedPrintFileIsPutAsideUnread)
 TEST_F(GetData, FileWithOnlyDirectives)
 {
     const QString file = writePrintFile(QStringLiteral("#resFile:  out.txt\r\n#tag:  T-17\r\n"));
+    ecr_.answer(QStringLiteral("KXRE"), 0, QStringLiteral("RE:00001:0")); // no receipt printed yet
     ASSERT_TRUE(translate(file));
     EXPECT_EQ(ecr_.commandsWithQuiet(),
               (QStringList{QStringLiteral("KXCL") + kQ, QStringLiteral("KXCL") + kQ, QStringLiteral("KXRE")}));
@@ -237,6 +238,7 @@ TEST_F(GetData, TwoJobsAppendToOneResultFile)
 
 TEST_F(GetData, FooterIsPrintedAfterTheOutcome)
 {
+    ecr_.answer(QStringLiteral("KXRE"), 0, QStringLiteral("RE:00001:0"));
     ASSERT_TRUE(translate(writePrintFile(QStringLiteral(" foo  THANK YOU\r\n"))));
     const QStringList sent = ecr_.commandsWithQuiet();
     ASSERT_EQ(sent.size(), 3 + 1 + 1 + 7);
@@ -332,7 +334,7 @@ TEST_F(GetData, RecStatusFollowsTheTableReport)
         job_.reset();
         QFile::remove(path(QStringLiteral("Result")));
         job().state.openTable = QString::fromLatin1(c.openTable);
-        ecr_.answer(QStringLiteral("KXREP5TBL"), qint16(c.result), QString::fromLatin1(c.reply));
+        ecr_.script(QStringLiteral("KXREP5TBL"), {{qint16(c.result), QString::fromLatin1(c.reply)}}); // every time
         finishJob(job());
         EXPECT_EQ(resultLines().value(1), QString::fromLatin1(c.line));
     }
