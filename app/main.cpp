@@ -31,13 +31,26 @@
 //                          (default 1 MB; 0: no limit).
 //   DRAVIMO_NO_WATCH=1     print files are found by the one-second poll alone,
 //                          not at once when handed over (for measuring).
+//   DRAVIMO_HTTP=ADDRESS:PORT
+//                          turns the local HTTP interface on (off by default).
+//   DRAVIMO_HTTP_TOKEN_FILE=path
+//                          when the file exists, every HTTP request needs its
+//                          token as a bearer token; an address other than
+//                          loopback needs one, or the start ends (exit 1).
+//   DRAVIMO_HTTP_MAX_QUEUED=n
+//                          how many HTTP jobs may wait for the register
+//                          before more are turned away (default 100).
 // The working folder is where param.ini, vats.dat and the job files are read.
 
+#include "api/apihandler.h"
+#include "api/httpinterface.h"
 #include "app/stopsignals.h"
 #include "control/controller.h"
 #include "control/exitcodes.h"
 #include "control/printfolderwatch.h"
+#include "control/publishinglink.h"
 #include "control/statustexts.h"
+#include "control/submittedjobs.h"
 #include "control/unattendedwindow.h"
 #include "core/clock.h"
 #include "core/commlog.h"
@@ -64,6 +77,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -160,6 +174,31 @@ Millis giveUpAfter()
     return ok && seconds > 0 && seconds < 100LL * 24 * 3600 ? Millis(seconds * 1000) : kDefaultWaitLimit;
 }
 
+// DRAVIMO_HTTP read; nothing when it is not set. A setting that cannot be
+// honoured safely ends the start: exit 1, saying why.
+struct HttpStart
+{
+    std::optional<HttpSettings> settings;
+    QString why;
+};
+
+HttpStart httpSettingsFromEnvironment()
+{
+    const QString listen = qEnvironmentVariable("DRAVIMO_HTTP");
+    if (listen.isEmpty())
+        return {};
+    HttpStart start;
+    start.settings = readHttpSettings(listen, qEnvironmentVariable("DRAVIMO_HTTP_TOKEN_FILE"), start.why);
+    return start;
+}
+
+int maxQueuedHttpJobs()
+{
+    bool ok = false;
+    const int n = qEnvironmentVariableIntValue("DRAVIMO_HTTP_MAX_QUEUED", &ok);
+    return ok && n > 0 ? n : SubmittedJobs::kDefaultMaxQueued;
+}
+
 // Everything there is one of per process, built once and handed down: the
 // register link and what it reports through, the result file of the current
 // job, the progress indicator, and the controller.
@@ -175,6 +214,13 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
                       [&clock](const QString &connection) { return openTransport(connection, clock); });
     exchange.setReplyObserver(cardAcknowledgementWriter(results));
     exchange.setLinkNotice([&view](const QString &text) { view.notice(text); });
+    const HttpStart http = commandLine.isEmpty() ? httpSettingsFromEnvironment() : HttpStart{};
+    if (!http.why.isEmpty()) {
+        if (window)
+            view.notice(QStringLiteral("dravimo: ") + http.why);
+        std::fputs(("dravimo: " + http.why + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+        return exitcode::kFailure;
+    }
     // Nobody watches an unattended run: a wait past the limit ends it (exit
     // 4), the job left in the journal for the restart to settle. A one-shot
     // run keeps looking for a missing register until its host ends it.
@@ -184,9 +230,14 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
     });
     if (commandLine.isEmpty())
         exchange.setMissingLimit(&limit);
-    EcrSession ecr{exchange, view, clock, results, numbers, &limit};
+    // Jobs a host hands over through the HTTP interface (saved in "http/"
+    // beside param.ini), and what the job side publishes for it: every
+    // command's outcome on the way past.
+    SubmittedJobs submitted(QStringLiteral("http"), maxQueuedHttpJobs());
+    PublishingLink link(exchange, submitted, clock, numbers);
+    EcrSession ecr{link, view, clock, results, numbers, &limit};
     ProgressIndicator progress(view);
-    Controller controller(view, clock, exchange, progress, commandLine);
+    Controller controller(view, clock, link, progress, commandLine);
     controller.setEndWhenEcrGivenUp(window == nullptr);
     // The job journal lives beside param.ini; DRAVIMO_JOURNAL=off runs
     // without one (for measuring what it costs).
@@ -221,6 +272,42 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
         });
     }
     stopOnSignal(controller, exchange, view, clock, !commandLine.isEmpty());
+    // The local HTTP interface: its jobs run by the controller with the
+    // print folder's; the server on its own thread answers from what is
+    // published in `submitted`.
+    std::optional<ApiHandler> api;
+    std::optional<HttpInterface> server;
+    QTimer publishTimer;
+    if (http.settings) {
+        submitted.setQuarantineFolder(translator.quarantineFolder);
+        submitted.load(clock.wallNow().toMSecsSinceEpoch());
+        controller.setSubmittedJobs(&submitted);
+        translator.jobKey = [&submitted](const QString &path) { return submitted.keyOf(path); };
+        submitted.setAccepted([&controller] {
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [&controller] {
+                    if (!controller.busy() && controller.pollTimer().isActive())
+                        controller.pollTick();
+                },
+                Qt::QueuedConnection);
+        });
+        publishTimer.setInterval(clock.realMs(Millis(200)));
+        QObject::connect(&publishTimer, &QTimer::timeout, [&submitted, &controller, &progress] {
+            const bool printing = controller.pollTimer().isActive();
+            submitted.publish([printing](RegisterSnapshot &s) { s.printing = printing; });
+            if (controller.busy())
+                submitted.atLine(progress.value());
+        });
+        publishTimer.start();
+        api.emplace(submitted, clock, *http.settings);
+        server.emplace(*api, clock, *http.settings);
+        QString why;
+        if (!server->start(why)) {
+            std::fputs(("dravimo: " + why + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+            return exitcode::kFailure;
+        }
+    }
     PrintFolderWatch watch(clock, log);
     if (qEnvironmentVariable("DRAVIMO_NO_WATCH") != QLatin1String("1"))
         controller.setPrintFolderWatch(&watch);

@@ -32,6 +32,7 @@ class EcrLink;
 struct Command;
 class PrintFolderWatch;
 class ProgressIndicator;
+class SubmittedJobs;
 
 class Controller
 {
@@ -55,6 +56,10 @@ public:
     // Ticks at once when the host hands a print file over, while printing is
     // on (never in a one-shot run). Without one the poll alone finds files.
     void setPrintFolderWatch(PrintFolderWatch *watch);
+    // Jobs a host hands over by a call (the HTTP interface): they run one at
+    // a time with the print folder's, in the order each became ready, on
+    // the same path (the translator, the journal, the settling of a crash).
+    void setSubmittedJobs(SubmittedJobs *jobs) { submitted_ = jobs; }
 
     // Settles a job the journal shows unfinished; afterRestart says whether
     // the process that ran it ended (and this is another try at it) or this
@@ -165,6 +170,8 @@ private:
     std::optional<PrintJobFiles::Taken> takeReady(const QString &path);
     void runSingleFileJob(const Settings &s);
     void runMultiFileSearch(const Settings &s);
+    bool submittedJobGoesFirst(const Settings &s);
+    void runSubmittedJob(const Settings &s);
     enum class JobOutcome { Done, NotRead, Interrupted };
     JobOutcome runJob(const QString &path, const PrintJobFiles::Taken &taken, const Settings &s);
     bool lockWorkingFolder();
@@ -188,6 +195,7 @@ private:
     PrintJobFiles ownFiles_{nullptr, nullptr};
     PrintJobFiles *files_ = &ownFiles_;
     PrintFolderWatch *watch_ = nullptr;
+    SubmittedJobs *submitted_ = nullptr;
     JobJournal *journal_ = nullptr;
     SettleFn settle_;
     // The journal's unfinished job, until it is settled, and whether a

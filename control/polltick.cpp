@@ -5,10 +5,13 @@
 #include "control/jobfiles.h"
 #include "control/printfolderwatch.h"
 #include "control/statustexts.h"
+#include "control/submittedjobs.h"
 #include "core/files.h"
 #include "core/progressindicator.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 
 #include <exception>
 
@@ -30,9 +33,14 @@ void Controller::pollTick()
     view_.repaint();
     // A job cut short is settled before another print file is even taken:
     // its own print file may be the one found next.
-    if (!settleUnfinishedJob())
+    const bool settled = settleUnfinishedJob();
+    if (submitted_)
+        submitted_->refresh();
+    if (!settled)
         return;
-    if (s->fileMode == FileMode::Single)
+    if (submittedJobGoesFirst(*s))
+        runSubmittedJob(*s);
+    else if (s->fileMode == FileMode::Single)
         runSingleFileJob(*s);
     else if (s->fileMode == FileMode::Multi)
         runMultiFileSearch(*s);
@@ -52,6 +60,51 @@ void Controller::setPrintFolderWatch(PrintFolderWatch *watch)
             return true;
         });
     }
+}
+
+// A job handed over by a call became ready when it was saved; a print file
+// when it was renamed into place (or last written), which is when its entry
+// in the folder last changed. The one that became ready first runs.
+bool Controller::submittedJobGoesFirst(const Settings &s)
+{
+    const auto next = submitted_ ? submitted_->next() : std::nullopt;
+    if (!next)
+        return false;
+    QString candidate;
+    if (s.fileMode == FileMode::Single)
+        candidate = s.location + s.file;
+    else if (s.fileMode == FileMode::Multi)
+        candidate = s.file.contains(QLatin1Char('*')) ? findWildcardPrintFile(s.location, s.file)
+                                                      : findNumberedPrintFile(s.location + s.file);
+    const QFileInfo file(candidate);
+    if (candidate.isEmpty() || !file.exists() || file.size() == 0)
+        return true;
+    // A print file the host still holds (or the system will not let us read)
+    // is not ready yet, whatever its times say: it must not hold up the jobs
+    // behind it.
+    if (printFileAccess(candidate, false).state != PrintFileAccess::Free)
+        return true;
+    const QDateTime ready = qMax(file.metadataChangeTime(), file.lastModified());
+    return next->acceptedMs < ready.toMSecsSinceEpoch();
+}
+
+// The job's print file is Dravimo's own, in its working folder: it is run
+// and removed like a host's, and its outcome goes to its own result file.
+void Controller::runSubmittedJob(const Settings &s)
+{
+    const auto next = submitted_->next();
+    const auto taken = takeReady(next->path);
+    if (!taken)
+        return;
+    // The job counter (the window's, and the print-folder hosts' receipt.txt)
+    // counts print files as it always has: an HTTP host has its job's id.
+    submitted_->started(next->id);
+    if (runJob(next->path, *taken, s) == JobOutcome::Done)
+        jobEnded(next->path, true);
+    submitted_->refresh();
+    view_.setStatus(texts::kJobDoneStatus);
+    view_.repaint();
+    view_.setCaption(texts::kJobDoneCaption);
 }
 
 // An edit of param.ini takes effect on the next tick. A param.ini that cannot

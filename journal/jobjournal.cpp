@@ -228,6 +228,8 @@ QByteArray JobJournal::serialise(const JournalEntry &e)
         out += sealed("cancel " + QByteArray::number(e.cancelResumeAt));
     if (e.settleTable > 0)
         out += sealed("settle-table " + QByteArray::number(e.settleTable));
+    if (!e.key.isEmpty())
+        out += sealed("key " + encoded(e.key));
     for (const JournalReply &r : e.replies)
         out += sealed(replyLine(r));
     if (e.cardInFlight)
@@ -281,6 +283,8 @@ std::optional<JournalEntry> JobJournal::parse(const QByteArray &bytes)
             e.cancelResumeAt = parts[1].toInt();
         } else if (parts.size() == 2 && parts[0] == "settle-table" && e.replies.isEmpty()) {
             e.settleTable = parts[1].toInt();
+        } else if (parts.size() == 2 && parts[0] == "key" && e.replies.isEmpty()) {
+            e.key = decoded(parts[1]);
         } else if (lines[i] == "card") {
             e.cardInFlight = true;
         } else if (lines[i] == "lost") {

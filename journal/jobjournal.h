@@ -94,6 +94,11 @@ struct JournalEntry
     // With the outcome: the table the job meant to put aside and left open
     // for keying (-1: none).
     int leftOpenTable = -1;
+    // The idempotency key a host sent with the job through the local HTTP
+    // interface (empty for a print file from the folder): on the entry from
+    // the job's first durable write, so that a restart knows which request the
+    // job it settles answers.
+    QString key{};
 
     bool operator==(const JournalEntry &) const = default;
 };

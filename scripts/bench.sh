@@ -7,7 +7,10 @@
 #   - the pick-up latency (rename into place -> first command on the line) of
 #     20 one-line receipts handed over at random moments, with the folder
 #     watch on and with it off (DRAVIMO_NO_WATCH=1);
-#   - dravimo's CPU while idle and while a command goes unanswered, and its RSS.
+#   - dravimo's CPU while idle and while a command goes unanswered, and its RSS;
+#   - the HTTP interface: from a POST of a one-line receipt to the first
+#     command on the line (idle register), and GET /v1/register requests per
+#     second while the 40-line receipt runs.
 # It prints one report; nothing is compared or failed. It is a benchmark, not
 # a test: figures depend on the machine and on what else it is doing.
 #
@@ -200,3 +203,56 @@ awk -v on="${on[*]}" -v off="${off[*]}" -v nc="$on_count" -v fc="$off_count" 'BE
   printf "job journal, 40-line receipt, 3 runs each: interval mean %.4f s with it (%d commands), %.4f s without (%d commands): %+.1f %%\n",
     sa / n, nc, sb / n, fc, (sa - sb) / sb * 100 }'
 
+
+# 6. The HTTP interface: POST to the first command on the line, on an idle
+# register; then how many GET /v1/register it answers per second while the
+# 40-line receipt runs (one client, a new connection per request).
+HTTP_PORT=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+start_dravimo DRAVIMO_HTTP=127.0.0.1:$HTTP_PORT
+sleep 0.5
+post() { # KEY FILE
+  curl -sS -o /dev/null -w '%{http_code}' -X POST "http://127.0.0.1:$HTTP_PORT/v1/jobs?wait=30" \
+    -H "Idempotency-Key: $1" -H 'Content-Type: text/plain; charset=windows-1253' --data-binary "@$2"
+}
+# Timed from inside one client (a curl started per request would add its own
+# start-up to every figure): the moment before the request is sent, against
+# the simulator's trace time of the first command after it (both wall clock,
+# the trace to the millisecond).
+python3 - "$HTTP_PORT" "$RUN/short.prn" "$RUN/trace.txt" "$FILES" "$$" <<'PY' | stats | {
+import datetime, http.client, sys, time
+port, body, trace, count, tag = int(sys.argv[1]), open(sys.argv[2], "rb").read(), sys.argv[3], int(sys.argv[4]), sys.argv[5]
+for i in range(count):
+    time.sleep(0.3)
+    seen = len(open(trace, errors="replace").readlines())
+    sent = datetime.datetime.now()
+    c = http.client.HTTPConnection("127.0.0.1", port, timeout=30)
+    c.request("POST", "/v1/jobs?wait=30", body, {"Host": f"127.0.0.1:{port}", "Idempotency-Key": f"bench-{tag}-{i}",
+                                                 "Content-Type": "text/plain; charset=windows-1253"})
+    if c.getresponse().status != 200:
+        sys.exit("the HTTP job did not end")
+    first = next(l for l in open(trace, errors="replace").readlines()[seen:] if l.split()[3:4] == ["cmd"])
+    h, m, s = first.split()[0].split(":")
+    at = datetime.datetime.combine(sent.date(), datetime.time(int(h), int(m))) + datetime.timedelta(seconds=float(s))
+    print(round((at - sent).total_seconds() * 1000))
+PY
+  read -r mean median worst
+  echo "HTTP POST to first command ($FILES receipts, idle register): median $median s, mean $mean s, worst $worst s"
+}
+post "bench-$$-long" "$RUN/long.prn" >/dev/null &
+POST_PID=$!
+python3 - "$HTTP_PORT" <<'PY'
+import http.client, sys, time
+port, n, t0 = int(sys.argv[1]), 0, time.perf_counter()
+busy = False
+while time.perf_counter() - t0 < 3:
+    c = http.client.HTTPConnection("127.0.0.1", port, timeout=5)
+    c.request("GET", "/v1/register", headers={"Host": f"127.0.0.1:{port}"})
+    body = c.getresponse().read()
+    busy = busy or b'"runningJob":"' in body
+    c.close()
+    n += 1
+print(f"GET /v1/register while the 40-line receipt runs: {n / 3:.0f} requests/s"
+      + ("" if busy else " (the job was not seen running)"))
+PY
+wait "$POST_PID" || true
+stop_dravimo

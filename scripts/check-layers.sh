@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # The layers stay visible: a library folder includes headers only from itself
 # and the folders below it. Order, ground floor first:
-#   greek  core  settings  journal  ecr  payments  translate  control  gui  app
+#   greek  core  settings  journal  ecr  payments  translate  control  api  gui  app
 # The simulator (sim) stands beside them on core and greek alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-order=(greek core settings journal ecr payments translate control gui app)
+order=(greek core settings journal ecr payments translate control api gui app)
 declare -A rank
 for i in "${!order[@]}"; do rank[${order[$i]}]=$i; done
 failed=0

@@ -17,7 +17,7 @@ shift || true
 BUILD_DIR=${BUILD_DIR:-build-san}
 TARGETS=("$@")
 if [[ ${#TARGETS[@]} -eq 0 ]]; then
-  TARGETS=(fuzz_printfile fuzz_exchange fuzz_settings fuzz_datafiles fuzz_greek)
+  TARGETS=(fuzz_printfile fuzz_exchange fuzz_settings fuzz_datafiles fuzz_greek fuzz_jsonreceipt)
 fi
 LAUNCHER=()
 command -v ccache >/dev/null && LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)

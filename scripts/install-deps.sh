@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Dravimo builds, tests and runs with.
+# qt6-websockets-dev only so that CMake finds Qt's HTTP server module: the
+# Debian package needs it and does not pull it in.
 # clang and its runtime libraries: the sanitizer build and the fuzz targets.
 set -euo pipefail
 SUDO=""
@@ -8,7 +10,7 @@ export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
   g++ cmake ninja-build pkg-config \
-  qt6-base-dev qt6-serialport-dev libgl-dev \
+  qt6-base-dev qt6-serialport-dev qt6-httpserver-dev qt6-websockets-dev libgl-dev \
   libgtest-dev \
   xvfb xauth fonts-dejavu-core iproute2 \
   clang libclang-rt-14-dev >/dev/null

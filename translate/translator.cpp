@@ -175,6 +175,8 @@ void Translator::beginJob(Job &job, const QString &path, const QByteArray &bytes
     const QString before = ecr_.link.send(ecrcommand::receiptNumbers(), Quiet::Yes).reply;
     JournalEntry entry{path, fingerprintOf(bytes), before, 1, previousLeftOpen(), {}, false, false};
     entry.settleTable = previousTableLeftOpen();
+    if (jobKey)
+        entry.key = jobKey(path);
     if (!files_.begin(entry))
         throw JobInterrupted{journal_->lastError()};
     writeHeader(job);

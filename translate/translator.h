@@ -53,6 +53,10 @@ public:
     // Told when a job was refused whole (its result file may not be used):
     // a one-shot run then ends in failure.
     std::function<void()> jobRefused;
+    // The idempotency key of the job of this print file, empty when it has
+    // none (a host's file from the print folder): it goes into the job's
+    // journal entry with the job's start.
+    std::function<QString(const QString &path)> jobKey;
     // Where a print file that must not be tried again is moved.
     QString quarantineFolder = QStringLiteral("quarantine");
 

@@ -82,10 +82,12 @@ TEST(JournalEntry, EveryCutReadsAsTheLastWholeStateAndDamageAsTheStateBefore)
     EXPECT_EQ(JobJournal::parse(damaged), states[1]);
 
     // Recovery's pending cancel rides in the entry it rewrites whole, and so
-    // does the table the job began by putting aside.
+    // do the table the job began by putting aside and a host's idempotency key
+    // (any printable characters, spaces included).
     JournalEntry pending = states.last();
     pending.cancelResumeAt = 1;
     pending.settleTable = 7;
+    pending.key = QStringLiteral("order 42/7 *a%b");
     pending.replyLost = true;
     EXPECT_EQ(JobJournal::parse(JobJournal::serialise(pending)), pending);
 }

@@ -1,0 +1,39 @@
+#pragma once
+// The register link with every command's outcome published for the HTTP
+// interface: whether the register answers, its last status, paper, a Z report
+// due, an open receipt or table, its receipt and Z numbers. It adds nothing
+// to the line: it only watches the commands the job side sends anyway (the
+// jobs' status questions, "KXRE" and "KX?TO" at each job's start and end, the
+// ECR check), so the interface never has to ask the register itself.
+
+#include "core/numbers.h"
+#include "ecr/link.h"
+
+namespace dravimo {
+
+class Clock;
+class SubmittedJobs;
+
+class PublishingLink : public EcrLink
+{
+public:
+    PublishingLink(EcrLink &link, SubmittedJobs &jobs, Clock &clock, NumberFormat numbers)
+        : link_(link), jobs_(jobs), clock_(clock), numbers_(numbers)
+    {}
+
+    CommandResult send(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
+    CommandResult sendOnce(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
+    void setConnection(const QString &connection) override { link_.setConnection(connection); }
+    void close() override { link_.close(); }
+    void setRepeatsCollapsed(bool on) override { link_.setRepeatsCollapsed(on); }
+
+private:
+    void publish(const QString &command, const CommandResult &r);
+
+    EcrLink &link_;
+    SubmittedJobs &jobs_;
+    Clock &clock_;
+    NumberFormat numbers_;
+};
+
+} // namespace dravimo
