@@ -21,14 +21,14 @@ public:
         : link_(link), jobs_(jobs), clock_(clock), numbers_(numbers)
     {}
 
-    CommandResult send(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
-    CommandResult sendOnce(const QString &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
+    CommandResult send(const Command &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
+    CommandResult sendOnce(const Command &command, Quiet quiet = Quiet::No, Seconds cardWait = Seconds{0}) override;
     void setConnection(const QString &connection) override { link_.setConnection(connection); }
     void close() override { link_.close(); }
     void setRepeatsCollapsed(bool on) override { link_.setRepeatsCollapsed(on); }
 
 private:
-    void publish(const QString &command, const CommandResult &r);
+    void publish(const Command &command, const CommandResult &r);
 
     EcrLink &link_;
     SubmittedJobs &jobs_;
