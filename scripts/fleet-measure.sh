@@ -6,7 +6,7 @@
 #   - load: every instance gets FLEET_JOBS receipts over HTTP at once, one
 #     after another per register, while /metrics is scraped every second as
 #     Prometheus would; wall time, CPU, the slowest scrape;
-#   - RSS of each dravimo and each ecrsim, and open file descriptors.
+#   - RSS and PSS of each dravimo, RSS of each ecrsim, open file descriptors.
 # It prints one report; nothing is compared or failed (a measurement, not a
 # test).
 #
@@ -43,6 +43,20 @@ def rss_mb(pid):
             if line.startswith("VmRSS:"):
                 return int(line.split()[1]) / 1024
     return 0.0
+
+
+def pss_mb(pid):
+    """Proportional set size: shared pages (the Qt libraries) divided among
+    the processes that share them, so the sum over instances is what the
+    machine gives them."""
+    try:
+        with open(f"/proc/{pid}/smaps_rollup") as f:
+            for line in f:
+                if line.startswith("Pss:"):
+                    return int(line.split()[1]) / 1024
+    except OSError:
+        pass
+    return float("nan")
 
 
 def fds(pid):
@@ -105,6 +119,7 @@ try:
     busy = time.time() - w0
     d_busy, s_busy = cpu_of(rigs, "dravimo") - d0, cpu_of(rigs, "sim") - s0
     rss_busy = [rss_mb(r.dravimo.pid) for r in rigs]
+    pss_busy = [pss_mb(r.dravimo.pid) for r in rigs]
     sim_rss = [rss_mb(r.sim.pid) for r in rigs]
     scrape_ms.sort()
     print(f"load: {N * JOBS} receipts ({JOBS} per register, all registers at once) in {busy:.1f} s, "
@@ -113,6 +128,8 @@ try:
           f"{1000 * d_busy / (N * JOBS):.0f} ms per receipt), ecrsim {s_busy:.1f} s")
     print(f"load: dravimo RSS MB {summary(rss_busy)}, total {sum(rss_busy):.0f} MB; "
           f"ecrsim RSS MB {summary(sim_rss)}")
+    print(f"load: dravimo PSS MB {summary(pss_busy)}, total {sum(pss_busy):.0f} MB "
+          f"(shared library pages counted once)")
     print(f"load: /metrics scrapes {len(scrape_ms)}, median {scrape_ms[len(scrape_ms) // 2]:.1f} ms, "
           f"slowest {scrape_ms[-1]:.1f} ms")
     print(f"open file descriptors per dravimo: {summary([fds(r.dravimo.pid) for r in rigs])}")
