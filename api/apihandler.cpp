@@ -394,8 +394,9 @@ std::optional<ApiResponse> ApiHandler::watched(const ApiRequest &request) const
         r.headers.append(qMakePair(QByteArray("Content-Type"), QByteArray("text/html; charset=utf-8")));
         // The page loads nothing and runs nothing, and no other site may
         // frame it.
-        r.headers.append(qMakePair(QByteArray("Content-Security-Policy"),
-                                   QByteArray("default-src 'none'; style-src 'unsafe-inline'; frame-ancestors 'none'")));
+        r.headers.append(
+            qMakePair(QByteArray("Content-Security-Policy"),
+                      QByteArray("default-src 'none'; style-src 'unsafe-inline'; frame-ancestors 'none'")));
         r.body = statusPage({jobs_.registerSnapshot(), recent_->newestFirst(), jobs_.queued(), clock_.nowMs()});
     }
     r.headers.append(qMakePair(QByteArray("Cache-Control"), QByteArray("no-store")));

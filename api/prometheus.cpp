@@ -41,7 +41,7 @@ void histogram(QString &out, const Metrics::Family &f, const Metrics::Series &s)
     for (std::size_t i = 0; i < f.bounds.size(); ++i) {
         below += s.buckets[i];
         out += f.name + QStringLiteral("_bucket{le=\"") + number(f.bounds[i]) + QStringLiteral("\"} ")
-             + QString::number(below) + QLatin1Char('\n');
+            + QString::number(below) + QLatin1Char('\n');
     }
     out += f.name + QStringLiteral("_bucket{le=\"+Inf\"} ") + QString::number(s.count) + QLatin1Char('\n');
     out += f.name + QStringLiteral("_sum ") + number(s.sum) + QLatin1Char('\n');
@@ -55,8 +55,8 @@ QByteArray prometheusText(const std::vector<Metrics::Family> &families)
     QString out;
     for (const Metrics::Family &f : families) {
         out += QStringLiteral("# HELP ") + f.name + QLatin1Char(' ') + escaped(f.help, false) + QLatin1Char('\n');
-        out += QStringLiteral("# TYPE ") + f.name + QLatin1Char(' ') + QLatin1String(typeName(f.type))
-             + QLatin1Char('\n');
+        out +=
+            QStringLiteral("# TYPE ") + f.name + QLatin1Char(' ') + QLatin1String(typeName(f.type)) + QLatin1Char('\n');
         for (const auto &[value, s] : f.series) {
             if (f.type == Metrics::Type::Histogram)
                 histogram(out, f, s);

@@ -29,9 +29,9 @@ QString yesNo(bool on)
 
 QString row(const QString &label, const QString &value, const QString &id = {})
 {
-    return QStringLiteral("<tr><th>") + label + QStringLiteral("</th><td") +
-           (id.isEmpty() ? QString() : QStringLiteral(" id=\"") + id + QLatin1Char('"')) + QLatin1Char('>') + value +
-           QStringLiteral("</td></tr>\n");
+    return QStringLiteral("<tr><th>") + label + QStringLiteral("</th><td")
+        + (id.isEmpty() ? QString() : QStringLiteral(" id=\"") + id + QLatin1Char('"')) + QLatin1Char('>') + value
+        + QStringLiteral("</td></tr>\n");
 }
 
 QString registerPart(const StatusPageData &d)
@@ -46,8 +46,8 @@ QString registerPart(const StatusPageData &d)
     out += row(QStringLiteral("Τελευταία απάντηση"),
                s.lastAnswerMs < 0 ? QStringLiteral("—")
                                   : QStringLiteral("πριν από %1 s").arg((d.nowMs - s.lastAnswerMs) / 1000));
-    out += row(QStringLiteral("Εκτυπώσεις"),
-               s.printing ? QStringLiteral("Ενεργές") : QStringLiteral("Ανενεργές"), QStringLiteral("printing"));
+    out += row(QStringLiteral("Εκτυπώσεις"), s.printing ? QStringLiteral("Ενεργές") : QStringLiteral("Ανενεργές"),
+               QStringLiteral("printing"));
     QString status = QStringLiteral("—");
     if (s.status == 0)
         status = QStringLiteral("Έτοιμη");
@@ -87,18 +87,19 @@ QString jobsPart(const std::vector<JobRecord> &jobs)
 
 QByteArray statusPage(const StatusPageData &d)
 {
-    QString out = QStringLiteral(
-        "<!DOCTYPE html>\n<html lang=\"el\">\n<head>\n<meta charset=\"utf-8\">\n"
-        "<meta http-equiv=\"refresh\" content=\"%1\">\n"
-        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-        "<title>Dravimo — Κατάσταση</title>\n<style>\n"
-        "body{font-family:sans-serif;margin:1.5em;color:#222}\n"
-        "table{border-collapse:collapse;margin-bottom:1.5em}\n"
-        "th,td{border:1px solid #bbb;padding:.3em .6em;text-align:left;vertical-align:top}\n"
-        "table.health th{background:#f0f0f0}\n.ok{color:#176f2c;font-weight:bold}\n"
-        ".bad{color:#b00020;font-weight:bold}\ntr.exit-1 td,tr.exit-2 td,tr.exit-3 td{background:#fff3f3}\n"
-        "</style>\n</head>\n<body>\n<h1>Dravimo</h1>\n")
-                      .arg(kStatusPageRefreshSeconds);
+    QString out =
+        QStringLiteral(
+            "<!DOCTYPE html>\n<html lang=\"el\">\n<head>\n<meta charset=\"utf-8\">\n"
+            "<meta http-equiv=\"refresh\" content=\"%1\">\n"
+            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+            "<title>Dravimo — Κατάσταση</title>\n<style>\n"
+            "body{font-family:sans-serif;margin:1.5em;color:#222}\n"
+            "table{border-collapse:collapse;margin-bottom:1.5em}\n"
+            "th,td{border:1px solid #bbb;padding:.3em .6em;text-align:left;vertical-align:top}\n"
+            "table.health th{background:#f0f0f0}\n.ok{color:#176f2c;font-weight:bold}\n"
+            ".bad{color:#b00020;font-weight:bold}\ntr.exit-1 td,tr.exit-2 td,tr.exit-3 td{background:#fff3f3}\n"
+            "</style>\n</head>\n<body>\n<h1>Dravimo</h1>\n")
+            .arg(kStatusPageRefreshSeconds);
     out += registerPart(d);
     out += jobsPart(d.jobs);
     out += QStringLiteral("<p><small>Ανανεώνεται κάθε %1 s.</small></p>\n</body>\n</html>\n")

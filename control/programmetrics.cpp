@@ -9,10 +9,11 @@ namespace dravimo {
 void declareProgramMetrics(Metrics &m)
 {
     using namespace metric;
-    m.declareCounter(kJobs, QStringLiteral("Jobs ended, print files and HTTP jobs alike, by the exit code their result "
-                                           "file gives (0 done, 1 not done, 2 receipt left open, 3 a line refused)."),
-                     QStringLiteral("exit_code"), {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"),
-                                                   QStringLiteral("3")});
+    m.declareCounter(kJobs,
+                     QStringLiteral("Jobs ended, print files and HTTP jobs alike, by the exit code their result "
+                                    "file gives (0 done, 1 not done, 2 receipt left open, 3 a line refused)."),
+                     QStringLiteral("exit_code"),
+                     {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
     QStringList kinds;
     for (int k = int(CommandKind::Question); k <= int(CommandKind::Raw); ++k)
         kinds.append(kindName(CommandKind(k)));
@@ -40,14 +41,14 @@ void declareProgramMetrics(Metrics &m)
                      QStringLiteral("class"),
                      {QStringLiteral("accepted"), QStringLiteral("declined"), QStringLiteral("refused"),
                       QStringLiteral("busy"), QStringLiteral("not_received")});
-    m.declareCounter(kLinkReopens, QStringLiteral("Times the serial port was opened again after silence or a failure."));
+    m.declareCounter(kLinkReopens,
+                     QStringLiteral("Times the serial port was opened again after silence or a failure."));
     m.declareHistogram(kRoundTrip,
                        QStringLiteral("From a command's first send to its outcome, retries and card waits included."),
                        {0.05, 0.1, 0.25, 0.5, 1, 2.5, 5, 10, 30, 60, 120, 300});
     m.declareHistogram(kJobDuration, QStringLiteral("From a job's start to its exit code."),
                        {0.5, 1, 2.5, 5, 10, 30, 60, 120, 300, 600});
-    m.declareGauge(kAnswering,
-                   QStringLiteral("1 when the register answered the last command sent to it, else 0."), 0);
+    m.declareGauge(kAnswering, QStringLiteral("1 when the register answered the last command sent to it, else 0."), 0);
 }
 
 } // namespace dravimo

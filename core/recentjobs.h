@@ -17,8 +17,8 @@ struct JobRecord
 {
     QString tag;
     QDateTime ended;
-    int exitCode = -1; // -1: the job never wrote "exitcode = " (put aside)
-    QString receipt;   // the "receipt = " line's value
+    int exitCode = -1;  // -1: the job never wrote "exitcode = " (put aside)
+    QString receipt;    // the "receipt = " line's value
     QStringList errors; // the "Err = " lines' values
 };
 

@@ -306,10 +306,11 @@ TEST(Metrics, HistogramBucketsAndLabelValuesAsPrometheusReadsThem)
         m.observe(QStringLiteral("t_seconds"), v);
     m.add(QStringLiteral("c_total"), QStringLiteral("a\"\\"));
     const QByteArray text = prometheusText(m.snapshot());
-    EXPECT_EQ(text, "# HELP t_seconds a\\\\b\\nc\n# TYPE t_seconds histogram\n"
-                    "t_seconds_bucket{le=\"0.5\"} 1\nt_seconds_bucket{le=\"1\"} 3\nt_seconds_bucket{le=\"+Inf\"} 4\n"
-                    "t_seconds_sum 11.2\nt_seconds_count 4\n"
-                    "# HELP c_total h\n# TYPE c_total counter\nc_total{code=\"0\"} 0\nc_total{code=\"a\\\"\\\\\"} 1\n");
+    EXPECT_EQ(text,
+              "# HELP t_seconds a\\\\b\\nc\n# TYPE t_seconds histogram\n"
+              "t_seconds_bucket{le=\"0.5\"} 1\nt_seconds_bucket{le=\"1\"} 3\nt_seconds_bucket{le=\"+Inf\"} 4\n"
+              "t_seconds_sum 11.2\nt_seconds_count 4\n"
+              "# HELP c_total h\n# TYPE c_total counter\nc_total{code=\"0\"} 0\nc_total{code=\"a\\\"\\\\\"} 1\n");
 }
 
 // What a host wrote into a print file (its tag) and what the register said
@@ -317,10 +318,10 @@ TEST(Metrics, HistogramBucketsAndLabelValuesAsPrometheusReadsThem)
 // file shared by many jobs is the one read.
 TEST(StatusPage, JobsFromTheirResultFilesShownAsText)
 {
-    const JobRecord job = jobRecordFromResult(
-        {QStringLiteral("tag = OLD"), QStringLiteral("exitcode = 0"), QStringLiteral("tag = <script>x</script>"),
-         QStringLiteral("Err = 69, [KX50R2<b>] DateTime = 01/01/2026 10:00:00"),
-         QStringLiteral("receipt = 12, 34"), QStringLiteral("exitcode = 3")});
+    const JobRecord job = jobRecordFromResult({QStringLiteral("tag = OLD"), QStringLiteral("exitcode = 0"),
+                                               QStringLiteral("tag = <script>x</script>"),
+                                               QStringLiteral("Err = 69, [KX50R2<b>] DateTime = 01/01/2026 10:00:00"),
+                                               QStringLiteral("receipt = 12, 34"), QStringLiteral("exitcode = 3")});
     EXPECT_EQ(job.tag, QStringLiteral("<script>x</script>"));
     EXPECT_EQ(job.exitCode, 3);
     EXPECT_EQ(job.receipt, QStringLiteral("12, 34"));
