@@ -2,6 +2,8 @@
 
 #include "api/jsonreceipt.h"
 #include "api/outcome.h"
+#include "api/prometheus.h"
+#include "api/statuspage.h"
 #include "control/submittedjobs.h"
 #include "core/clock.h"
 #include "greek/cp1253.h"
@@ -180,6 +182,8 @@ std::optional<ApiResponse> ApiHandler::refused(const ApiRequest &request) const
 ApiResponse ApiHandler::handle(const ApiRequest &request) const
 {
     if (auto r = refused(request))
+        return *r;
+    if (auto r = watched(request))
         return *r;
     const QStringList parts = request.path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     const bool get = request.method == "GET";
@@ -369,6 +373,34 @@ ApiResponse ApiHandler::registerHealth() const
     if (!s.numbers.isEmpty())
         o.insert(QStringLiteral("numbers"), receiptNumbersJson(s.numbers));
     return jsonAnswer(200, o);
+}
+
+// "/metrics" and the status page: read-only, behind the same Host and token
+// rules as the jobs.
+std::optional<ApiResponse> ApiHandler::watched(const ApiRequest &request) const
+{
+    const bool metrics = request.path == QLatin1String("/metrics") && metrics_;
+    const bool page = request.path == QLatin1String("/") && recent_;
+    if (!metrics && !page)
+        return std::nullopt;
+    if (request.method != "GET")
+        return errorAnswer(405, QStringLiteral("method-not-allowed"),
+                           QString::fromLatin1(request.method) + QStringLiteral(" is not allowed on ") + request.path);
+    ApiResponse r;
+    if (metrics) {
+        r.headers.append(qMakePair(QByteArray("Content-Type"), QByteArray(kPrometheusContentType)));
+        r.body = prometheusText(metrics_->snapshot());
+    } else {
+        r.headers.append(qMakePair(QByteArray("Content-Type"), QByteArray("text/html; charset=utf-8")));
+        // The page loads nothing and runs nothing, and no other site may
+        // frame it.
+        r.headers.append(
+            qMakePair(QByteArray("Content-Security-Policy"),
+                      QByteArray("default-src 'none'; style-src 'unsafe-inline'; frame-ancestors 'none'")));
+        r.body = statusPage({jobs_.registerSnapshot(), recent_->newestFirst(), jobs_.queued(), clock_.nowMs()});
+    }
+    r.headers.append(qMakePair(QByteArray("Cache-Control"), QByteArray("no-store")));
+    return r;
 }
 
 } // namespace dravimo

@@ -21,6 +21,8 @@
 namespace dravimo {
 
 class Clock;
+class Metrics;
+class RecentJobs;
 class SubmittedJobs;
 struct SubmittedJob;
 
@@ -73,6 +75,14 @@ public:
 
     ApiHandler(SubmittedJobs &jobs, Clock &clock, HttpSettings settings);
 
+    // What "/metrics" and the status page "/" show; without them both are
+    // 404 like any unknown path.
+    void setWatched(const Metrics *metrics, const RecentJobs *recent)
+    {
+        metrics_ = metrics;
+        recent_ = recent;
+    }
+
     ApiResponse handle(const ApiRequest &request) const;
     // A job's answer: 200 once it has ended, else `pending` (202 for a job
     // just accepted).
@@ -86,10 +96,13 @@ private:
     ApiResponse submitReport(const ApiRequest &request, const QString &report) const;
     ApiResponse submit(const ApiRequest &request, const QByteArray &printFile) const;
     ApiResponse registerHealth() const;
+    std::optional<ApiResponse> watched(const ApiRequest &request) const;
 
     SubmittedJobs &jobs_;
     Clock &clock_;
     HttpSettings settings_;
+    const Metrics *metrics_ = nullptr;
+    const RecentJobs *recent_ = nullptr;
 };
 
 // A JSON error answer: {"code": code, "message": message}.

@@ -48,14 +48,18 @@
 #include "control/controller.h"
 #include "control/exitcodes.h"
 #include "control/printfolderwatch.h"
+#include "control/programmetrics.h"
 #include "control/publishinglink.h"
 #include "control/statustexts.h"
 #include "control/submittedjobs.h"
 #include "control/unattendedwindow.h"
 #include "core/clock.h"
 #include "core/commlog.h"
+#include "core/metricnames.h"
+#include "core/metrics.h"
 #include "core/numbers.h"
 #include "core/progressindicator.h"
+#include "core/recentjobs.h"
 #include "core/resultfile.h"
 #include "core/waitlimit.h"
 #include "ecr/exchange.h"
@@ -199,6 +203,20 @@ int maxQueuedHttpJobs()
     return ok && n > 0 ? n : SubmittedJobs::kDefaultMaxQueued;
 }
 
+// A job that wrote its exit code: counted, and remembered for the status page
+// as its result file tells it.
+void countJob(Metrics &metrics, RecentJobs &recent, Clock &clock, const QString &resultFile, int exitCode,
+              qint64 tookMs)
+{
+    metrics.add(metric::kJobs, QString::number(exitCode));
+    if (tookMs >= 0)
+        metrics.observe(metric::kJobDuration, double(tookMs) / 1000.0);
+    JobRecord record = jobRecordFromResultFile(resultFile);
+    record.ended = clock.wallNow();
+    record.exitCode = exitCode;
+    recent.add(std::move(record));
+}
+
 // Everything there is one of per process, built once and handed down: the
 // register link and what it reports through, the result file of the current
 // job, the progress indicator, and the controller.
@@ -214,6 +232,12 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
                       [&clock](const QString &connection) { return openTransport(connection, clock); });
     exchange.setReplyObserver(cardAcknowledgementWriter(results));
     exchange.setLinkNotice([&view](const QString &text) { view.notice(text); });
+    // What the HTTP interface shows of the program at "/metrics" and "/":
+    // kept whether or not the interface is on, as cheap as a counter.
+    Metrics metrics;
+    declareProgramMetrics(metrics);
+    RecentJobs recentJobs;
+    exchange.setMetrics(&metrics);
     const HttpStart http = commandLine.isEmpty() ? httpSettingsFromEnvironment() : HttpStart{};
     if (!http.why.isEmpty()) {
         if (window)
@@ -235,10 +259,12 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
     // command's outcome on the way past.
     SubmittedJobs submitted(QStringLiteral("http"), maxQueuedHttpJobs());
     PublishingLink link(exchange, submitted, clock, numbers);
+    link.setMetrics(&metrics);
     EcrSession ecr{link, view, clock, results, numbers, &limit};
     ProgressIndicator progress(view);
     Controller controller(view, clock, link, progress, commandLine);
     controller.setEndWhenEcrGivenUp(window == nullptr);
+    controller.setMetrics(&metrics);
     // The job journal lives beside param.ini; DRAVIMO_JOURNAL=off runs
     // without one (for measuring what it costs).
     JobJournal journal(QStringLiteral("journal"), CrashPoints(qEnvironmentVariable("DRAVIMO_CRASH_AT")),
@@ -256,6 +282,10 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
     translator.zReport = [&controller](EcrLink &link) { controller.zReportFromJob(link); };
     translator.notice = [&view](const QString &text) { view.notice(text); };
     translator.jobRefused = [&controller] { controller.jobRefused(); };
+    translator.jobEnded = [&metrics, &recentJobs, &clock](const QString &resultFile, int exitCode, qint64 tookMs) {
+        countJob(metrics, recentJobs, clock, resultFile, exitCode, tookMs);
+    };
+    translator.putAside = [&metrics] { metrics.add(metric::kQuarantines); };
     bool sizeSet = false;
     const qint64 maxSize = qEnvironmentVariable("DRAVIMO_MAX_PRINT_FILE").toLongLong(&sizeSet);
     if (sizeSet && maxSize >= 0)
@@ -301,6 +331,7 @@ int run(MainView &view, MainWindow *window, Clock &clock, CommLog &log, const QS
         });
         publishTimer.start();
         api.emplace(submitted, clock, *http.settings);
+        api->setWatched(&metrics, &recentJobs);
         server.emplace(*api, clock, *http.settings);
         QString why;
         if (!server->start(why)) {

@@ -11,6 +11,8 @@
 #include "control/statustexts.h"
 #include "core/clock.h"
 #include "core/files.h"
+#include "core/metricnames.h"
+#include "core/metrics.h"
 #include "ecr/link.h"
 #include "ecr/protocol.h"
 
@@ -308,6 +310,7 @@ bool Controller::settleUnfinishedJob()
         settledPath_ = unfinished_->path;
         settledQuarantined_ = r.outcome == Recovery::Outcome::Quarantined;
     }
+    countSettlement(r.outcome);
     switch (r.outcome) {
     case Recovery::Outcome::EcrSilent:
     case Recovery::Outcome::Unwritable: resumeFromJournal(); return false;
@@ -331,6 +334,21 @@ bool Controller::settleUnfinishedJob()
     settleAnnounced_ = false;
     writesWorkAgain();
     return true;
+}
+
+// Tries that settled nothing (the register silent, a write failed) are not
+// settlements: the same job is tried again.
+void Controller::countSettlement(Recovery::Outcome outcome)
+{
+    if (!metrics_)
+        return;
+    switch (outcome) {
+    case Recovery::Outcome::Finished: metrics_->add(metric::kSettlements, QStringLiteral("finished")); break;
+    case Recovery::Outcome::Dropped: metrics_->add(metric::kSettlements, QStringLiteral("dropped")); break;
+    case Recovery::Outcome::Quarantined: metrics_->add(metric::kSettlements, QStringLiteral("quarantined")); break;
+    case Recovery::Outcome::EcrSilent:
+    case Recovery::Outcome::Unwritable: break;
+    }
 }
 
 // A settlement cut short (the register silent again, a write failed, a

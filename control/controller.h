@@ -32,6 +32,7 @@ class EcrLink;
 struct Command;
 class PrintFolderWatch;
 class ProgressIndicator;
+class Metrics;
 class SubmittedJobs;
 
 class Controller
@@ -78,6 +79,8 @@ public:
     // check has given up: it then ends the process (exitcode::kEcrNotFound)
     // instead of showing the off-line text for ever.
     void setEndWhenEcrGivenUp(bool end) { endWhenEcrGivenUp_ = end; }
+    // Where the settling of jobs cut short is counted, by outcome.
+    void setMetrics(Metrics *metrics) { metrics_ = metrics; }
 
     // The job just run was refused whole (the translator says so): a
     // one-shot run ends in failure.
@@ -177,6 +180,7 @@ private:
     bool lockWorkingFolder();
     void resumeFromJournal();
     bool settleUnfinishedJob();
+    void countSettlement(Recovery::Outcome outcome);
     void jobEnded(const QString &path, bool removePrintFile);
     void jobInterrupted(const QString &why);
     void replyLost(const QString &command);
@@ -196,6 +200,7 @@ private:
     PrintJobFiles *files_ = &ownFiles_;
     PrintFolderWatch *watch_ = nullptr;
     SubmittedJobs *submitted_ = nullptr;
+    Metrics *metrics_ = nullptr;
     JobJournal *journal_ = nullptr;
     SettleFn settle_;
     // The journal's unfinished job, until it is settled, and whether a

@@ -12,6 +12,7 @@
 namespace dravimo {
 
 class Clock;
+class Metrics;
 class SubmittedJobs;
 
 class PublishingLink : public EcrLink
@@ -27,13 +28,18 @@ public:
     void close() override { link_.close(); }
     void setRepeatsCollapsed(bool on) override { link_.setRepeatsCollapsed(on); }
 
+    // Where every command's kind, outcome and round trip are counted too.
+    void setMetrics(Metrics *metrics) { metrics_ = metrics; }
+
 private:
     void publish(const Command &command, const CommandResult &r);
+    void count(const Command &command, const CommandResult &r, qint64 startedMs);
 
     EcrLink &link_;
     SubmittedJobs &jobs_;
     Clock &clock_;
     NumberFormat numbers_;
+    Metrics *metrics_ = nullptr;
 };
 
 } // namespace dravimo

@@ -2,6 +2,8 @@
 
 #include "core/clock.h"
 #include "core/commlog.h"
+#include "core/metricnames.h"
+#include "core/metrics.h"
 #include "core/resultfile.h"
 #include "core/waitlimit.h"
 #include "core/window.h"
@@ -62,8 +64,11 @@ CommandResult Exchange::sendWith(const QString &command, Quiet quiet, Seconds ca
     if (!transport_) {
         OpenedTransport opened = open_(connection_);
         transport_ = std::move(opened.transport);
-        if (openedBefore_)
+        if (openedBefore_) {
             logLink(QStringLiteral("Η θύρα ανοίγει ξανά: ") + connection_);
+            if (metrics_)
+                metrics_->add(metric::kLinkReopens);
+        }
         openedBefore_ = true;
         if (opened.failure) {
             // A serial port that cannot be opened now may be there at the
@@ -254,11 +259,14 @@ void Exchange::takeLateBytes()
     if (late.isEmpty())
         return;
     logLine(QStringLiteral(" reply late: ") + formatForLog(late));
+    const QStringList replies = splitReplies(late);
+    if (metrics_)
+        metrics_->add(metric::kReplies, QStringLiteral("late"), double(replies.size()));
     if (!replyObserver_)
         return;
     // A card terminal's approval can come after its wait was given up; it is
     // still owed its line in the result file.
-    for (const QString &reply : splitReplies(late))
+    for (const QString &reply : replies)
         replyObserver_(reply);
 }
 
@@ -267,6 +275,8 @@ void Exchange::clearAfterError()
     // No reply wait, no retry and no log line: the register has just spoken,
     // it is listening.
     transport_->send(ecrcommand::clear().text);
+    if (metrics_)
+        metrics_->add(metric::kCommands, kindName(CommandKind::Clear));
     clock_.pause(kPauseAfterClear);
     transport_->receive();
 }

@@ -20,6 +20,7 @@ namespace dravimo {
 
 class Clock;
 class CommLog;
+class Metrics;
 class WaitLimit;
 class ExchangeNotices;
 class ResultFile;
@@ -64,6 +65,11 @@ public:
     // in the reply of any command, and their lines must reach the result file.
     void setReplyObserver(std::function<void(const QString &reply)> observer) { replyObserver_ = std::move(observer); }
 
+    // Where what only the line sees is counted: the serial port opened
+    // again, replies that came after their command was given up, and the
+    // clear sent after a refusal.
+    void setMetrics(Metrics *metrics) { metrics_ = metrics; }
+
     // The open transport; null until the first command.
     Transport *transport() const { return transport_.get(); }
 
@@ -101,6 +107,7 @@ private:
     std::function<void(const QString &)> linkNotice_;
     std::function<void()> beforeCommand_;
     const WaitLimit *missingLimit_ = nullptr;
+    Metrics *metrics_ = nullptr;
     // Program time of the first command of the current run of failures.
     std::optional<qint64> missingSinceMs_;
     bool openedBefore_ = false;

@@ -200,6 +200,8 @@ Recovery Translator::quarantine(const QString &path, const QString &why)
     const bool moved = QFileInfo::exists(path) && QFile::rename(path, target);
     const QString where = moved ? target : path;
     appendQuarantined(where);
+    if (putAside)
+        putAside();
     return quarantined(path, why, where);
 }
 
@@ -230,6 +232,10 @@ Recovery Translator::quarantineJob(const QString &path, const QString &why)
         return {Recovery::Outcome::Unwritable, journal_->lastError()};
     if (QFileInfo::exists(path) && !QFile::rename(path, target))
         return {Recovery::Outcome::Unwritable, QStringLiteral("το αρχείο %1 δεν μετακινείται στο %2").arg(path, target)};
+    if (jobEnded)
+        jobEnded(ecr_.results.path(), 1, -1);
+    if (putAside)
+        putAside();
     return quarantined(path, why, target);
 }
 

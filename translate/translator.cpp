@@ -157,6 +157,8 @@ void Translator::refuseResultFile(Job &job, const QString &named, const QString 
     job.appendResult(QStringLiteral("DateTime end = ") + formatDateTime(ecr_.clock.wallNow()));
     job.appendResult(QStringLiteral("exitcode = 1"));
     job.ecr.results.sync();
+    if (jobEnded)
+        jobEnded(kDefaultResultFile, 1, 0);
     if (notice)
         notice(QStringLiteral("Το αρχείο αποτελεσμάτων ") + named + QStringLiteral(" δεν χρησιμοποιείται: ") + why);
     if (jobRefused)
@@ -196,6 +198,7 @@ bool Translator::runJob(const QString &path, const QByteArray &bytes, const Tran
                         ResumePoint *resume)
 {
     const bool dryRun = resume && resume->dryRun;
+    const qint64 startedMs = ecr_.clock.nowMs();
     JournaledLink link(ecr_.link, dryRun ? nullptr : journal_, &ecr_.results);
     if (resume)
         link.replay(resume->replies, dryRun, resume->diedOn, resume->firstRun);
@@ -243,6 +246,8 @@ bool Translator::runJob(const QString &path, const QByteArray &bytes, const Tran
         else
             job.state.exitCode = 1;
         finishJob(job);
+        if (jobEnded && !dryRun)
+            jobEnded(ecr_.results.path(), job.state.exitCode, ecr_.clock.nowMs() - startedMs);
     } catch (const CommandInFlight &inFlight) {
         if (!dryRun)
             throw;

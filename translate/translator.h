@@ -57,6 +57,13 @@ public:
     // none (a host's file from the print folder): it goes into the job's
     // journal entry with the job's start.
     std::function<QString(const QString &path)> jobKey;
+    // Told when a job has written its exit code to its result file (a job
+    // run, refused whole, or settled after a crash), with how long it took
+    // in program ms (-1 for a job settled by being put aside, whose start
+    // was in another run).
+    std::function<void(const QString &resultFile, int exitCode, qint64 tookMs)> jobEnded;
+    // Told when a print file was put aside in the quarantine folder.
+    std::function<void()> putAside;
     // Where a print file that must not be tried again is moved.
     QString quarantineFolder = QStringLiteral("quarantine");
 

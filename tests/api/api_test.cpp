@@ -5,7 +5,11 @@
 #include "api/apihandler.h"
 #include "api/jsonreceipt.h"
 #include "api/outcome.h"
+#include "api/prometheus.h"
+#include "api/statuspage.h"
 #include "control/submittedjobs.h"
+#include "core/metrics.h"
+#include "core/recentjobs.h"
 #include "greek/cp1253.h"
 #include "tests/support/scratch.h"
 #include "tests/support/testclock.h"
@@ -289,6 +293,48 @@ TEST(JobOutcome, ResultLinesReadBackAsJson)
     EXPECT_EQ(errors[1].toObject().value("text").toString(), QString());
     EXPECT_EQ(o.value("cardPayments").toArray().size(), 1);
     EXPECT_EQ(o.value("sendReplies").toArray()[0].toObject().value("reply").toString(), QStringLiteral("STAT:0~"));
+}
+
+// A histogram's buckets are cumulative, a value on a bound falls in that
+// bound's bucket, +Inf is the count; a counter's label value is escaped.
+TEST(Metrics, HistogramBucketsAndLabelValuesAsPrometheusReadsThem)
+{
+    Metrics m;
+    m.declareHistogram(QStringLiteral("t_seconds"), QStringLiteral("a\\b\nc"), {1, 0.5});
+    m.declareCounter(QStringLiteral("c_total"), QStringLiteral("h"), QStringLiteral("code"), {QStringLiteral("0")});
+    for (const double v : {0.5, 0.7, 1.0, 9.0})
+        m.observe(QStringLiteral("t_seconds"), v);
+    m.add(QStringLiteral("c_total"), QStringLiteral("a\"\\"));
+    const QByteArray text = prometheusText(m.snapshot());
+    EXPECT_EQ(text,
+              "# HELP t_seconds a\\\\b\\nc\n# TYPE t_seconds histogram\n"
+              "t_seconds_bucket{le=\"0.5\"} 1\nt_seconds_bucket{le=\"1\"} 3\nt_seconds_bucket{le=\"+Inf\"} 4\n"
+              "t_seconds_sum 11.2\nt_seconds_count 4\n"
+              "# HELP c_total h\n# TYPE c_total counter\nc_total{code=\"0\"} 0\nc_total{code=\"a\\\"\\\\\"} 1\n");
+}
+
+// What a host wrote into a print file (its tag) and what the register said
+// reach the page as text, never as markup; the last job's part of a result
+// file shared by many jobs is the one read.
+TEST(StatusPage, JobsFromTheirResultFilesShownAsText)
+{
+    const JobRecord job = jobRecordFromResult({QStringLiteral("tag = OLD"), QStringLiteral("exitcode = 0"),
+                                               QStringLiteral("tag = <script>x</script>"),
+                                               QStringLiteral("Err = 69, [KX50R2<b>] DateTime = 01/01/2026 10:00:00"),
+                                               QStringLiteral("receipt = 12, 34"), QStringLiteral("exitcode = 3")});
+    EXPECT_EQ(job.tag, QStringLiteral("<script>x</script>"));
+    EXPECT_EQ(job.exitCode, 3);
+    EXPECT_EQ(job.receipt, QStringLiteral("12, 34"));
+    ASSERT_EQ(job.errors.size(), 1);
+    RegisterSnapshot s;
+    s.linkUp = true;
+    s.lastAnswerMs = 0;
+    const QString page = QString::fromUtf8(statusPage({s, {job}, 0, 3000}));
+    EXPECT_FALSE(page.contains(QLatin1String("<script>")));
+    EXPECT_FALSE(page.contains(QLatin1String("<b>")));
+    EXPECT_TRUE(page.contains(QLatin1String("&lt;script&gt;x&lt;/script&gt;")));
+    EXPECT_TRUE(page.contains(QStringLiteral("Η ταμειακή απαντά")));
+    EXPECT_TRUE(page.contains(QStringLiteral("Απορρίφθηκε γραμμή")));
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "ecr_fixture.h"
 
 #include "core/files.h"
+#include "core/metricnames.h"
+#include "core/metrics.h"
 
 #include <QDir>
 
@@ -302,6 +304,7 @@ struct LateCase
     QStringList seen;                      // what the card check was offered
     QStringList lateLog;                   // the log's " reply late: " lines
     int written;
+    int late; // replies counted as late (the "late" outcome of the metrics)
 };
 
 class LateBytes : public EcrFixture, public ::testing::WithParamInterface<LateCase>
@@ -317,6 +320,10 @@ TEST_P(LateBytes, AreTakenBeforeTheNextCommandNeverAsItsReply)
         line->queueReply(r);
     QStringList seen;
     exchange.setReplyObserver([&](const QString &r) { seen.append(r); });
+    Metrics metrics;
+    metrics.declareCounter(metric::kReplies, {}, QStringLiteral("outcome"), {QStringLiteral("late")});
+    metrics.declareCounter(metric::kCommands, {}, QStringLiteral("kind"));
+    exchange.setMetrics(&metrics);
     QStringList answers;
     for (int i = 0; i < c.commands; ++i)
         answers.append(send(QStringLiteral("KXCL")));
@@ -327,6 +334,8 @@ TEST_P(LateBytes, AreTakenBeforeTheNextCommandNeverAsItsReply)
     EXPECT_EQ(line->written().size(), c.written);
     EXPECT_EQ(line->drains(), c.commands);
     EXPECT_TRUE(window.dialogs.isEmpty());
+    EXPECT_EQ(metrics.snapshot()[0].series[QStringLiteral("late")].value, c.late);
+    exchange.setMetrics(nullptr);
 }
 
 // A read that gets a whole reply costs 20 ms, the pause after it 100 ms.
@@ -343,7 +352,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, LateBytes,
                                       240,
                                       {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")},
                                       {QStringLiteral("45:10 reply late: BASC(13) ASC(4) ")},
-                                      2},
+                                      2,
+                                      1},
                              LateCase{"two replies in one read",
                                       0,
                                       {{{"A\r\x04" "B\r\x04", 0ms}}, {{eot("C"), 0ms}}},
@@ -353,7 +363,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, LateBytes,
                                       240,
                                       {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")},
                                       {QStringLiteral("45:10 reply late: BASC(13) ASC(4) ")},
-                                      2},
+                                      2,
+                                      1},
                              LateCase{"card approval after its wait was given up",
                                       0,
                                       {{{eot("OK"), 0ms}}},
@@ -364,7 +375,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, LateBytes,
                                       120,
                                       {QStringLiteral("356OK"), QStringLiteral("DE"), QStringLiteral("OK")},
                                       {QStringLiteral("45:10 reply late: 356OKASC(13) ASC(4) DE")},
-                                      1},
+                                      1,
+                                      2},
                              // The register answers the first send after its 7-second window: the
                              // bytes of the first attempt stay and complete the reply.
                              LateCase{"reply split across two attempts",
@@ -376,7 +388,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, LateBytes,
                                       7720, // "K" and EOT read at 7.6 s, then the pause
                                       {QStringLiteral("OK")},
                                       {},
-                                      2}),
+                                      2,
+                                      0}),
                          [](const auto &info) {
                              QString name = QString::fromLatin1(info.param.name);
                              name.replace(QLatin1Char(' '), QLatin1Char('_'));
