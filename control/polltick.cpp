@@ -97,7 +97,8 @@ void Controller::runSubmittedJob(const Settings &s)
     if (!taken)
         return;
     // The job counter (the window's, and the print-folder hosts' receipt.txt)
-    // counts print files as it always has: an HTTP host has its job's id.
+    // counts print files only: a print-folder host reads it to match its
+    // files to their outcomes, and an HTTP host follows its job by id.
     submitted_->started(next->id);
     if (runJob(next->path, *taken, s) == JobOutcome::Done)
         jobEnded(next->path, true);

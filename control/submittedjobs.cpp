@@ -155,8 +155,9 @@ SubmittedJobs::Submission SubmittedJobs::submit(const QString &key, const QByteA
     job.key = key;
     job.fingerprint = fingerprint;
     job.acceptedMs = nowMs;
-    // The print file first, then the key: a key on disk always has its job.
-    // Both are flushed, and so is the folder, before the host hears of it.
+    // The body is saved before its key, so that a key found on disk after a
+    // power cut never names a job whose body is missing. Both are flushed,
+    // and so is the folder, before the host hears of it.
     if (!QDir().mkpath(folder_)
         || !saveFileSafely(printFilePath(job.id), resultFileLine(resultPath(job.id)) + printFile)
         || !saveFileSafely(keyPath(job.id), keyFileText(job)) || !syncFolder(folder_)) {
